@@ -33,6 +33,9 @@ void print_summary(OutStream& out);
 const char* volume_label();
 // "(label) " in lower case, or the empty text. Static buffer.
 const char* header_label();
+// The same text for a given label; a label of up to 255 characters is shown
+// whole. Static buffer, shared with header_label.
+const char* header_label_for(const char* label);
 
 // Removes a first '.' that stands after exactly eight characters.
 void drop_label_dot(char* label);
