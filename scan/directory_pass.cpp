@@ -1,0 +1,187 @@
+// One directory's pass: the search pattern and section path of a mask, the
+// filters, capture, the sorted or unsorted listing, the summary and the sums.
+#include "scan/directory_pass.h"
+
+#include <cstring>
+#include <string_view>
+
+#include "fs/path_split.h"
+#include "report/entry_line.h"
+#include "report/section.h"
+#include "scan/sort_orders.h"
+
+std::unique_ptr<EntryRecord[]> entry_buffer;
+std::uint32_t buffer_capacity = BUFFER_CAPACITY;
+PathText section_path{};
+std::uint64_t grand_bytes = 0;
+
+namespace {
+
+char upper_of(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+char lower_of(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool fits_path(const char* text) { return std::memchr(text, '\0', PATH_ROOM) != nullptr; }
+
+// The pattern the search runs on: the mask itself when it names a file,
+// else its drive and directory followed by "*.*". False when that does not
+// fit a path buffer: the host could not search it, so nothing is listed.
+bool build_pattern(const char* mask_text, PathText& pattern)
+{
+    if (!fits_path(mask_text)) {
+        return false;
+    }
+    const std::string_view text{mask_text};
+    const PathLayout layout = locate_path_parts(text);
+    if ((layout.flags & (SPLIT_FILENAME | SPLIT_EXTENSION)) != 0) {
+        std::memcpy(pattern.data(), mask_text, text.size() + 1);
+        return true;
+    }
+    // The drive and directory are taken uncut from the mask, so that a long
+    // directory can never turn into a shorter one that names another place.
+    DriveText drive{};
+    std::memcpy(drive.data(), mask_text, layout.drive_end);
+    const std::size_t needed =
+        merge_path(pattern, drive.data(), mask_text + layout.drive_end, "*", ".*");
+    return needed < PATH_ROOM;
+}
+
+// The drive and directory of the pattern's full path, ending in '\'.
+void set_section_path(const char* pattern)
+{
+    copy_full_path(section_path, pattern);
+    const PathLayout layout = locate_path_parts(section_path.data());
+    section_path[layout.name_start] = '\0';
+}
+
+bool is_dot_entry(const char* name)
+{
+    return std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0;
+}
+
+bool has_excluded_char(const char* name)
+{
+    if (settings.exclude_chars == nullptr) {
+        return false;
+    }
+    for (const char* c = settings.exclude_chars; *c != '\0'; ++c) {
+        if (find_char_nocase(name, *c) != nullptr) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool passes_filters(const FindResult& result)
+{
+    const std::uint32_t attributes = result.dwFileAttributes;
+    const bool is_dir = (attributes & ATTR_DIRECTORY) != 0;
+    if (settings.only_dirs != 0 && !is_dir) {
+        return false;
+    }
+    if (!attr_filter(attributes)) {
+        return false;
+    }
+    if (is_dir && settings.show_dirs == 0) {
+        return false;
+    }
+    return !is_dot_entry(result.cFileName.data()) && !has_excluded_char(result.cFileName.data());
+}
+
+struct PassState {
+    bool sorted;
+    std::uint32_t buffered = 0;
+};
+
+void emit_buffered(OutStream& out, std::uint32_t count)
+{
+    for (std::uint32_t slot = 0; slot < count; ++slot) {
+        emit_entry(out, entry_buffer[slot]);
+    }
+}
+
+void list_entry(OutStream& out, PassState& pass, const FindResult& result)
+{
+    const bool printing = settings.total_only == 0;
+    if (printing) {
+        section_event(SEC_OPEN, &out);
+    }
+    if (!pass.sorted) {
+        EntryRecord scratch;
+        capture_entry(scratch, result);
+        ++scan_totals.entries;
+        if (printing) {
+            emit_entry(out, scratch);
+        }
+        return;
+    }
+    capture_entry(entry_buffer[pass.buffered], result);
+    ++pass.buffered;
+    ++scan_totals.entries;
+    if (pass.buffered > buffer_capacity) {
+        // Too many to sort: what is held goes out in search order, and so
+        // does the rest of the directory.
+        if (printing) {
+            emit_buffered(out, pass.buffered);
+        }
+        pass.sorted = false;
+    }
+}
+
+}  // namespace
+
+bool attr_filter(std::uint32_t attributes)
+{
+    if (settings.attr_mask == 0) {
+        return true;
+    }
+    switch (settings.attr_match) {
+    case ATTR_ANY:
+        return (attributes & settings.attr_mask) != 0;
+    case ATTR_ALL:
+        return (attributes & settings.attr_mask) == settings.attr_mask;
+    default:
+        return true;
+    }
+}
+
+const char* find_char_nocase(const char* text, char c)
+{
+    const char lower = lower_of(c);
+    const char upper = upper_of(c);
+    for (; *text != '\0'; ++text) {
+        if (*text == lower || *text == upper) {
+            return text;
+        }
+    }
+    return nullptr;
+}
+
+void list_directory(OutStream& out, const char* mask_text, SortKey sort_key)
+{
+    scan_totals = ScanTotals{};
+    PassState pass{sort_key != SORT_NONE};
+
+    PathText pattern{};
+    const bool searchable = build_pattern(mask_text, pattern);
+    set_section_path(searchable ? pattern.data() : mask_text);
+
+    FindResult result;
+    const SearchHandle search = searchable ? FindFirstFileA(pattern.data(), result) : INVALID_SEARCH;
+    if (search != INVALID_SEARCH) {
+        do {
+            if (passes_filters(result)) {
+                list_entry(out, pass, result);
+            }
+        } while (FindNextFileA(search, result));
+        FindClose(search);
+    }
+
+    if (settings.total_only == 0) {
+        if (pass.sorted) {
+            sort_entries(sort_key, pass.buffered);
+            emit_buffered(out, pass.buffered);
+        }
+        print_summary(out);
+    }
+    grand_bytes += scan_totals.bytes;
+}
