@@ -1,0 +1,113 @@
+// End-to-end harness: builds throw-away directory trees, runs the built
+// wendex binary on them with TZ=UTC, and checks its exact output bytes.
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <ostream>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace e2e {
+
+// A moment in universal time, to the second.
+struct Stamp {
+    int year, month, day, hour, minute, second;
+};
+
+// A temporary tree under /tmp, removed (made writable first) when it goes.
+class Fixture {
+public:
+    Fixture();
+    ~Fixture();
+    Fixture(const Fixture&) = delete;
+    Fixture& operator=(const Fixture&) = delete;
+
+    // The tree's root as a resolved POSIX path, without a trailing '/'.
+    const std::string& root() const { return root_; }
+    std::string path(std::string_view rel) const;
+
+    // A file of the given size (sparse, via ftruncate), last-write time and mode.
+    void file(std::string_view rel, std::uint64_t size, Stamp mtime, mode_t mode = 0644);
+    void fifo(std::string_view rel, Stamp mtime);
+    // A directory; its last-write time is set by seal(), after its contents.
+    void dir(std::string_view rel, Stamp mtime);
+    // Sets the directory times, deepest first. Call once the tree is complete.
+    void seal();
+
+private:
+    void set_mtime(std::string_view rel, Stamp mtime) const;
+
+    std::string root_;
+    std::vector<std::pair<std::string, Stamp>> dir_times_;
+};
+
+// The tree shared by most rows: files of every attribute, a FIFO, a sparse
+// file past 4 GiB, hidden entries and three subdirectories.
+const Fixture& standard_tree();
+
+struct RunResult {
+    std::string out;
+    std::string err;
+    int exit_code = -1;  // -1 when the process died by a signal
+    int signal = 0;      // the signal that ended it, 0 for a normal exit
+};
+
+// Runs WENDEX_BINARY with argv[1..] = args in cwd, environment TZ=UTC.
+RunResult run_wendex(const std::vector<std::string>& args, const std::string& cwd);
+
+// The text with every "\n" written as "\r\n", as the program's output stream does.
+std::string crlf(std::string_view text);
+
+// "C:" + the POSIX directory with '\' separators + '\' ("C:\" for "/").
+std::string dos_dir(const std::string& posix_dir);
+
+// The header's label part: "(label) " in lower case, or "" without a label.
+std::string header_label();
+
+// Date and time columns of an adorned line ("mm-dd-yy hh:mmX") for a
+// directory's creation time, the last-write time where none is reported.
+std::string birth_columns(const std::string& posix_path);
+
+// Expands the placeholders of a row's text against a tree:
+//   {HDR}    "directory of " + label + the root as a drive path ending in '\'
+//   {DIR}    the root as a drive path ending in '\', case kept
+//   {TRUE}   the same, lower-cased, as true names print it
+//   {POSIX}  the root as a POSIX path
+//   {BT:rel} birth_columns of the root's entry rel
+// and writes every "\n" as "\r\n" when line_ends is set.
+std::string expand(std::string_view text, const Fixture& tree, bool line_ends);
+
+// Stands for the summary's free-bytes figure in an expected text.
+inline constexpr std::string_view FREE = "{FREE}";
+
+// One table row: arguments, expected output, exit code, and the working
+// directory relative to the tree's root.
+struct Row {
+    std::string name;
+    std::vector<std::string> args;
+    std::string expected;
+    int exit_code = 0;
+    std::string cwd = "";
+};
+
+// Shows a row in failure messages by its name and arguments.
+void PrintTo(const Row& row, std::ostream* os);
+
+// Names the parameterised test after the row.
+struct RowName {
+    template <class Info>
+    std::string operator()(const Info& info) const { return info.param.name; }
+};
+
+// Runs the row on the tree and checks output bytes, exit code, that no
+// signal ended the run and that nothing went to standard error.
+void check_row(const Row& row, const Fixture& tree);
+
+// The output of a run that printed nothing but the usage text, as a pattern.
+bool is_usage_text(const std::string& out);
+
+}  // namespace e2e
