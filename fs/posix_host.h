@@ -1,0 +1,68 @@
+// Internals of the POSIX host layer, shared by fs/posix_*.cpp and their unit
+// tests: name matching, path translation, attribute words, time and label
+// helpers. Nothing above fs/ includes this header.
+#pragma once
+
+#include "fs/fs_services.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+// --- Names ------------------------------------------------------------------
+// Case-blind for A-Z against a-z only; every other byte compares exactly.
+bool names_equal_blind(std::string_view a, std::string_view b);
+bool has_wildcards(std::string_view name);
+// '*' any run, '?' one character, case-blind; a pattern ending in ".*" also
+// matches a name with no '.', and one ending in a lone '.' after its last
+// wildcard matches a name with no extension.
+bool name_matches(std::string_view pattern, std::string_view name);
+
+// A search pattern cut at its last separator (or after a leading "X:"): the
+// directory part keeps its separator, the name part is the last component.
+struct PatternParts {
+    std::string_view directory;
+    std::string_view name;
+};
+PatternParts split_search_pattern(std::string_view pattern);
+
+// --- Paths --------------------------------------------------------------------
+// The POSIX form of a path text: "C:"/"c:" dropped, '\' read as '/', "." for
+// an empty remainder. Nothing when the text names another drive. A relative
+// text stays relative, so it works below a current directory of any depth.
+std::optional<std::string> posix_path(std::string_view text);
+// The path as typed when it exists; otherwise each missing component replaced
+// by the first entry of its parent that matches it case-blind.
+std::string resolve_case(const std::string& path);
+// posix_path followed by resolve_case.
+std::optional<std::string> host_path(std::string_view text);
+// The full form of text against the POSIX directory cwd, as full_path gives
+// it; nothing when the text names another drive, is empty, or the result
+// would not fit a path buffer.
+std::optional<std::string> full_path_text(std::string_view text, std::string_view cwd);
+// The current POSIX directory; nothing when getcwd fails.
+std::optional<std::string> current_posix_dir();
+
+// --- Entries ------------------------------------------------------------------
+enum class EntryKind { regular, directory, other };
+// The attribute word of an entry from its kind, whether any write bit is set,
+// whether it is a symbolic link, and its name.
+std::uint32_t attribute_word(EntryKind kind, bool writable, bool is_link, std::string_view name);
+
+// --- Times ----------------------------------------------------------------------
+inline constexpr std::uint64_t TICKS_PER_SECOND = 10'000'000;
+// Seconds from 1601-01-01 to 1970-01-01, both universal time.
+inline constexpr std::int64_t UNIX_EPOCH_SECONDS = 11'644'473'600;
+// A POSIX time stamp as a file time: before 1601 gives 0, beyond the range
+// the largest file time.
+FileTime file_time_from_unix(std::int64_t seconds, std::uint32_t nanoseconds);
+
+// --- Volume -----------------------------------------------------------------------
+// A /dev/disk/by-label link name with its "\xHH" escapes decoded.
+std::string decode_label(std::string_view link_name);
+// The decoded name of the first link in links_dir whose target's device
+// number is device; empty when there is none or the directory is missing.
+std::string find_label(const char* links_dir, std::uint64_t device);
+// The label of the file system holding "/", read afresh; empty when none.
+std::string root_volume_label();

@@ -1,0 +1,102 @@
+// Matching directory entry names against a search pattern the way the
+// original host did: case-blind for A-Z only, '*' and '?', and the two
+// trailing-dot forms ("*.*" and "*.") that also catch names without a '.'.
+#include "fs/posix_host.h"
+
+#include <cstddef>
+
+namespace {
+
+// Only A-Z fold: bytes 0x80-0xFF have no second form in the host code page.
+constexpr char fold(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool same_char(char pattern_char, char name_char)
+{
+    return pattern_char == '?' || fold(pattern_char) == fold(name_char);
+}
+
+// Greedy two-pointer glob; on a mismatch it backtracks only to the last '*',
+// so the cost stays linear in pattern length times name length at worst.
+bool glob_matches(std::string_view pattern, std::string_view name)
+{
+    constexpr std::size_t none = std::string_view::npos;
+    std::size_t p = 0;
+    std::size_t n = 0;
+    std::size_t star = none;
+    std::size_t star_name = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() && pattern[p] == '*') {
+            star = p++;
+            star_name = n;
+        } else if (p < pattern.size() && same_char(pattern[p], name[n])) {
+            ++p;
+            ++n;
+        } else if (star != none) {
+            p = star + 1;
+            n = ++star_name;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == '*') {
+        ++p;
+    }
+    return p == pattern.size();
+}
+
+bool has_dot(std::string_view name) { return name.find('.') != std::string_view::npos; }
+
+// "x.*": the ".*" may also stand for no extension at all.
+bool matches_without_dot_star(std::string_view pattern, std::string_view name)
+{
+    return pattern.ends_with(".*") && !has_dot(name) &&
+           glob_matches(pattern.substr(0, pattern.size() - 2), name);
+}
+
+// "x*.": a lone trailing '.' after the last wildcard asks for no extension.
+bool matches_without_extension(std::string_view pattern, std::string_view name)
+{
+    if (!pattern.ends_with('.') || pattern.ends_with("..")) {
+        return false;
+    }
+    const std::string_view stem = pattern.substr(0, pattern.size() - 1);
+    return has_wildcards(stem) && !has_dot(name) && glob_matches(stem, name);
+}
+
+}  // namespace
+
+bool names_equal_blind(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (fold(a[i]) != fold(b[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool has_wildcards(std::string_view name) { return name.find_first_of("*?") != std::string_view::npos; }
+
+bool name_matches(std::string_view pattern, std::string_view name)
+{
+    return glob_matches(pattern, name) || matches_without_dot_star(pattern, name) ||
+           matches_without_extension(pattern, name);
+}
+
+PatternParts split_search_pattern(std::string_view pattern)
+{
+    const std::size_t separator = pattern.find_last_of("\\/");
+    if (separator != std::string_view::npos) {
+        return {pattern.substr(0, separator + 1), pattern.substr(separator + 1)};
+    }
+    if (pattern.size() >= 2 && pattern[1] == ':') {
+        return {pattern.substr(0, 2), pattern.substr(2)};
+    }
+    return {std::string_view{}, pattern};
+}

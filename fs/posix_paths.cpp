@@ -1,0 +1,232 @@
+// Drive C: and its paths on a POSIX host: translating path texts to POSIX
+// paths (with case-blind lookup of components), full paths, and the current
+// drive and directory.
+#include "fs/posix_host.h"
+
+#include <array>
+#include <cerrno>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <new>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+// Room for getcwd: deeper directories have no full form anyway.
+constexpr std::size_t CWD_ROOM = 4096;
+constexpr std::size_t PATH_LIMIT = PATH_ROOM - 1;
+
+bool is_separator(char c) { return c == '\\' || c == '/'; }
+
+bool has_drive_prefix(std::string_view text) { return text.size() >= 2 && text[1] == ':'; }
+
+bool names_drive_c(std::string_view text) { return text[0] == 'C' || text[0] == 'c'; }
+
+// The components of a path, in order; empty ones (repeated separators) skipped.
+std::vector<std::string_view> components(std::string_view path)
+{
+    std::vector<std::string_view> parts;
+    std::size_t start = 0;
+    while (start <= path.size()) {
+        std::size_t end = start;
+        while (end < path.size() && !is_separator(path[end])) {
+            ++end;
+        }
+        if (end > start) {
+            parts.push_back(path.substr(start, end - start));
+        }
+        start = end + 1;
+    }
+    return parts;
+}
+
+bool exists(const std::string& path)
+{
+    struct stat status {};
+    return fstatat(AT_FDCWD, path.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0;
+}
+
+std::string joined(const std::string& parent, std::string_view name)
+{
+    std::string path = parent;
+    if (!path.empty() && path.back() != '/') {
+        path += '/';
+    }
+    path += name;
+    return path;
+}
+
+// The first entry of directory that equals name case-blind.
+std::optional<std::string> find_blind(const std::string& directory, std::string_view name)
+{
+    DIR* stream = opendir(directory.empty() ? "." : directory.c_str());
+    if (stream == nullptr) {
+        return std::nullopt;
+    }
+    std::optional<std::string> found;
+    while (const dirent* entry = readdir(stream)) {
+        if (names_equal_blind(name, entry->d_name)) {
+            found = entry->d_name;
+            break;
+        }
+    }
+    closedir(stream);
+    return found;
+}
+
+}  // namespace
+
+std::optional<std::string> posix_path(std::string_view text)
+{
+    if (has_drive_prefix(text)) {
+        if (!names_drive_c(text)) {
+            return std::nullopt;
+        }
+        text.remove_prefix(2);
+    }
+    std::string path(text);
+    for (char& c : path) {
+        if (c == '\\') {
+            c = '/';
+        }
+    }
+    return path.empty() ? std::string(".") : path;
+}
+
+std::string resolve_case(const std::string& path)
+{
+    if (exists(path)) {
+        return path;
+    }
+    std::string resolved = path.starts_with('/') ? "/" : "";
+    for (const std::string_view part : components(path)) {
+        std::string candidate = joined(resolved, part);
+        if (part != "." && part != ".." && !exists(candidate)) {
+            if (const auto found = find_blind(resolved, part)) {
+                candidate = joined(resolved, *found);
+            }
+        }
+        resolved = std::move(candidate);
+    }
+    return resolved;
+}
+
+std::optional<std::string> host_path(std::string_view text)
+{
+    auto path = posix_path(text);
+    if (!path) {
+        return std::nullopt;
+    }
+    return resolve_case(*path);
+}
+
+std::optional<std::string> full_path_text(std::string_view text, std::string_view cwd)
+{
+    if (text.empty()) {
+        return std::nullopt;
+    }
+    if (has_drive_prefix(text)) {
+        if (!names_drive_c(text)) {
+            return std::nullopt;
+        }
+        text.remove_prefix(2);
+    }
+    std::vector<std::string_view> parts;
+    if (text.empty() || !is_separator(text.front())) {
+        parts = components(cwd);
+    }
+    for (const std::string_view part : components(text)) {
+        if (part == "..") {
+            if (!parts.empty()) {
+                parts.pop_back();
+            }
+        } else if (part != ".") {
+            parts.push_back(part);
+        }
+    }
+    std::string full = "C:";
+    for (const std::string_view part : parts) {
+        full += '\\';
+        full += part;
+    }
+    if (parts.empty() || (!text.empty() && is_separator(text.back()))) {
+        full += '\\';
+    }
+    if (full.size() > PATH_LIMIT) {
+        return std::nullopt;
+    }
+    return full;
+}
+
+std::optional<std::string> current_posix_dir()
+{
+    std::array<char, CWD_ROOM> buffer{};
+    if (getcwd(buffer.data(), buffer.size()) == nullptr) {
+        return std::nullopt;
+    }
+    return std::string(buffer.data());
+}
+
+const char* full_path(const char* text)
+{
+    static PathText buffer{};
+    if (text == nullptr) {
+        return text;
+    }
+    const auto cwd = current_posix_dir();
+    const auto full = cwd ? full_path_text(text, *cwd) : std::nullopt;
+    if (!full) {
+        return text;
+    }
+    buffer.fill('\0');
+    std::memcpy(buffer.data(), full->data(), full->size());
+    return buffer.data();
+}
+
+void copy_full_path(PathText& destination, const char* text)
+{
+    destination.fill('\0');
+    const char* full = full_path(text);
+    if (full != nullptr) {
+        std::memcpy(destination.data(), full, strnlen(full, PATH_LIMIT));
+    }
+}
+
+std::unique_ptr<PathText> get_current_dir()
+{
+    const auto cwd = current_posix_dir();
+    if (!cwd) {
+        return nullptr;
+    }
+    std::string dos = "C:" + *cwd;
+    for (char& c : dos) {
+        if (c == '/') {
+            c = '\\';
+        }
+    }
+    if (dos.size() > PATH_LIMIT) {
+        return nullptr;
+    }
+    std::unique_ptr<PathText> result(new (std::nothrow) PathText{});
+    if (result) {
+        std::memcpy(result->data(), dos.data(), dos.size());
+    }
+    return result;
+}
+
+int set_current_dir(const char* path)
+{
+    const auto target = path != nullptr ? host_path(path) : std::nullopt;
+    if (!target || chdir(target->c_str()) != 0) {
+        return -1;
+    }
+    return 0;
+}
+
+int get_drive() { return DRIVE_C; }
+
+// C: is the only drive, and making it current keeps its directory.
+int set_drive(int /*number*/) { return 1; }

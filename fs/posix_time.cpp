@@ -1,0 +1,120 @@
+// File times on a POSIX host: POSIX stamps to file times, universal to local
+// time by the host's zone rules, and local file times to DOS date and time
+// words. The calendar arithmetic is plain proleptic Gregorian.
+#include "fs/posix_host.h"
+
+#include <ctime>
+#include <limits>
+
+namespace {
+
+constexpr std::int64_t SECONDS_PER_DAY = 86'400;
+constexpr std::int64_t UNIX_EPOCH_DAYS = UNIX_EPOCH_SECONDS / SECONDS_PER_DAY;
+constexpr FileTime LARGEST_FILE_TIME = std::numeric_limits<FileTime>::max();
+
+struct CivilDate {
+    std::int64_t year;
+    unsigned month;  // 1-12
+    unsigned day;    // 1-31
+};
+
+// Days from 1970-01-01 to the date (negative before it).
+constexpr std::int64_t days_from_civil(std::int64_t year, unsigned month, unsigned day)
+{
+    year -= month <= 2 ? 1 : 0;
+    const std::int64_t era = (year >= 0 ? year : year - 399) / 400;
+    const auto year_of_era = static_cast<unsigned>(year - era * 400);
+    const unsigned day_of_year = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
+    const unsigned day_of_era = year_of_era * 365 + year_of_era / 4 - year_of_era / 100 + day_of_year;
+    return era * 146'097 + static_cast<std::int64_t>(day_of_era) - 719'468;
+}
+
+constexpr CivilDate civil_from_days(std::int64_t days)
+{
+    days += 719'468;
+    const std::int64_t era = (days >= 0 ? days : days - 146'096) / 146'097;
+    const auto day_of_era = static_cast<unsigned>(days - era * 146'097);
+    const unsigned year_of_era =
+        (day_of_era - day_of_era / 1460 + day_of_era / 36'524 - day_of_era / 146'096) / 365;
+    const unsigned day_of_year = day_of_era - (365 * year_of_era + year_of_era / 4 - year_of_era / 100);
+    const unsigned shifted_month = (5 * day_of_year + 2) / 153;
+    const unsigned day = day_of_year - (153 * shifted_month + 2) / 5 + 1;
+    const unsigned month = shifted_month < 10 ? shifted_month + 3 : shifted_month - 9;
+    const std::int64_t year = static_cast<std::int64_t>(year_of_era) + era * 400 + (month <= 2 ? 1 : 0);
+    return {year, month, day};
+}
+
+// Seconds since 1601-01-01 00:00 of a civil date's midnight.
+constexpr std::int64_t seconds_since_1601(std::int64_t year, unsigned month, unsigned day)
+{
+    return (days_from_civil(year, month, day) + UNIX_EPOCH_DAYS) * SECONDS_PER_DAY;
+}
+
+constexpr std::int64_t FIRST_DOS_SECOND = seconds_since_1601(1980, 1, 1);
+constexpr std::int64_t LAST_DOS_SECOND = seconds_since_1601(2107, 12, 31) + SECONDS_PER_DAY - 2;
+
+struct DosWords {
+    std::uint16_t date;
+    std::uint16_t time;
+};
+
+constexpr DosWords dos_words(std::int64_t seconds)
+{
+    const CivilDate date = civil_from_days(seconds / SECONDS_PER_DAY - UNIX_EPOCH_DAYS);
+    const auto second_of_day = static_cast<unsigned>(seconds % SECONDS_PER_DAY);
+    const unsigned hour = second_of_day / 3600;
+    const unsigned minute = second_of_day / 60 % 60;
+    const unsigned second = second_of_day % 60;
+    const auto years = static_cast<unsigned>(date.year - 1980);
+    return {static_cast<std::uint16_t>(years << 9 | date.month << 5 | date.day),
+            static_cast<std::uint16_t>(hour << 11 | minute << 5 | second / 2)};
+}
+
+static_assert(dos_words(FIRST_DOS_SECOND).date == 0x21 && dos_words(FIRST_DOS_SECOND).time == 0);
+static_assert(civil_from_days(days_from_civil(2000, 2, 29)).day == 29);
+
+}  // namespace
+
+FileTime file_time_from_unix(std::int64_t seconds, std::uint32_t nanoseconds)
+{
+    if (seconds < -UNIX_EPOCH_SECONDS) {
+        return 0;
+    }
+    const auto since_1601 = static_cast<std::uint64_t>(seconds) + UNIX_EPOCH_SECONDS;
+    if (since_1601 >= LARGEST_FILE_TIME / TICKS_PER_SECOND) {
+        return LARGEST_FILE_TIME;
+    }
+    return since_1601 * TICKS_PER_SECOND + nanoseconds / 100;
+}
+
+bool FileTimeToLocalFileTime(const FileTime& time, FileTime& local)
+{
+    const FileTime universal = time;  // local may be the very same object
+    const std::time_t seconds =
+        static_cast<std::time_t>(universal / TICKS_PER_SECOND) - UNIX_EPOCH_SECONDS;
+    std::tm parts{};
+    if (localtime_r(&seconds, &parts) == nullptr) {
+        local = universal;
+        return false;
+    }
+    const std::int64_t offset = parts.tm_gmtoff * static_cast<std::int64_t>(TICKS_PER_SECOND);
+    const auto magnitude = static_cast<FileTime>(offset < 0 ? -offset : offset);
+    if (offset < 0) {
+        local = universal > magnitude ? universal - magnitude : 0;
+    } else {
+        local = LARGEST_FILE_TIME - universal > magnitude ? universal + magnitude : LARGEST_FILE_TIME;
+    }
+    return true;
+}
+
+bool FileTimeToDosDateTime(const FileTime& local, std::uint16_t& date, std::uint16_t& time)
+{
+    const auto seconds = static_cast<std::int64_t>(local / TICKS_PER_SECOND);
+    const bool in_range = seconds >= FIRST_DOS_SECOND && seconds <= LAST_DOS_SECOND;
+    const std::int64_t clamped =
+        seconds < FIRST_DOS_SECOND ? FIRST_DOS_SECOND : (seconds > LAST_DOS_SECOND ? LAST_DOS_SECOND : seconds);
+    const DosWords words = dos_words(clamped);
+    date = words.date;
+    time = words.time;
+    return in_range;
+}
