@@ -1,0 +1,112 @@
+// The volume of drive C: on a POSIX host: the label of the file system that
+// holds "/", as /dev/disk/by-label names it, and the free bytes under a path.
+#include "fs/posix_host.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+
+namespace {
+
+constexpr const char* LABEL_LINKS = "/dev/disk/by-label";
+constexpr std::size_t ESCAPE_LENGTH = 4;  // "\xHH"
+
+int hex_digit(char c)
+{
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    return -1;
+}
+
+// The byte of a "\xHH" escape at the start of text, or -1 when there is none.
+int escaped_byte(std::string_view text)
+{
+    if (text.size() < ESCAPE_LENGTH || text[0] != '\\' || text[1] != 'x') {
+        return -1;
+    }
+    const int high = hex_digit(text[2]);
+    const int low = hex_digit(text[3]);
+    return high < 0 || low < 0 ? -1 : high * 16 + low;
+}
+
+// The path without its last component; nothing when there is none to drop.
+std::optional<std::string> parent_of(const std::string& path)
+{
+    const std::size_t end = path.find_last_not_of('/');
+    if (end == std::string::npos || path == ".") {
+        return std::nullopt;
+    }
+    const std::size_t separator = path.find_last_of('/', end);
+    if (separator == std::string::npos) {
+        return std::string(".");
+    }
+    const std::size_t kept = path.find_last_not_of('/', separator);
+    return kept == std::string::npos ? std::string("/") : path.substr(0, kept + 1);
+}
+
+}  // namespace
+
+std::string decode_label(std::string_view link_name)
+{
+    std::string label;
+    for (std::size_t i = 0; i < link_name.size();) {
+        const int byte = escaped_byte(link_name.substr(i));
+        if (byte >= 0) {
+            label += static_cast<char>(byte);
+            i += ESCAPE_LENGTH;
+        } else {
+            label += link_name[i++];
+        }
+    }
+    return label;
+}
+
+std::string find_label(const char* links_dir, std::uint64_t device)
+{
+    DIR* links = opendir(links_dir);
+    if (links == nullptr) {
+        return {};
+    }
+    std::string label;
+    while (const dirent* entry = readdir(links)) {
+        struct stat target {};
+        const std::string_view name = entry->d_name;
+        if (name != "." && name != ".." && fstatat(dirfd(links), entry->d_name, &target, 0) == 0 &&
+            target.st_rdev == device) {
+            label = decode_label(name);
+            break;
+        }
+    }
+    closedir(links);
+    return label;
+}
+
+std::string root_volume_label()
+{
+    struct stat root {};
+    if (stat("/", &root) != 0) {
+        return {};
+    }
+    return find_label(LABEL_LINKS, root.st_dev);
+}
+
+std::optional<std::uint64_t> disk_free_bytes(const char* path)
+{
+    auto target = path != nullptr ? host_path(path) : std::nullopt;
+    while (target) {
+        struct statvfs volume {};
+        if (statvfs(target->c_str(), &volume) == 0) {
+            return static_cast<std::uint64_t>(volume.f_bfree) * volume.f_frsize;
+        }
+        target = parent_of(*target);
+    }
+    return std::nullopt;
+}
