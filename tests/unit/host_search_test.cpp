@@ -1,0 +1,254 @@
+// The host layer's two directory searches over a scratch tree holding the
+// kinds of entry a POSIX file system has: dot-files, a FIFO, links, a
+// read-only file and a sparse file past 4 GiB.
+#include "fs/posix_host.h"
+#include "host_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <filesystem>
+#include <map>
+#include <set>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr std::uint64_t SPARSE_SIZE = 5'000'000'000;
+
+class HostSearchTree : public host_test::ScratchDir {
+protected:
+    void SetUp() override
+    {
+        ScratchDir::SetUp();
+        make_file("README", "read me");
+        make_file("notes.txt", "notes");
+        make_file(".hidden");
+        make_file("ro.txt");
+        std::filesystem::permissions(root_ / "ro.txt", std::filesystem::perms::owner_read |
+                                                           std::filesystem::perms::group_read);
+        make_dir(".hdir");
+        make_dir("sub");
+        make_file("sub/a.c");
+        make_file("sub/b.C");
+        make_file("sub/c.h");
+        ASSERT_EQ(mkfifo((root_ / "fifo").c_str(), 0644), 0);
+        std::filesystem::create_symlink("notes.txt", root_ / "link");
+        std::filesystem::create_symlink("missing", root_ / "dangling");
+        make_file("big");
+        std::filesystem::resize_file(root_ / "big", SPARSE_SIZE);
+    }
+
+    // Every result of the unfiltered search, by name.
+    std::map<std::string, FindResult> search_all(const std::string& pattern)
+    {
+        std::map<std::string, FindResult> found;
+        FindResult result;
+        const SearchHandle search = FindFirstFileA(pattern.c_str(), result);
+        if (search == INVALID_SEARCH) {
+            return found;
+        }
+        do {
+            found[result.cFileName.data()] = result;
+        } while (FindNextFileA(search, result));
+        FindClose(search);
+        return found;
+    }
+
+    std::set<std::string> names(const std::string& pattern)
+    {
+        std::set<std::string> found;
+        for (const auto& [name, result] : search_all(pattern)) {
+            found.insert(name);
+        }
+        return found;
+    }
+
+    std::set<std::string> accepted(const std::string& pattern, std::uint32_t requested)
+    {
+        std::set<std::string> found;
+        FindBlock block;
+        for (int rc = find_first(pattern.c_str(), block, requested); rc == 0; rc = find_next(block)) {
+            found.insert(block.name.data());
+        }
+        find_close(block);
+        return found;
+    }
+};
+
+using Names = std::set<std::string>;
+
+TEST_F(HostSearchTree, StarDeliversEveryEntryWithDotAndDotDot)
+{
+    const Names every{".", "..", "README", "notes.txt", ".hidden", "ro.txt", ".hdir", "sub",
+                      "fifo", "link", "dangling", "big"};
+    EXPECT_EQ(names(dos("*")), every);
+    EXPECT_EQ(names(dos("*.*")), every);
+}
+
+TEST_F(HostSearchTree, AttributeWordsFollowTheEntryKind)
+{
+    const std::map<std::string, std::uint32_t> expected{
+        {".", ATTR_DIRECTORY},
+        {"README", ATTR_ARCHIVE},
+        {".hidden", ATTR_ARCHIVE | ATTR_HIDDEN},
+        {".hdir", ATTR_DIRECTORY | ATTR_HIDDEN},
+        {"ro.txt", ATTR_ARCHIVE | ATTR_READONLY},
+        {"fifo", ATTR_SYSTEM},
+        {"link", ATTR_ARCHIVE | ATTR_REPARSE_POINT},
+        {"dangling", ATTR_SYSTEM | ATTR_REPARSE_POINT},
+    };
+    const auto found = search_all(dos("*"));
+    for (const auto& [name, word] : expected) {
+        ASSERT_TRUE(found.contains(name)) << name;
+        EXPECT_EQ(found.at(name).dwFileAttributes, word) << name;
+        EXPECT_EQ(found.at(name).cAlternateFileName[0], '\0') << name;
+    }
+}
+
+TEST_F(HostSearchTree, SizesAndTimesComeFromTheEntry)
+{
+    const timespec stamps[2] = {{1'600'000'000, 0}, {1'700'000'000, 123'456'789}};
+    ASSERT_EQ(utimensat(AT_FDCWD, (root_ / "notes.txt").c_str(), stamps, 0), 0);
+    const auto found = search_all(dos("*"));
+
+    const FindResult& big = found.at("big");
+    EXPECT_EQ(big.nFileSizeHigh, SPARSE_SIZE >> 32);
+    EXPECT_EQ(big.nFileSizeLow, static_cast<std::uint32_t>(SPARSE_SIZE));
+
+    const FindResult& notes = found.at("notes.txt");
+    EXPECT_EQ(notes.nFileSizeLow, 5U);
+    EXPECT_EQ(notes.ftLastWriteTime, file_time_from_unix(1'700'000'000, 123'456'789));
+    EXPECT_EQ(notes.ftLastAccessTime, file_time_from_unix(1'600'000'000, 0));
+    EXPECT_NE(notes.ftCreationTime, 0U);
+    EXPECT_EQ(found.at("link").ftLastWriteTime, notes.ftLastWriteTime);  // the target's
+}
+
+TEST_F(HostSearchTree, PatternsSelectByNameCaseBlind)
+{
+    EXPECT_EQ(names(dos("*.TXT")), (Names{"notes.txt", "ro.txt"}));
+    EXPECT_EQ(names(dos("read*.*")), (Names{"README"}));
+    EXPECT_EQ(names(dos("SUB\\*.C")), (Names{"a.c", "b.C"}));
+    EXPECT_EQ(names(dos("sub/?.h")), (Names{"c.h"}));
+}
+
+TEST_F(HostSearchTree, RelativePatternsSearchTheCurrentDirectory)
+{
+    std::filesystem::current_path(root_);
+    EXPECT_EQ(names("sub\\*.c"), (Names{"a.c", "b.C"}));
+    EXPECT_EQ(names("C:sub\\*.h"), (Names{"c.h"}));
+    EXPECT_EQ(names("C:READ*"), (Names{"README"}));
+}
+
+TEST_F(HostSearchTree, NameWithoutWildcardIsLookedUpOnce)
+{
+    EXPECT_EQ(names(dos("notes.txt")), (Names{"notes.txt"}));
+    EXPECT_EQ(names(dos("NOTES.TXT")), (Names{"notes.txt"}));
+    EXPECT_EQ(names(dos("Sub")), (Names{"sub"}));
+    EXPECT_EQ(names(dos("fifo")), (Names{"fifo"}));
+    EXPECT_EQ(names(dos("sub\\..")), (Names{".."}));
+    EXPECT_TRUE(names(dos("absent")).empty());
+}
+
+TEST_F(HostSearchTree, SearchesThatFindNothing)
+{
+    const std::string failing[] = {
+        dos("sub\\"),                      // empty last component
+        dos("missing\\*"),                 // no such directory
+        dos("README\\*"),                  // not a directory
+        dos("fifo\\*"),                    // a FIFO: never opened
+        "D:\\*",                           // no such drive
+        dos(std::string(260, '?')),        // too long for a path buffer
+        dos("*.zzz"),
+    };
+    for (const std::string& pattern : failing) {
+        FindResult result;
+        EXPECT_EQ(FindFirstFileA(pattern.c_str(), result), INVALID_SEARCH) << pattern;
+    }
+    FindResult result;
+    EXPECT_FALSE(FindNextFileA(INVALID_SEARCH, result));
+    FindClose(INVALID_SEARCH);
+}
+
+TEST_F(HostSearchTree, AcceptRuleHoldsBackHiddenSystemAndDirectories)
+{
+    const Names plain{"README", "notes.txt", "ro.txt", "link", "big"};
+    EXPECT_EQ(accepted(dos("*"), 0), plain);
+
+    Names with_dirs = plain;
+    with_dirs.insert({".", "..", "sub", ".hdir"});
+    EXPECT_EQ(accepted(dos("*"), ATTR_DIRECTORY), with_dirs);
+
+    Names with_hidden = plain;
+    with_hidden.insert({".hidden", ".hdir"});
+    EXPECT_EQ(accepted(dos("*"), ATTR_HIDDEN), with_hidden);
+
+    Names with_system = plain;
+    with_system.insert({"fifo", "dangling"});
+    EXPECT_EQ(accepted(dos("*"), ATTR_SYSTEM), with_system);
+}
+
+TEST_F(HostSearchTree, BlockCarriesTheDeliveredEntry)
+{
+    FindBlock block;
+    ASSERT_EQ(find_first(dos("NOTES.TXT").c_str(), block, 0), 0);
+    EXPECT_STREQ(block.name.data(), "notes.txt");
+    EXPECT_EQ(block.attributes, ATTR_ARCHIVE);
+    EXPECT_EQ(block.size_low, 5U);
+    EXPECT_NE(block.dos_date, 0U);
+    EXPECT_NE(find_next(block), 0);
+    EXPECT_NE(find_next(block), 0);
+    find_close(block);
+    find_close(block);
+}
+
+TEST_F(HostSearchTree, StartingASearchEndsTheOneTheBlockHeld)
+{
+    FindBlock block;
+    ASSERT_EQ(find_first(dos("*").c_str(), block, ATTR_DIRECTORY), 0);
+    ASSERT_EQ(find_first(dos("sub\\*.h").c_str(), block, 0), 0);  // no leak of the first
+    EXPECT_STREQ(block.name.data(), "c.h");
+    EXPECT_NE(find_next(block), 0);
+    EXPECT_NE(find_first(dos("*.zzz").c_str(), block, 0), 0);
+    find_close(block);
+}
+
+TEST_F(HostSearchTree, VolumeLabelIsDeliveredOnceThenTheEnd)
+{
+    FindBlock block;
+    const std::string pattern = dos("*");
+    ASSERT_EQ(find_first(pattern.c_str(), block, ATTR_VOLUME_LABEL | ATTR_DIRECTORY), 0);
+    EXPECT_EQ(block.attributes, ATTR_VOLUME_LABEL);
+    EXPECT_EQ(std::string(block.name.data()), root_volume_label());
+    EXPECT_NE(find_next(block), 0);
+    find_close(block);
+
+    EXPECT_NE(find_first("D:\\*", block, ATTR_VOLUME_LABEL), 0);
+    find_close(block);
+}
+
+TEST_F(HostSearchTree, LabelLinksAreMatchedByDevice)
+{
+    make_dir("by-label");
+    std::filesystem::create_symlink("/dev/null", root_ / "by-label" / "My\\x20Disk");
+    std::filesystem::create_symlink(root_ / "README", root_ / "by-label" / "Plain");
+    struct stat null_device {};
+    ASSERT_EQ(stat("/dev/null", &null_device), 0);
+    const std::string links = (root_ / "by-label").string();
+    EXPECT_EQ(find_label(links.c_str(), null_device.st_rdev), "My Disk");
+    EXPECT_EQ(find_label(links.c_str(), 12345), "");
+    EXPECT_EQ(find_label((root_ / "absent").c_str(), null_device.st_rdev), "");
+}
+
+TEST_F(HostSearchTree, FreeBytesOfMissingPathsComeFromTheirParent)
+{
+    const auto here = disk_free_bytes(dos().c_str());
+    ASSERT_TRUE(here.has_value());
+    EXPECT_TRUE(disk_free_bytes(dos("missing\\deeper\\*.*").c_str()).has_value());
+    EXPECT_TRUE(disk_free_bytes("C:\\").has_value());
+    EXPECT_FALSE(disk_free_bytes("D:\\").has_value());
+}
+
+}  // namespace
