@@ -274,6 +274,7 @@ std::string expand(std::string_view text, const Fixture& tree, bool line_ends) {
     replace_all(out, "{HDR}", "directory of " + header_label() + dir);
     replace_all(out, "{DIR}", dir);
     replace_all(out, "{TRUE}", lowered);
+    replace_all(out, "{NODRIVE}", lowered.substr(2));
     replace_all(out, "{POSIX}", tree.root());
     for (std::size_t at = out.find("{BT:"); at != std::string::npos; at = out.find("{BT:", at)) {
         const std::size_t end = out.find('}', at);

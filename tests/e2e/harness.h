@@ -76,6 +76,7 @@ std::string birth_columns(const std::string& posix_path);
 //   {HDR}    "directory of " + label + the root as a drive path ending in '\'
 //   {DIR}    the root as a drive path ending in '\', case kept
 //   {TRUE}   the same, lower-cased, as true names print it
+//   {NODRIVE} {TRUE} without its "c:"
 //   {POSIX}  the root as a POSIX path
 //   {BT:rel} birth_columns of the root's entry rel
 // and writes every "\n" as "\r\n" when line_ends is set.
