@@ -1,0 +1,122 @@
+// Sort orders: by name, extension (the default), size and date, and search
+// order with /u; directories first under every sorted order.
+#include <dirent.h>
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "tests/e2e/harness.h"
+
+namespace e2e {
+namespace {
+
+// Short names chosen to meet the byte order: digits before letters, '_'
+// before lower case, a prefix before the longer name; sizes either side of
+// 4 GiB; two files in one two-second step; directories whose times run
+// against their names.
+const Fixture& sort_tree() {
+    static Fixture tree;
+    static const bool built = [] {
+        tree.dir("zzz", {2000, 1, 1, 1, 0, 0});
+        tree.dir("mmm", {2010, 1, 1, 1, 0, 0});
+        tree.file("aaa.txt", 10, {2020, 1, 1, 10, 0, 0});
+        tree.file("ABC.Txt", 20, {2018, 3, 3, 3, 3, 0});
+        tree.file("abcd.txt", 30, {2018, 3, 3, 3, 4, 0});
+        tree.file("ab_c.x", 40, {2017, 2, 2, 2, 2, 0});
+        tree.file("abac.x", 50, {2017, 2, 2, 2, 3, 0});
+        tree.file("big.dat", 4'294'967'296, {2019, 5, 5, 5, 5, 0});
+        tree.file("huge.dat", 4'294'967'295, {2019, 4, 4, 4, 4, 0});
+        tree.file("zero.bin", 0, {2022, 12, 12, 12, 12, 0});
+        tree.file("a500.h", 500, {2023, 1, 1, 9, 0, 0});
+        tree.file("b500.c", 500, {2015, 7, 7, 7, 7, 0});
+        tree.file("noext", 60, {2021, 1, 1, 0, 0, 0});
+        tree.file("late.log", 70, {2021, 6, 1, 14, 30, 0});
+        tree.file("early.log", 80, {2021, 6, 1, 14, 30, 1});
+        tree.seal();
+        return true;
+    }();
+    (void)built;
+    return tree;
+}
+
+const std::string TOTAL = "total byte count: 8,589,935,951\n";
+
+std::string bare(const std::vector<std::string>& names) {
+    std::string out;
+    for (const auto& name : names) out += name + "\n";
+    return out + "\n" + TOTAL;
+}
+
+class SortTest : public ::testing::TestWithParam<Row> {};
+
+TEST_P(SortTest, PrintsExpectedBytes) { check_row(GetParam(), sort_tree()); }
+
+INSTANTIATE_TEST_SUITE_P(
+    Orders, SortTest,
+    ::testing::Values(
+        Row{"by_name", {"/n", "/b", "/a"},
+            bare({"[mmm]", "[zzz]", "a500.h", "aaa.txt", "ab_c.x", "abac.x", "ABC.Txt",
+                  "abcd.txt", "b500.c", "big.dat", "early.log", "huge.dat", "late.log", "noext",
+                  "zero.bin"})},
+        Row{"by_extension_default", {"/b", "/a"},
+            bare({"[mmm]", "[zzz]", "noext", "zero.bin", "b500.c", "big.dat", "huge.dat",
+                  "a500.h", "early.log", "late.log", "aaa.txt", "ABC.Txt", "abcd.txt", "ab_c.x",
+                  "abac.x"})},
+        Row{"by_extension_switch", {"/n", "/e", "/b", "/a"},
+            bare({"[mmm]", "[zzz]", "noext", "zero.bin", "b500.c", "big.dat", "huge.dat",
+                  "a500.h", "early.log", "late.log", "aaa.txt", "ABC.Txt", "abcd.txt", "ab_c.x",
+                  "abac.x"})},
+        Row{"by_size_ties_by_name", {"/s", "/b", "/a"},
+            bare({"[mmm]", "[zzz]", "zero.bin", "aaa.txt", "ABC.Txt", "abcd.txt", "ab_c.x",
+                  "abac.x", "noext", "late.log", "early.log", "a500.h", "b500.c", "huge.dat",
+                  "big.dat"})},
+        Row{"by_date_two_second_steps_tie", {"/d", "/g", "/b", "/a"},
+            bare({"[zzz]", "[mmm]", "b500.c", "ab_c.x", "abac.x", "ABC.Txt", "abcd.txt",
+                  "huge.dat", "big.dat", "aaa.txt", "noext", "early.log", "late.log", "zero.bin",
+                  "a500.h"})},
+        Row{"last_sort_switch_wins", {"/d", "/n", "/s", "/b"},
+            bare({"zero.bin", "aaa.txt", "ABC.Txt", "abcd.txt", "ab_c.x", "abac.x", "noext",
+                  "late.log", "early.log", "a500.h", "b500.c", "huge.dat", "big.dat"})},
+        Row{"letters_after_switch_ignored", {"/nxyz", "*.x", "/b"},
+            "ab_c.x\nabac.x\n\ntotal byte count: 90\n"},
+        Row{"by_size_adorned", {"/s", "/g", "/z-"},
+            "{HDR}\n"
+            " mmm           1-01-10  1:00a (directory)      mmm\n"
+            " zzz           1-01-00  1:00a (directory)      zzz\n"
+            " zero     bin 12-12-22 12:12p           0 a    zero.bin\n"
+            " aaa      txt  1-01-20 10:00a          10 a    aaa.txt\n"
+            " abc      txt  3-03-18  3:03a          20 a    ABC.Txt\n"
+            " abcd     txt  3-03-18  3:04a          30 a    abcd.txt\n"
+            " ab_c     x    2-02-17  2:02a          40 a    ab_c.x\n"
+            " abac     x    2-02-17  2:03a          50 a    abac.x\n"
+            " noext         1-01-21                 60 a    noext\n"
+            " late     log  6-01-21  2:30p          70 a    late.log\n"
+            " early    log  6-01-21  2:30p          80 a    early.log\n"
+            " a500     h    1-01-23  9:00a         500 a    a500.h\n"
+            " b500     c    7-07-15  7:07a         500 a    b500.c\n"
+            " huge     dat  4-04-19  4:04a 4,294,967.. a    huge.dat\n"
+            " big      dat  5-05-19  5:05a 4,294,967.. a    big.dat\n"
+            "13 files, 2 directories, 8,589,935,951 bytes\n" + TOTAL}),
+    RowName{});
+
+// The directory's entries in the order readdir gives them, "." and ".."
+// left out and directories in brackets, as /u /b /a prints them.
+std::vector<std::string> search_order(const Fixture& tree) {
+    std::vector<std::string> names;
+    const std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(tree.root().c_str()), closedir);
+    while (const dirent* entry = readdir(dir.get())) {
+        const std::string name = entry->d_name;
+        if (name == "." || name == "..") continue;
+        names.push_back(entry->d_type == DT_DIR ? "[" + name + "]" : name);
+    }
+    return names;
+}
+
+TEST(SearchOrder, UnsortedKeepsDirectoriesInPlace) {
+    check_row(Row{"unsorted", {"/u", "/b", "/a"}, bare(search_order(sort_tree()))}, sort_tree());
+}
+
+}  // namespace
+}  // namespace e2e
