@@ -2,6 +2,7 @@
 // wide style, and the running column that tells when a line is owed its end.
 #include "report/entry_line.h"
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -49,9 +50,10 @@ std::string_view close_bracket(const EntryRecord& record) {
 // Adds count to out_column. It saturates: long prefixes over many non-wide
 // lines could otherwise run past the 32-bit range, and only non-zero matters.
 void advance_column(std::size_t count) {
-    constexpr auto most = std::numeric_limits<std::int32_t>::max();
-    const auto room = static_cast<std::size_t>(most - out_column);
-    out_column = count >= room ? most : out_column + static_cast<std::int32_t>(count);
+    constexpr std::int64_t most = std::numeric_limits<std::int32_t>::max();
+    const std::int64_t added =
+        count < static_cast<std::size_t>(most) ? static_cast<std::int64_t>(count) : most;
+    out_column = static_cast<std::int32_t>(std::min(out_column + added, most));
 }
 
 void write_blanks(OutStream& out, std::size_t count) {
