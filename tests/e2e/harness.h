@@ -48,6 +48,10 @@ private:
 // The tree shared by most rows: files of every attribute, a FIFO, a sparse
 // file past 4 GiB, hidden entries and three subdirectories.
 const Fixture& standard_tree();
+// Its files as adorned lines under the default order (by extension).
+const std::string& standard_file_lines();
+// Its directories as adorned lines with their last-write times (/g).
+const std::string& standard_dir_lines();
 
 struct RunResult {
     std::string out;

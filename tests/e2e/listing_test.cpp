@@ -8,29 +8,6 @@
 namespace e2e {
 namespace {
 
-// The files of the standard tree under the default order (by extension).
-const std::string FILE_LINES =
-    " pipe          2-03-22  1:45p           0    s pipe\n"
-    " readme        6-15-00 12:05p          42 a    readme\n"
-    " old      bak  1-01-80                 64 a    old.bak\n"
-    " huge     bin  5-06-23  7:08a 5,000,000.. a    huge.bin\n"
-    " odd      c    8-09-24  2:30p           1 a    odd.c\n"
-    "+locked   dat  7-08-18  9:15a       1,000 ar   locked.dat\n"
-    "*         hid  3-04-20  0:30a           7 a h  .hidden\n"
-    " early    log  1-01-01              2,048 a    early.log\n"
-    "*         sec  4-05-17  4:00p           3 arh  .secret\n"
-    " archive  tar  2-29-16  6:07a          10 a    archive.tar.gz\n"
-    " verylong tex  8-17-15  3:04p          12 a    verylongname.text\n"
-    " future   tmp 12-31-07 11:59p           0 a    future.tmp\n"
-    " a        txt  1-02-21 10:00a         100 a    a.txt\n"
-    " zeta     txt 12-31-19 11:59p   1,234,567 a    Zeta.TXT\n";
-
-// Directories with their last-write times (/g).
-const std::string DIR_LINES_WRITTEN =
-    " docs         11-12-21  6:20p (directory)      docs\n"
-    " sub           1-01-20  8:00a (directory)      sub\n"
-    "*         cac  1-01-19  6:00a (directory)   h  .cache\n";
-
 // Directories with their creation times, the default.
 const std::string DIR_LINES_CREATED =
     " docs         {BT:docs} (directory)      docs\n"
@@ -54,12 +31,12 @@ INSTANTIATE_TEST_SUITE_P(
     WholeDirectory, ListingTest,
     ::testing::Values(
         Row{"no_arguments", {},
-            "{HDR}\n" + DIR_LINES_CREATED + FILE_LINES + SUMMARY + ", {FREE} bytes free  \n" +
+            "{HDR}\n" + DIR_LINES_CREATED + standard_file_lines() + SUMMARY + ", {FREE} bytes free  \n" +
                 TOTAL},
         Row{"free_bytes_left_out", {"/z-"},
-            "{HDR}\n" + DIR_LINES_CREATED + FILE_LINES + SUMMARY + "\n" + TOTAL},
+            "{HDR}\n" + DIR_LINES_CREATED + standard_file_lines() + SUMMARY + "\n" + TOTAL},
         Row{"directories_show_written_time", {"/z-", "/g"},
-            "{HDR}\n" + DIR_LINES_WRITTEN + FILE_LINES + SUMMARY + "\n" + TOTAL},
+            "{HDR}\n" + standard_dir_lines() + standard_file_lines() + SUMMARY + "\n" + TOTAL},
         Row{"free_bytes_with_z_on", {"*.txt", "/z"},
             "{HDR}\n"
             " a        txt  1-02-21 10:00a         100 a    a.txt\n"
