@@ -1,0 +1,103 @@
+// The command line: switches that print the usage text and end with code 1,
+// drive prefixes that name no drive, /total, and switches whose later letters
+// or order change what they do.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/e2e/harness.h"
+
+namespace e2e {
+namespace {
+
+struct UsageRow {
+    std::string name;
+    std::vector<std::string> args;
+};
+
+void PrintTo(const UsageRow& row, std::ostream* os) { *os << row.name; }
+
+class UsageTest : public ::testing::TestWithParam<UsageRow> {};
+
+TEST_P(UsageTest, PrintsUsageTextAndExitsWithOne) {
+    const RunResult result = run_wendex(GetParam().args, standard_tree().root());
+    EXPECT_EQ(result.signal, 0);
+    EXPECT_EQ(result.exit_code, 1);
+    EXPECT_EQ(result.err, "");
+    EXPECT_TRUE(is_usage_text(result.out)) << result.out;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Refused, UsageTest,
+    ::testing::Values(
+        UsageRow{"h", {"/h"}}, UsageRow{"dash", {"/-"}}, UsageRow{"question_mark", {"/?"}},
+        UsageRow{"total_in_upper_case", {"/TOTAL"}}, UsageRow{"upper_case_a", {"/A"}},
+        UsageRow{"digit", {"/1"}}, UsageRow{"o", {"/o"}}, UsageRow{"r", {"/r"}},
+        UsageRow{"v", {"/v"}}, UsageRow{"byte_0x80", {"/\x80"}}, UsageRow{"byte_0xff", {"/\xff"}},
+        UsageRow{"attribute_x", {"/:rx"}}, UsageRow{"attribute_upper_case", {"/:A"}},
+        UsageRow{"attribute_dash", {"/:-"}}, UsageRow{"attribute_blank", {"/: "}},
+        UsageRow{"two_masks", {"a", "b"}}, UsageRow{"two_masks_around_switch", {"a", "/n", "b"}},
+        UsageRow{"two_empty_masks", {"", ""}}, UsageRow{"after_good_switches", {"/b", "/n", "/h"}},
+        UsageRow{"mask_of_260", {std::string(260, 'a')}},
+        UsageRow{"mask_of_5000", {std::string(5000, 'a')}}),
+    RowName{});
+
+class CommandLineTest : public ::testing::TestWithParam<Row> {};
+
+TEST_P(CommandLineTest, PrintsExpectedBytes) { check_row(GetParam(), standard_tree()); }
+
+const std::string TXT_LINES =
+    " a        txt  1-02-21 10:00a         100 a    a.txt\n"
+    " zeta     txt 12-31-19 11:59p   1,234,567 a    Zeta.TXT\n";
+const std::string TXT_LISTING =
+    "{HDR}\n" + TXT_LINES + "2 files, 0 directories, 1,234,667 bytes\ntotal byte count: 1,234,667\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Drives, CommandLineTest,
+    ::testing::Values(Row{"other_drive", {"d:"}, "Couldn't change drives.", 1},
+                      Row{"other_drive_with_mask", {"D:\\*.txt", "/b"}, "Couldn't change drives.", 1},
+                      Row{"digit_drive", {"1:abc"}, "Couldn't change drives.", 1}),
+    RowName{});
+
+INSTANTIATE_TEST_SUITE_P(
+    Total, CommandLineTest,
+    ::testing::Values(
+        Row{"total_line_alone", {"/total"}, "total byte count: 5,001,237,854\n"},
+        Row{"total_with_style_switches", {"/b", "/total", "/w"}, "total byte count: 5,001,237,854\n"},
+        Row{"total_of_mask", {"*.txt", "/total"}, "total byte count: 1,234,667\n"},
+        Row{"total_of_nothing", {"*.zzz", "/total"}, "total byte count: 0\n"},
+        Row{"totals_is_24_hour_time", {"/totals", "*.txt", "/z-"},
+            "{HDR}\n"
+            " a        txt  1-02-21 10:00          100 a    a.txt\n"
+            " zeta     txt 12-31-19 23:59    1,234,567 a    Zeta.TXT\n"
+            "2 files, 0 directories, 1,234,667 bytes\ntotal byte count: 1,234,667\n"}),
+    RowName{});
+
+INSTANTIATE_TEST_SUITE_P(
+    SwitchForms, CommandLineTest,
+    ::testing::Values(
+        Row{"slash_alone_ignored", {"/", "*.txt", "/z-"}, TXT_LISTING},
+        Row{"mask_after_switches", {"/n", "*.txt", "/z-"}, TXT_LISTING},
+        Row{"z_dash_then_z", {"*.txt", "/z-", "/z"},
+            "{HDR}\n" + TXT_LINES +
+                "2 files, 0 directories, 1,234,667 bytes, {FREE} bytes free  \n"
+                "total byte count: 1,234,667\n"},
+        Row{"a_before_b_has_no_effect", {"/a", "/b", "*.t*"},
+            "archive.tar.gz\nverylongname.text\nfuture.tmp\na.txt\nZeta.TXT\n\n"
+            "total byte count: 1,234,689\n"},
+        Row{"ab_shows_directories_only_as_a", {"/b", "/ab"},
+            "[docs]\n[sub]\n[.cache]\npipe\nreadme\nold.bak\nhuge.bin\nodd.c\nlocked.dat\n"
+            ".hidden\nearly.log\n.secret\narchive.tar.gz\nverylongname.text\nfuture.tmp\na.txt\n"
+            "Zeta.TXT\n\ntotal byte count: 5,001,237,854\n"},
+        Row{"g_dash_is_g", {"/aa", "/g-", "/z-"},
+            "{HDR}\n" + standard_dir_lines() +
+                "0 files, 3 directories, 0 bytes\ntotal byte count: 0\n"},
+        Row{"c_dash_is_adorned_without_directories", {"/c-", "*.txt", "/z-"},
+            "{HDR}\n" + TXT_LINES + "2 files, 1,234,667 bytes\ntotal byte count: 1,234,667\n"},
+        Row{"dash_g_is_a_mask", {"-g", "/z-"},
+            "{HDR}\n0 files, 0 directories, 0 bytes\ntotal byte count: 0\n"}),
+    RowName{});
+
+}  // namespace
+}  // namespace e2e
