@@ -141,7 +141,9 @@ INSTANTIATE_TEST_SUITE_P(
         Row{"total_only", {"*.dat", "//", "/total"}, "total byte count: 1,000\n"},
         Row{"missing_directory_fails", {"missing\\*.c", "//"}, "chdir (missing) failed.\n", 38},
         Row{"missing_directory_with_backslash_fails", {"missing\\", "//"},
-            "chdir (missing) failed.\n", 38}),
+            "chdir (missing) failed.\n", 38},
+        Row{"only_one_backslash_stripped", {"missing\\\\", "//"},
+            "chdir (missing\\) failed.\n", 38}),
     RowName{});
 
 }  // namespace

@@ -1,0 +1,134 @@
+// Hostile command lines and trees: over-long and empty arguments, bytes from
+// 0x80 up, masks made of separators and wildcards, a 255-character name and
+// a working directory past the path room. Each run must end by itself with
+// code 0 or 1 and print a listing ending in the total line, or the usage text,
+// or the drive message.
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "tests/e2e/harness.h"
+
+namespace e2e {
+namespace {
+
+enum class Outcome { LISTING, USAGE, EITHER };
+
+struct OddRow {
+    std::string name;
+    std::vector<std::string> args;
+    Outcome outcome = Outcome::EITHER;
+};
+
+void PrintTo(const OddRow& row, std::ostream* os) { *os << row.name; }
+
+bool ends_with_total(const std::string& out) {
+    static const std::regex total(R"((^|[\s\S]*\r\n)total byte count: [0-9]{1,3}(,[0-9]{3})*\r\n)");
+    return std::regex_match(out, total);
+}
+
+void expect_sane_end(const RunResult& result, Outcome outcome) {
+    ASSERT_EQ(result.signal, 0) << "ended by signal " << result.signal;
+    EXPECT_EQ(result.err, "");
+    const bool listing = result.exit_code == 0 && ends_with_total(result.out);
+    const bool refused = result.exit_code == 1 &&
+                         (is_usage_text(result.out) || result.out == "Couldn't change drives.");
+    const bool usage = refused && is_usage_text(result.out);
+    const bool expected = outcome == Outcome::LISTING ? listing
+                          : outcome == Outcome::USAGE ? usage
+                                                      : listing || refused;
+    EXPECT_TRUE(expected) << "exit " << result.exit_code << ", output:\n" << result.out;
+}
+
+std::string high_bytes() {
+    std::string text;
+    for (int byte = 0x80; byte <= 0xFF; ++byte) text += static_cast<char>(byte);
+    return text;
+}
+
+class OddArgumentTest : public ::testing::TestWithParam<OddRow> {};
+
+TEST_P(OddArgumentTest, EndsCleanly) {
+    expect_sane_end(run_wendex(GetParam().args, standard_tree().path("sub")),
+                    GetParam().outcome);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lengths, OddArgumentTest,
+    ::testing::Values(
+        OddRow{"empty_mask", {""}, Outcome::LISTING},
+        OddRow{"empty_mask_among_switches", {"/b", "", "/n"}, Outcome::LISTING},
+        OddRow{"mask_of_259", {std::string(259, 'a'), "/z-"}, Outcome::LISTING},
+        OddRow{"mask_of_259_backslashes", {std::string(259, '\\'), "/z-"}, Outcome::LISTING},
+        OddRow{"mask_of_259_wildcards", {std::string(259, '*'), "/z-"}, Outcome::LISTING},
+        OddRow{"mask_of_259_recursive", {std::string(259, 'a'), "//"}, Outcome::LISTING},
+        OddRow{"mask_of_260", {std::string(260, 'a')}, Outcome::USAGE},
+        OddRow{"mask_of_300_dots", {std::string(300, '.')}, Outcome::USAGE},
+        OddRow{"mask_of_5000", {std::string(5000, 'a')}, Outcome::USAGE},
+        OddRow{"prefix_of_5000", {"/p" + std::string(4998, 'p'), "/b"}, Outcome::LISTING},
+        OddRow{"trail_of_5000", {"/b" + std::string(4998, 't')}, Outcome::LISTING},
+        OddRow{"wide_trail_of_5000", {"/b" + std::string(4998, 't'), "/w"}, Outcome::LISTING},
+        OddRow{"exclusions_of_5000", {"/f" + std::string(4998, 'q')}, Outcome::LISTING},
+        OddRow{"attributes_of_5000", {"/:" + std::string(4998, '&')}, Outcome::LISTING},
+        OddRow{"many_arguments", std::vector<std::string>(2000, "/n"), Outcome::LISTING}),
+    RowName{});
+
+INSTANTIATE_TEST_SUITE_P(
+    Bytes, OddArgumentTest,
+    ::testing::Values(
+        OddRow{"high_bytes_mask", {high_bytes(), "/z-"}, Outcome::LISTING},
+        OddRow{"high_bytes_prefix", {"/p" + high_bytes(), "/b"}, Outcome::LISTING},
+        OddRow{"high_bytes_exclusions", {"/f" + high_bytes()}, Outcome::LISTING},
+        OddRow{"high_byte_drive", {"\xE9:x"}, Outcome::EITHER},
+        OddRow{"high_byte_attribute", {"/:\xE9"}, Outcome::USAGE}),
+    RowName{});
+
+INSTANTIATE_TEST_SUITE_P(
+    Separators, OddArgumentTest,
+    ::testing::Values(
+        OddRow{"four_backslashes", {"\\\\\\\\", "/z-"}, Outcome::LISTING},
+        OddRow{"four_slashes", {"////", "/z-"}, Outcome::LISTING},
+        OddRow{"drive_and_three_backslashes", {"c:\\\\\\", "/z-"}, Outcome::LISTING},
+        OddRow{"root", {"\\", "/total"}, Outcome::LISTING},
+        OddRow{"drive_root", {"c:\\", "/total"}, Outcome::LISTING},
+        OddRow{"wildcards_only", {"*?*?*?", "/z-"}, Outcome::LISTING},
+        OddRow{"dots_and_stars", {"*.*.*.*", "/z-"}, Outcome::LISTING},
+        OddRow{"colon_alone", {":", "/z-"}, Outcome::EITHER},
+        OddRow{"two_colons", {"::", "/z-"}, Outcome::EITHER},
+        OddRow{"above_the_root", {"..\\..\\..\\..\\..\\..\\..\\..\\..\\..", "/total"},
+               Outcome::LISTING},
+        OddRow{"there_and_back", {"..\\sub\\.\\..\\sub\\*.c", "/z-"}, Outcome::LISTING}),
+    RowName{});
+
+// A name of 255 characters, the longest a directory entry holds, prints whole.
+TEST(LongName, PrintedWhole) {
+    Fixture tree;
+    const std::string name = std::string(251, 'n') + ".txt";
+    tree.file(name, 9, {2020, 1, 1, 1, 1, 0});
+    check_row(Row{"long_name", {"/b"}, name + "\n\ntotal byte count: 9\n"}, tree);
+    check_row(Row{"long_name_adorned", {"/z-"},
+                  "{HDR}\n nnnnnnnn txt  1-01-20  1:01a           9 a    " + name +
+                      "\n1 files, 0 directories, 9 bytes\ntotal byte count: 9\n"},
+              tree);
+}
+
+// A working directory whose path does not fit the path room.
+TEST(DeepDirectory, ListsWithoutFailing) {
+    Fixture tree;
+    std::string rel;
+    for (int level = 0; level < 6; ++level) {
+        rel += (rel.empty() ? "" : "/") + std::string(50, static_cast<char>('a' + level));
+        tree.dir(rel, {2020, 1, 1, 1, 1, 0});
+    }
+    tree.file(rel + "/f.txt", 3, {2020, 1, 1, 1, 1, 0});
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{}, {"/b"}, {"/B"}, {"*.txt", "//"}, {"..", "/z-"}}) {
+        SCOPED_TRACE(args.empty() ? "(no arguments)" : args[0]);
+        expect_sane_end(run_wendex(args, tree.path(rel)), Outcome::LISTING);
+    }
+}
+
+}  // namespace
+}  // namespace e2e
