@@ -4,7 +4,6 @@
 #include "fs/posix_host.h"
 
 #include <array>
-#include <cerrno>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
