@@ -1,0 +1,108 @@
+// The four listing orders over entry records, each with directories first,
+// and the in-place sort of a pass's buffered records.
+#include "scan/sort_orders.h"
+
+#include <algorithm>
+#include <array>
+#include <cstddef>
+
+#include "scan/directory_pass.h"
+
+namespace {
+
+using Comparison = int (*)(const EntryRecord&, const EntryRecord&);
+
+// Compares NUL-padded fields as unsigned bytes, up to their width or a shared
+// NUL, so that a shorter field sorts before one it is the start of.
+template <std::size_t Width>
+int compare_field(const std::array<char, Width>& a, const std::array<char, Width>& b) {
+    for (std::size_t i = 0; i < Width; ++i) {
+        const auto byte_a = static_cast<unsigned char>(a[i]);
+        const auto byte_b = static_cast<unsigned char>(b[i]);
+        if (byte_a != byte_b) {
+            return byte_a < byte_b ? -1 : 1;
+        }
+        if (byte_a == '\0') {
+            return 0;
+        }
+    }
+    return 0;
+}
+
+template <typename Number>
+int compare_numbers(Number a, Number b) {
+    return a < b ? -1 : (a > b ? 1 : 0);
+}
+
+bool is_directory(const EntryRecord& record) { return (record.kind & KIND_DIR) != 0; }
+
+Comparison comparison_for(SortKey sort_key) {
+    switch (sort_key) {
+        case SORT_NAME: return compare_name;
+        case SORT_EXT: return compare_ext;
+        case SORT_SIZE: return compare_size;
+        case SORT_DATE: return compare_date;
+        default: return nullptr;
+    }
+}
+
+}  // namespace
+
+int dirs_first(const EntryRecord& a, const EntryRecord& b) {
+    return static_cast<int>(is_directory(b)) - static_cast<int>(is_directory(a));
+}
+
+int compare_name(const EntryRecord& a, const EntryRecord& b) {
+    if (const int order = dirs_first(a, b); order != 0) {
+        return order;
+    }
+    if (const int order = compare_field(a.short_name, b.short_name); order != 0) {
+        return order;
+    }
+    return compare_field(a.short_ext, b.short_ext);
+}
+
+int compare_ext(const EntryRecord& a, const EntryRecord& b) {
+    if (const int order = dirs_first(a, b); order != 0) {
+        return order;
+    }
+    if (const int order = compare_field(a.short_ext, b.short_ext); order != 0) {
+        return order;
+    }
+    return compare_field(a.short_name, b.short_name);
+}
+
+int compare_size(const EntryRecord& a, const EntryRecord& b) {
+    if (const int order = dirs_first(a, b); order != 0) {
+        return order;
+    }
+    if (const int order = compare_numbers(a.size, b.size); order != 0) {
+        return order;
+    }
+    return compare_name(a, b);
+}
+
+// DOS date and time words hold their fields from the largest down, so their
+// numeric order is the chronological one.
+int compare_date(const EntryRecord& a, const EntryRecord& b) {
+    if (const int order = dirs_first(a, b); order != 0) {
+        return order;
+    }
+    if (const int order = compare_numbers(a.dos_date, b.dos_date); order != 0) {
+        return order;
+    }
+    if (const int order = compare_numbers(a.dos_time, b.dos_time); order != 0) {
+        return order;
+    }
+    return compare_name(a, b);
+}
+
+void sort_entries(SortKey sort_key, std::uint32_t n) {
+    const Comparison compare = comparison_for(sort_key);
+    if (compare == nullptr || n < 2) {
+        return;
+    }
+    EntryRecord* const first = entry_buffer.get();
+    std::sort(first, first + n,
+              [compare](const EntryRecord& a, const EntryRecord& b) { return compare(a, b) < 0; });
+}
