@@ -10,8 +10,8 @@
 
 namespace {
 
-constexpr std::size_t MAX_DIGITS = 20;   // 18446744073709551615
-constexpr std::size_t COUNT_ROOM = 28;   // its 26 grouped characters and a NUL
+constexpr std::size_t MAX_DIGITS = 20;  // 18446744073709551615
+constexpr std::size_t COUNT_ROOM = 28;  // its 26 grouped characters and a NUL
 constexpr std::size_t GROUP_SIZE = 3;
 constexpr std::uint32_t CUT_MARK_LENGTH = 2;  // ".."
 

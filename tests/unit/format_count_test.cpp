@@ -17,13 +17,10 @@ constexpr std::uint64_t LARGEST = 18446744073709551615u;
 
 constexpr CountRow COUNT_ROWS[] = {
     {0, SIZE_COLUMN_WIDTH, "0"},
-    {0, 2, "0"},
-    {7, 2, "7"},
     {99, 2, "99"},
     {999, SIZE_COLUMN_WIDTH, "999"},
     {999, 2, ".."},
     {1000, SIZE_COLUMN_WIDTH, "1,000"},
-    {1000, 4, "1,.."},
     {123456, SIZE_COLUMN_WIDTH, "123,456"},
     {1234567, SIZE_COLUMN_WIDTH, "1,234,567"},
     {999999999, SIZE_COLUMN_WIDTH, "999,999,999"},

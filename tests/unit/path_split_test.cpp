@@ -96,7 +96,9 @@ TEST(SplitPath, JoiningThePartsGivesThePathBack) {
         merge_path(joined, drive.data(), directory.data(), name.data(), extension.data());
         std::string expected = row.path;
         if (ends_in_dot_component(row)) {
-            expected.insert(std::string(row.drive).size() + std::string(row.directory).size(), "\\");
+            const std::size_t directory_end = std::string_view(row.drive).size() +
+                                              std::string_view(row.directory).size();
+            expected.insert(directory_end, "\\");
         }
         EXPECT_EQ(text(joined), expected);
     }
