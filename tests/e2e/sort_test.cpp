@@ -103,9 +103,9 @@ INSTANTIATE_TEST_SUITE_P(
 
 // The directory's entries in the order readdir gives them, "." and ".."
 // left out and directories in brackets, as /u /b /a prints them.
-std::vector<std::string> search_order(const Fixture& tree) {
+std::vector<std::string> search_order(const Fixture& tree, const std::string& rel = "") {
     std::vector<std::string> names;
-    const std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(tree.root().c_str()), closedir);
+    const std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(tree.path(rel).c_str()), closedir);
     while (const dirent* entry = readdir(dir.get())) {
         const std::string name = entry->d_name;
         if (name == "." || name == "..") continue;
@@ -114,8 +114,33 @@ std::vector<std::string> search_order(const Fixture& tree) {
     return names;
 }
 
+std::string bare_in_search_order(const Fixture& tree, const std::string& rel) {
+    std::string out;
+    for (const auto& name : search_order(tree, rel)) out += name + "\n";
+    return out + "\ntotal byte count: 0\n";
+}
+
 TEST(SearchOrder, UnsortedKeepsDirectoriesInPlace) {
     check_row(Row{"unsorted", {"/u", "/b", "/a"}, bare(search_order(sort_tree()))}, sort_tree());
+}
+
+// The entry buffer holds 50,000 records for sorting; one more and the whole
+// directory is printed in search order instead.
+TEST(SearchOrder, FullBufferIsSortedOneMoreIsNot) {
+    constexpr int BUFFER_CAPACITY = 50'000;
+    Fixture tree;
+    tree.dir("many", {2020, 1, 1, 0, 0, 0});
+    std::vector<std::string> sorted;
+    // Created from the last name down, so that creation order is no help.
+    for (int i = BUFFER_CAPACITY; i > 0; --i)
+        tree.file("many/f" + std::to_string(100'000 + i), 0, {2020, 1, 1, 0, 0, 0});
+    for (int i = 1; i <= BUFFER_CAPACITY; ++i) sorted.push_back("f" + std::to_string(100'000 + i));
+    std::string expected;
+    for (const auto& name : sorted) expected += name + "\n";
+    check_row(Row{"full_buffer", {"many", "/n", "/b"}, expected + "\ntotal byte count: 0\n"}, tree);
+
+    tree.file("many/f000000", 0, {2020, 1, 1, 0, 0, 0});
+    check_row(Row{"one_more", {"many", "/n", "/b"}, bare_in_search_order(tree, "many")}, tree);
 }
 
 }  // namespace
