@@ -99,5 +99,19 @@ INSTANTIATE_TEST_SUITE_P(
             "{HDR}\n0 files, 0 directories, 0 bytes\ntotal byte count: 0\n"}),
     RowName{});
 
+// The entry buffer (about 14 MB) cannot be had in 12 MB of address space.
+// Sanitizers reserve far more than that, so the row runs on plain builds only.
+TEST(EntryBuffer, AllocationFailureEndsWithSeven) {
+#ifdef WENDEX_SANITIZED
+    GTEST_SKIP() << "a sanitized binary cannot start in 12 MB";
+#else
+    constexpr std::uint64_t small_address_space = 12ULL << 20;
+    const RunResult result = run_wendex({"/b"}, standard_tree().root(), small_address_space);
+    EXPECT_EQ(result.signal, 0);
+    EXPECT_EQ(result.exit_code, 7);
+    EXPECT_EQ(result.out, "Couldn't malloc().");
+#endif
+}
+
 }  // namespace
 }  // namespace e2e

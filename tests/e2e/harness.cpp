@@ -4,6 +4,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -129,12 +130,16 @@ std::vector<char*> pointers(std::vector<std::string>& texts) {
 }
 
 [[noreturn]] void exec_child(std::vector<std::string> argv, const std::string& cwd,
-                             int out_fd, int err_fd) {
+                             int out_fd, int err_fd, std::uint64_t address_space) {
     std::vector<std::string> env = child_environment();
     const int null_fd = open("/dev/null", O_RDONLY);
     if (null_fd < 0 || dup2(null_fd, 0) < 0 || dup2(out_fd, 1) < 0 || dup2(err_fd, 2) < 0)
         _exit(126);
     if (chdir(cwd.c_str()) != 0) _exit(125);
+    if (address_space != 0) {
+        const rlimit limit{address_space, address_space};
+        if (setrlimit(RLIMIT_AS, &limit) != 0) _exit(124);
+    }
     alarm(RUN_TIME_LIMIT);
     execve(argv[0].c_str(), pointers(argv).data(), pointers(env).data());
     _exit(127);
@@ -167,7 +172,8 @@ void drain(int out_fd, int err_fd, RunResult& result) {
 
 }  // namespace
 
-RunResult run_wendex(const std::vector<std::string>& args, const std::string& cwd) {
+RunResult run_wendex(const std::vector<std::string>& args, const std::string& cwd,
+                     std::uint64_t address_space) {
     std::vector<std::string> argv{WENDEX_BINARY};
     argv.insert(argv.end(), args.begin(), args.end());
     int out_pipe[2];
@@ -175,7 +181,7 @@ RunResult run_wendex(const std::vector<std::string>& args, const std::string& cw
     if (pipe(out_pipe) != 0 || pipe(err_pipe) != 0) fail("pipe");
     const pid_t pid = fork();
     if (pid < 0) fail("fork");
-    if (pid == 0) exec_child(argv, cwd, out_pipe[1], err_pipe[1]);
+    if (pid == 0) exec_child(argv, cwd, out_pipe[1], err_pipe[1], address_space);
     close(out_pipe[1]);
     close(err_pipe[1]);
     RunResult result;

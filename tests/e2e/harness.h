@@ -60,8 +60,10 @@ struct RunResult {
     int signal = 0;      // the signal that ended it, 0 for a normal exit
 };
 
-// Runs WENDEX_BINARY with argv[1..] = args in cwd, environment TZ=UTC.
-RunResult run_wendex(const std::vector<std::string>& args, const std::string& cwd);
+// Runs WENDEX_BINARY with argv[1..] = args in cwd, environment TZ=UTC; with
+// a non-zero address_space, the child may map at most that many bytes.
+RunResult run_wendex(const std::vector<std::string>& args, const std::string& cwd,
+                     std::uint64_t address_space = 0);
 
 // The text with every "\n" written as "\r\n", as the program's output stream does.
 std::string crlf(std::string_view text);
