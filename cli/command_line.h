@@ -4,16 +4,16 @@
 
 // Exit codes of a run.
 inline constexpr int EXIT_NORMAL = 0;
-inline constexpr int EXIT_USAGE = 1;  // also: the mask's drive cannot be made current
+inline constexpr int EXIT_USAGE = 1; // also: the mask's drive cannot be made current
 inline constexpr int EXIT_NO_MEMORY = 7;
-inline constexpr int EXIT_CHDIR = 38;  // recursive run: the mask's directory cannot be entered
+inline constexpr int EXIT_CHDIR = 38; // recursive run: the mask's directory cannot be entered
 
 // 0 when the argument's third character is '-', else 1.
-int switch_on(const char* argument);
+int switch_on(const char *argument);
 
 // Fills settings and mask from the arguments after the program name; returns
 // only when the whole command line is acceptable.
-void parse_command_line(int argc, char** argv);
+void parse_command_line(int argc, char **argv);
 
 // The usage text, then fail_exit(EXIT_USAGE).
 [[noreturn]] void usage_exit();

@@ -6,8 +6,8 @@ ListSettings settings;
 namespace {
 // The mask of a command line without a positional argument.
 char default_mask[] = "*";
-}  // namespace
+} // namespace
 
-char* mask = default_mask;
+char *mask = default_mask;
 char drive_letter = 'c';
 std::unique_ptr<PathText> start_dir;

@@ -30,11 +30,14 @@ void write_all(int descriptor, std::string_view text)
     }
 }
 
-}  // namespace
+} // namespace
 
-OutStream::~OutStream() { flush(); }
+OutStream::~OutStream()
+{
+    flush();
+}
 
-OutStream& OutStream::standard()
+OutStream &OutStream::standard()
 {
     static OutStream stream(STANDARD_OUTPUT);
     return stream;
@@ -54,9 +57,12 @@ void OutStream::write(std::string_view text)
     }
 }
 
-void OutStream::put(char c) { write(std::string_view(&c, 1)); }
+void OutStream::put(char c)
+{
+    write(std::string_view(&c, 1));
+}
 
-int OutStream::print(const char* format, ...)
+int OutStream::print(const char *format, ...)
 {
     std::va_list arguments;
     va_start(arguments, format);
@@ -73,7 +79,7 @@ int OutStream::print(const char* format, ...)
     if (size < small.size()) {
         write(std::string_view(small.data(), size));
     } else {
-        std::string large(size + 1, '\0');  // a longer text is formatted whole, never cut
+        std::string large(size + 1, '\0'); // a longer text is formatted whole, never cut
         std::vsnprintf(large.data(), large.size(), format, again);
         write(std::string_view(large.data(), size));
     }

@@ -6,21 +6,29 @@
 
 namespace {
 
-constexpr std::size_t DRIVE_LENGTH = 2;  // a letter and ':'
-constexpr std::size_t DRIVE_COLON = 1;   // where a drive prefix has its ':'
+constexpr std::size_t DRIVE_LENGTH = 2; // a letter and ':'
+constexpr std::size_t DRIVE_COLON = 1;  // where a drive prefix has its ':'
 
-bool is_separator(char c) { return c == '\\' || c == '/'; }
+bool is_separator(char c)
+{
+    return c == '\\' || c == '/';
+}
 
-bool is_wildcard(char c) { return c == '*' || c == '?'; }
+bool is_wildcard(char c)
+{
+    return c == '*' || c == '?';
+}
 
-bool is_drive_colon(std::string_view text, std::size_t i) {
+bool is_drive_colon(std::string_view text, std::size_t i)
+{
     return i == DRIVE_COLON && text[i] == ':';
 }
 
 // True when the '.' at i ends a "." or ".." component: what stands before it
 // (or before the '.' just in front of it) is a separator, the drive's ':' or
 // the start of the path.
-bool ends_dot_component(std::string_view text, std::size_t i) {
+bool ends_dot_component(std::string_view text, std::size_t i)
+{
     const std::size_t first = (i > 0 && text[i - 1] == '.') ? i - 1 : i;
     if (first == 0) {
         return true;
@@ -30,7 +38,8 @@ bool ends_dot_component(std::string_view text, std::size_t i) {
 
 // The path as the splitter reads it: up to its NUL or its first
 // SPLIT_READ_LIMIT characters, whichever comes first.
-std::string_view read_path(const char* path) {
+std::string_view read_path(const char *path)
+{
     if (path == nullptr) {
         return {};
     }
@@ -41,8 +50,8 @@ std::string_view read_path(const char* path) {
     return {path, length};
 }
 
-template <std::size_t Room>
-void store_part(std::array<char, Room>* out, std::string_view part) {
+template <std::size_t Room> void store_part(std::array<char, Room> *out, std::string_view part)
+{
     if (out == nullptr) {
         return;
     }
@@ -57,7 +66,8 @@ struct JoinCursor {
     std::size_t length = 0;
 };
 
-void append(JoinCursor& cursor, std::string_view text) {
+void append(JoinCursor &cursor, std::string_view text)
+{
     for (const char c : text) {
         if (cursor.length + 1 < cursor.out.size()) {
             cursor.out[cursor.length] = c;
@@ -66,11 +76,15 @@ void append(JoinCursor& cursor, std::string_view text) {
     }
 }
 
-std::string_view text_of(const char* part) { return part == nullptr ? std::string_view{} : part; }
+std::string_view text_of(const char *part)
+{
+    return part == nullptr ? std::string_view{} : part;
+}
 
-}  // namespace
+} // namespace
 
-PathLayout locate_path_parts(std::string_view path) {
+PathLayout locate_path_parts(std::string_view path)
+{
     const std::string_view text = path.substr(0, std::min(path.size(), SPLIT_READ_LIMIT));
     PathLayout layout;
     layout.end = layout.ext_start = layout.name_start = text.size();
@@ -87,12 +101,12 @@ PathLayout locate_path_parts(std::string_view path) {
             continue;
         }
         if (is_separator(c)) {
-            layout.name_start = i + 1;  // the separator stays with the directory
+            layout.name_start = i + 1; // the separator stays with the directory
             in_directory = true;
         } else if (is_wildcard(c)) {
             layout.flags |= SPLIT_WILDCARDS;
         } else if (c == '.' && i + 1 == layout.ext_start && ends_dot_component(text, i)) {
-            layout.name_start = layout.ext_start;  // "." and ".." belong to the directory
+            layout.name_start = layout.ext_start; // "." and ".." belong to the directory
             in_directory = true;
         } else if (c == '.' && (layout.flags & SPLIT_EXTENSION) == 0) {
             layout.ext_start = i;
@@ -111,8 +125,9 @@ PathLayout locate_path_parts(std::string_view path) {
     return layout;
 }
 
-unsigned split_path(const char* path, DriveText* drive, PartText* directory, PartText* name,
-                    PartText* extension) {
+unsigned split_path(const char *path, DriveText *drive, PartText *directory, PartText *name,
+                    PartText *extension)
+{
     const std::string_view text = read_path(path);
     const PathLayout layout = locate_path_parts(text);
     store_part(drive, text.substr(0, layout.drive_end));
@@ -122,11 +137,12 @@ unsigned split_path(const char* path, DriveText* drive, PartText* directory, Par
     return layout.flags;
 }
 
-std::size_t merge_path(std::span<char> out, const char* drive, const char* directory,
-                       const char* name, const char* extension) {
+std::size_t merge_path(std::span<char> out, const char *drive, const char *directory,
+                       const char *name, const char *extension)
+{
     JoinCursor cursor{out};
     if (const std::string_view d = text_of(drive); !d.empty()) {
-        append(cursor, d.substr(0, 1));  // only the letter: the ':' is always written here
+        append(cursor, d.substr(0, 1)); // only the letter: the ':' is always written here
         append(cursor, ":");
     }
     if (const std::string_view dir = text_of(directory); !dir.empty()) {

@@ -47,7 +47,10 @@ bool glob_matches(std::string_view pattern, std::string_view name)
     return p == pattern.size();
 }
 
-bool has_dot(std::string_view name) { return name.find('.') != std::string_view::npos; }
+bool has_dot(std::string_view name)
+{
+    return name.find('.') != std::string_view::npos;
+}
 
 // "x.*": the ".*" may also stand for no extension at all.
 bool matches_without_dot_star(std::string_view pattern, std::string_view name)
@@ -66,7 +69,7 @@ bool matches_without_extension(std::string_view pattern, std::string_view name)
     return has_wildcards(stem) && !has_dot(name) && glob_matches(stem, name);
 }
 
-}  // namespace
+} // namespace
 
 bool names_equal_blind(std::string_view a, std::string_view b)
 {
@@ -81,7 +84,10 @@ bool names_equal_blind(std::string_view a, std::string_view b)
     return true;
 }
 
-bool has_wildcards(std::string_view name) { return name.find_first_of("*?") != std::string_view::npos; }
+bool has_wildcards(std::string_view name)
+{
+    return name.find_first_of("*?") != std::string_view::npos;
+}
 
 bool name_matches(std::string_view pattern, std::string_view name)
 {

@@ -14,8 +14,8 @@ constexpr FileTime LARGEST_FILE_TIME = std::numeric_limits<FileTime>::max();
 
 struct CivilDate {
     std::int64_t year;
-    unsigned month;  // 1-12
-    unsigned day;    // 1-31
+    unsigned month; // 1-12
+    unsigned day;   // 1-31
 };
 
 // Days from 1970-01-01 to the date (negative before it).
@@ -25,7 +25,8 @@ constexpr std::int64_t days_from_civil(std::int64_t year, unsigned month, unsign
     const std::int64_t era = (year >= 0 ? year : year - 399) / 400;
     const auto year_of_era = static_cast<unsigned>(year - era * 400);
     const unsigned day_of_year = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
-    const unsigned day_of_era = year_of_era * 365 + year_of_era / 4 - year_of_era / 100 + day_of_year;
+    const unsigned day_of_era =
+        year_of_era * 365 + year_of_era / 4 - year_of_era / 100 + day_of_year;
     return era * 146'097 + static_cast<std::int64_t>(day_of_era) - 719'468;
 }
 
@@ -36,11 +37,13 @@ constexpr CivilDate civil_from_days(std::int64_t days)
     const auto day_of_era = static_cast<unsigned>(days - era * 146'097);
     const unsigned year_of_era =
         (day_of_era - day_of_era / 1460 + day_of_era / 36'524 - day_of_era / 146'096) / 365;
-    const unsigned day_of_year = day_of_era - (365 * year_of_era + year_of_era / 4 - year_of_era / 100);
+    const unsigned day_of_year =
+        day_of_era - (365 * year_of_era + year_of_era / 4 - year_of_era / 100);
     const unsigned shifted_month = (5 * day_of_year + 2) / 153;
     const unsigned day = day_of_year - (153 * shifted_month + 2) / 5 + 1;
     const unsigned month = shifted_month < 10 ? shifted_month + 3 : shifted_month - 9;
-    const std::int64_t year = static_cast<std::int64_t>(year_of_era) + era * 400 + (month <= 2 ? 1 : 0);
+    const std::int64_t year =
+        static_cast<std::int64_t>(year_of_era) + era * 400 + (month <= 2 ? 1 : 0);
     return {year, month, day};
 }
 
@@ -73,7 +76,7 @@ constexpr DosWords dos_words(std::int64_t seconds)
 static_assert(dos_words(FIRST_DOS_SECOND).date == 0x21 && dos_words(FIRST_DOS_SECOND).time == 0);
 static_assert(civil_from_days(days_from_civil(2000, 2, 29)).day == 29);
 
-}  // namespace
+} // namespace
 
 FileTime file_time_from_unix(std::int64_t seconds, std::uint32_t nanoseconds)
 {
@@ -87,9 +90,9 @@ FileTime file_time_from_unix(std::int64_t seconds, std::uint32_t nanoseconds)
     return since_1601 * TICKS_PER_SECOND + nanoseconds / 100;
 }
 
-bool FileTimeToLocalFileTime(const FileTime& time, FileTime& local)
+bool FileTimeToLocalFileTime(const FileTime &time, FileTime &local)
 {
-    const FileTime universal = time;  // local may be the very same object
+    const FileTime universal = time; // local may be the very same object
     const std::time_t seconds =
         static_cast<std::time_t>(universal / TICKS_PER_SECOND) - UNIX_EPOCH_SECONDS;
     std::tm parts{};
@@ -102,17 +105,19 @@ bool FileTimeToLocalFileTime(const FileTime& time, FileTime& local)
     if (offset < 0) {
         local = universal > magnitude ? universal - magnitude : 0;
     } else {
-        local = LARGEST_FILE_TIME - universal > magnitude ? universal + magnitude : LARGEST_FILE_TIME;
+        local =
+            LARGEST_FILE_TIME - universal > magnitude ? universal + magnitude : LARGEST_FILE_TIME;
     }
     return true;
 }
 
-bool FileTimeToDosDateTime(const FileTime& local, std::uint16_t& date, std::uint16_t& time)
+bool FileTimeToDosDateTime(const FileTime &local, std::uint16_t &date, std::uint16_t &time)
 {
     const auto seconds = static_cast<std::int64_t>(local / TICKS_PER_SECOND);
     const bool in_range = seconds >= FIRST_DOS_SECOND && seconds <= LAST_DOS_SECOND;
-    const std::int64_t clamped =
-        seconds < FIRST_DOS_SECOND ? FIRST_DOS_SECOND : (seconds > LAST_DOS_SECOND ? LAST_DOS_SECOND : seconds);
+    const std::int64_t clamped = seconds < FIRST_DOS_SECOND
+                                     ? FIRST_DOS_SECOND
+                                     : (seconds > LAST_DOS_SECOND ? LAST_DOS_SECOND : seconds);
     const DosWords words = dos_words(clamped);
     date = words.date;
     time = words.time;

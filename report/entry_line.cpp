@@ -24,7 +24,7 @@ constexpr int DOT_NAME_COLUMNS = 14;
 constexpr std::size_t WIDE_CELL = 16;
 constexpr std::int32_t WIDE_LINE_LIMIT = 64;
 constexpr std::string_view WIDE_GAP = "   ";
-constexpr std::string_view BLANKS = "                ";  // one cell of fill
+constexpr std::string_view BLANKS = "                "; // one cell of fill
 
 // The 8.3 name as "name.ext": at most 8 + 1 + 3 characters and a NUL.
 constexpr std::size_t SHORT_TEXT_ROOM = SHORT_NAME_WIDTH + 1 + SHORT_EXT_WIDTH + 1;
@@ -33,30 +33,36 @@ constexpr std::size_t SHORT_TEXT_ROOM = SHORT_NAME_WIDTH + 1 + SHORT_EXT_WIDTH +
 EntryRecord no_ext_copy;
 
 // The text up to its NUL, or its first limit characters when it has none.
-std::string_view bounded(const char* text, std::size_t limit) {
+std::string_view bounded(const char *text, std::size_t limit)
+{
     std::size_t length = 0;
-    while (length < limit && text[length] != '\0') ++length;
+    while (length < limit && text[length] != '\0')
+        ++length;
     return {text, length};
 }
 
-std::string_view open_bracket(const EntryRecord& record) {
+std::string_view open_bracket(const EntryRecord &record)
+{
     return record.kind == KIND_DIR ? "[" : "";
 }
 
-std::string_view close_bracket(const EntryRecord& record) {
+std::string_view close_bracket(const EntryRecord &record)
+{
     return record.kind == KIND_DIR ? "]" : "";
 }
 
 // Adds count to out_column. It saturates: long prefixes over many non-wide
 // lines could otherwise run past the 32-bit range, and only non-zero matters.
-void advance_column(std::size_t count) {
+void advance_column(std::size_t count)
+{
     constexpr std::int64_t most = std::numeric_limits<std::int32_t>::max();
     const std::int64_t added =
         count < static_cast<std::size_t>(most) ? static_cast<std::int64_t>(count) : most;
     out_column = static_cast<std::int32_t>(std::min(out_column + added, most));
 }
 
-void write_blanks(OutStream& out, std::size_t count) {
+void write_blanks(OutStream &out, std::size_t count)
+{
     while (count > 0) {
         const std::size_t piece = count < BLANKS.size() ? count : BLANKS.size();
         out.write(BLANKS.substr(0, piece));
@@ -64,13 +70,14 @@ void write_blanks(OutStream& out, std::size_t count) {
     }
 }
 
-void write_name_and_date(OutStream& out, const EntryRecord& record) {
+void write_name_and_date(OutStream &out, const EntryRecord &record)
+{
     const unsigned month = (record.dos_date >> 5) & 0x0Fu;
     const unsigned day = record.dos_date & 0x1Fu;
     const unsigned year = ((record.dos_date >> 9) + 80u) % 100u;
     const char mark = entry_mark(record.attributes);
-    const char* name = record.short_name.data();
-    const char* ext = record.short_ext.data();
+    const char *name = record.short_name.data();
+    const char *ext = record.short_ext.data();
     if (settings.dot_style && ext[0] != '\0') {
         const int n = out.print("%c%.8s.%.3s ", mark, name, ext);
         if (n > 0 && n < DOT_NAME_COLUMNS)
@@ -82,7 +89,8 @@ void write_name_and_date(OutStream& out, const EntryRecord& record) {
               format_time(record.dos_time));
 }
 
-void write_adorned(OutStream& out, const EntryRecord& record) {
+void write_adorned(OutStream &out, const EntryRecord &record)
+{
     write_name_and_date(out, record);
     if (record.kind == KIND_DIR)
         out.print("(directory) %s", attr_letters(record.attributes));
@@ -96,27 +104,32 @@ void write_adorned(OutStream& out, const EntryRecord& record) {
 
 // Appends text to destination at length, never past its room; false if cut.
 template <std::size_t ROOM>
-bool append(std::array<char, ROOM>& destination, std::size_t& length, std::string_view text) {
-    if (text.size() >= ROOM - length) return false;
+bool append(std::array<char, ROOM> &destination, std::size_t &length, std::string_view text)
+{
+    if (text.size() >= ROOM - length)
+        return false;
     std::memcpy(destination.data() + length, text.data(), text.size());
     length += text.size();
     destination[length] = '\0';
     return true;
 }
 
-std::array<char, SHORT_TEXT_ROOM> short_text(const EntryRecord& record) {
+std::array<char, SHORT_TEXT_ROOM> short_text(const EntryRecord &record)
+{
     std::array<char, SHORT_TEXT_ROOM> text{};
     std::size_t length = 0;
     const auto ext = bounded(record.short_ext.data(), SHORT_EXT_WIDTH);
     append(text, length, bounded(record.short_name.data(), SHORT_NAME_WIDTH));
-    if (!ext.empty()) append(text, length, ".");
+    if (!ext.empty())
+        append(text, length, ".");
     append(text, length, ext);
     return text;
 }
 
 // The 8.3 name resolved against the directory being listed (not the current
 // one, which a recursive walk has moved); the 8.3 name alone on failure.
-PathText true_path(const EntryRecord& record) {
+PathText true_path(const EntryRecord &record)
+{
     const auto name = short_text(record);
     PathText joined{};
     std::size_t length = 0;
@@ -124,7 +137,7 @@ PathText true_path(const EntryRecord& record) {
     std::size_t path_length = 0;
     if (append(joined, length, bounded(section_path.data(), PATH_ROOM)) &&
         append(joined, length, name.data())) {
-        const char* full = full_path(joined.data());
+        const char *full = full_path(joined.data());
         if (full != joined.data() && append(path, path_length, bounded(full, PATH_ROOM)))
             return path;
     }
@@ -132,11 +145,13 @@ PathText true_path(const EntryRecord& record) {
     return path;
 }
 
-void write_true_name(OutStream& out, const EntryRecord& record) {
+void write_true_name(OutStream &out, const EntryRecord &record)
+{
     PathText path = true_path(record);
     lowercase_n(path.data(), path.size());
     std::string_view shown = bounded(path.data(), path.size());
-    if (settings.no_drive && shown.size() >= 2 && shown[1] == ':') shown.remove_prefix(2);
+    if (settings.no_drive && shown.size() >= 2 && shown[1] == ':')
+        shown.remove_prefix(2);
     out.write(settings.line_prefix);
     out.write(open_bracket(record));
     out.write(shown);
@@ -146,11 +161,11 @@ void write_true_name(OutStream& out, const EntryRecord& record) {
 }
 
 // Writes the long name between prefix and trail; returns the characters written.
-std::size_t write_plain_text(OutStream& out, const EntryRecord& record) {
-    const std::string_view pieces[] = {
-        settings.line_prefix, open_bracket(record),
-        bounded(record.long_name.data(), LONG_NAME_ROOM), close_bracket(record),
-        settings.line_trail};
+std::size_t write_plain_text(OutStream &out, const EntryRecord &record)
+{
+    const std::string_view pieces[] = {settings.line_prefix, open_bracket(record),
+                                       bounded(record.long_name.data(), LONG_NAME_ROOM),
+                                       close_bracket(record), settings.line_trail};
     std::size_t written = 0;
     for (const auto piece : pieces) {
         out.write(piece);
@@ -161,7 +176,8 @@ std::size_t write_plain_text(OutStream& out, const EntryRecord& record) {
 
 // A wide cell: the text, three blanks, then fill up to a whole number of
 // cells; a line that runs past column 64 ends instead of being filled.
-void finish_wide_cell(OutStream& out, std::size_t n) {
+void finish_wide_cell(OutStream &out, std::size_t n)
+{
     if (out_column > WIDE_LINE_LIMIT) {
         out.write("\n");
         out_column = 0;
@@ -179,26 +195,29 @@ void finish_wide_cell(OutStream& out, std::size_t n) {
     write_blanks(out, fill);
 }
 
-void write_plain(OutStream& out, const EntryRecord& record) {
+void write_plain(OutStream &out, const EntryRecord &record)
+{
     const std::size_t n = write_plain_text(out, record);
     advance_column(n);
     if (!settings.wide) {
-        out.write("\n");  // out_column keeps its count: the next end_line adds a line
+        out.write("\n"); // out_column keeps its count: the next end_line adds a line
         return;
     }
     finish_wide_cell(out, n);
 }
 
-}  // namespace
+} // namespace
 
-void emit_entry(OutStream& out, const EntryRecord& record) {
-    const EntryRecord* shown = &record;
+void emit_entry(OutStream &out, const EntryRecord &record)
+{
+    const EntryRecord *shown = &record;
     if (settings.no_ext) {
         no_ext_copy = record;
         no_ext_copy.short_ext[0] = '\0';
         shown = &no_ext_copy;
     }
-    if (settings.only_dirs && shown->kind != KIND_DIR) return;
+    if (settings.only_dirs && shown->kind != KIND_DIR)
+        return;
     if (!settings.unadorned)
         write_adorned(out, *shown);
     else if (settings.true_name)
@@ -207,37 +226,50 @@ void emit_entry(OutStream& out, const EntryRecord& record) {
         write_plain(out, *shown);
 }
 
-void end_line(OutStream& out) {
-    if (out_column != 0) out.write("\n");
+void end_line(OutStream &out)
+{
+    if (out_column != 0)
+        out.write("\n");
     out_column = 0;
 }
 
-char entry_mark(std::uint8_t attributes) {
-    if (attributes & ATTR_HIDDEN) return '*';
-    if (attributes & ATTR_READONLY) return '+';
+char entry_mark(std::uint8_t attributes)
+{
+    if (attributes & ATTR_HIDDEN)
+        return '*';
+    if (attributes & ATTR_READONLY)
+        return '+';
     return ' ';
 }
 
-const char* attr_letters(std::uint8_t attributes) {
+const char *attr_letters(std::uint8_t attributes)
+{
     static std::array<char, 5> letters{};
     letters = {' ', ' ', ' ', ' ', '\0'};
-    if (attributes & ATTR_ARCHIVE) letters[0] = 'a';
-    if (attributes & ATTR_READONLY) letters[1] = 'r';
-    if (attributes & ATTR_HIDDEN) letters[2] = 'h';
-    if (attributes & ATTR_SYSTEM) letters[3] = 's';
+    if (attributes & ATTR_ARCHIVE)
+        letters[0] = 'a';
+    if (attributes & ATTR_READONLY)
+        letters[1] = 'r';
+    if (attributes & ATTR_HIDDEN)
+        letters[2] = 'h';
+    if (attributes & ATTR_SYSTEM)
+        letters[3] = 's';
     return letters.data();
 }
 
-const char* format_time(std::uint16_t dos_time) {
+const char *format_time(std::uint16_t dos_time)
+{
     static std::array<char, 7> text{};
     text = {' ', ' ', ' ', ' ', ' ', ' ', '\0'};
-    if (dos_time == 0) return text.data();
-    unsigned hour = dos_time >> 11;  // 0..31: always two digits at most
+    if (dos_time == 0)
+        return text.data();
+    unsigned hour = dos_time >> 11; // 0..31: always two digits at most
     const unsigned minute = (dos_time >> 5) & 0x3Fu;
     char suffix = ' ';
     if (!settings.time_24h) {
         suffix = hour >= 12 ? 'p' : 'a';
-        if (hour > 12) hour -= 12;
+        if (hour > 12)
+            hour -= 12;
     }
     text[0] = hour >= 10 ? static_cast<char>('0' + hour / 10) : ' ';
     text[1] = static_cast<char>('0' + hour % 10);

@@ -28,9 +28,11 @@ constexpr std::size_t HEADER_LABEL_ROOM = LABEL_ROOM + 3;
 // A first '.' after exactly this many characters is dropped from a label.
 constexpr std::size_t LABEL_DOT_INDEX = 8;
 
-std::string_view bounded(const char* text, std::size_t limit) {
+std::string_view bounded(const char *text, std::size_t limit)
+{
     std::size_t length = 0;
-    while (length < limit && text[length] != '\0') ++length;
+    while (length < limit && text[length] != '\0')
+        ++length;
     return {text, length};
 }
 
@@ -40,31 +42,39 @@ constexpr auto RULE = [] {
     return dashes;
 }();
 
-void write_rule(OutStream& out) {
+void write_rule(OutStream &out)
+{
     out.write({RULE.data(), RULE.size()});
     out.write("\n");
 }
 
-void write_header(OutStream& out) {
+void write_header(OutStream &out)
+{
     out.write("directory of ");
     out.write(header_label());
     out.write(bounded(section_path.data(), section_path.size()));
     out.write("\n");
 }
 
-void open_section(OutStream& out) {
-    SectionState& state = section_state;
-    if (state.header_printed) return;
+void open_section(OutStream &out)
+{
+    SectionState &state = section_state;
+    if (state.header_printed)
+        return;
     state.header_printed = 1;
-    if (state.want_break) end_line(out);
-    if (state.first_section_done && state.want_rule && !settings.bare) write_rule(out);
+    if (state.want_break)
+        end_line(out);
+    if (state.first_section_done && state.want_rule && !settings.bare)
+        write_rule(out);
     state.first_section_done = 1;
-    if (!settings.bare) write_header(out);
+    if (!settings.bare)
+        write_header(out);
     state.want_rule = 0;
     state.want_break = 0;
 }
 
-void write_totals(OutStream& out) {
+void write_totals(OutStream &out)
+{
     const std::uint32_t files = scan_totals.entries - scan_totals.directories;
     out.print("%u files, ", static_cast<unsigned>(files));
     if (settings.show_dirs)
@@ -74,48 +84,54 @@ void write_totals(OutStream& out) {
 
 // Left out when the host cannot say, rather than showing a count that is not
 // the free space.
-void write_free_space(OutStream& out) {
+void write_free_space(OutStream &out)
+{
     const auto free_bytes = disk_free_bytes(section_path.data());
-    if (!free_bytes) return;
+    if (!free_bytes)
+        return;
     out.print(", %s bytes free  ", format_count(*free_bytes, SUMMARY_WIDTH));
 }
 
-}  // namespace
+} // namespace
 
-void section_event(SectionEvent event, OutStream* out) {
-    SectionState& state = section_state;
+void section_event(SectionEvent event, OutStream *out)
+{
+    SectionState &state = section_state;
     switch (event) {
-    case SEC_WANT_BREAK:
-        state.want_break = 1;
-        break;
-    case SEC_WANT_RULE:
-        state.want_rule = 1;
-        break;
+    case SEC_WANT_BREAK: state.want_break = 1; break;
+    case SEC_WANT_RULE: state.want_rule = 1; break;
     case SEC_RESET:
         state.want_break = 0;
         state.want_rule = 0;
         state.header_printed = 0;
         break;
     case SEC_OPEN:
-        if (out != nullptr) open_section(*out);
+        if (out != nullptr)
+            open_section(*out);
         break;
     }
 }
 
-void print_summary(OutStream& out) {
-    if (settings.bare && !settings.summary_anyway) return;
-    if (settings.header_when_empty) section_event(SEC_OPEN, &out);
-    if (!section_state.header_printed) return;
+void print_summary(OutStream &out)
+{
+    if (settings.bare && !settings.summary_anyway)
+        return;
+    if (settings.header_when_empty)
+        section_event(SEC_OPEN, &out);
+    if (!section_state.header_printed)
+        return;
     if (settings.wide)
         end_line(out);
     else if (settings.unadorned && !settings.summary_anyway)
         return;
     write_totals(out);
-    if (settings.show_free) write_free_space(out);
-    out_column = 1;  // the line stays open for the next section's break
+    if (settings.show_free)
+        write_free_space(out);
+    out_column = 1; // the line stays open for the next section's break
 }
 
-const char* volume_label() {
+const char *volume_label()
+{
     static std::array<char, LABEL_ROOM> label{};
     static std::array<char, 6> pattern = {'c', ':', '*', '.', '*', '\0'};
     label[0] = '\0';
@@ -131,24 +147,29 @@ const char* volume_label() {
     return label.data();
 }
 
-const char* header_label() {
+const char *header_label()
+{
     return header_label_for(volume_label());
 }
 
-const char* header_label_for(const char* volume) {
+const char *header_label_for(const char *volume)
+{
     static std::array<char, HEADER_LABEL_ROOM> text{};
     const auto label = bounded(volume, LABEL_ROOM - 1);
     text[0] = '\0';
-    if (label.empty()) return text.data();
+    if (label.empty())
+        return text.data();
     text[0] = '(';
     std::memcpy(text.data() + 1, label.data(), label.size());
-    std::memcpy(text.data() + 1 + label.size(), ") ", 3);  // NUL included
+    std::memcpy(text.data() + 1 + label.size(), ") ", 3); // NUL included
     lowercase_n(text.data(), text.size());
     return text.data();
 }
 
-void drop_label_dot(char* label) {
-    char* dot = std::strchr(label, '.');
-    if (dot == nullptr || dot - label != static_cast<std::ptrdiff_t>(LABEL_DOT_INDEX)) return;
+void drop_label_dot(char *label)
+{
+    char *dot = std::strchr(label, '.');
+    if (dot == nullptr || dot - label != static_cast<std::ptrdiff_t>(LABEL_DOT_INDEX))
+        return;
     std::memmove(dot, dot + 1, std::strlen(dot + 1) + 1);
 }

@@ -9,7 +9,7 @@
 #include "fs/fs_services.h"
 
 inline constexpr std::uint8_t KIND_FILE = 0;
-inline constexpr std::uint8_t KIND_DIR = 4;  // read as a bit: directories sort first
+inline constexpr std::uint8_t KIND_DIR = 4; // read as a bit: directories sort first
 
 inline constexpr std::size_t SHORT_NAME_WIDTH = 8;
 inline constexpr std::size_t SHORT_EXT_WIDTH = 3;
@@ -18,13 +18,13 @@ inline constexpr std::size_t LONG_NAME_ROOM = 256;
 // One listed entry. short_name and short_ext are NUL-padded and carry no
 // terminator when full: every reader bounds them by their width.
 struct EntryRecord {
-    std::array<char, SHORT_NAME_WIDTH> short_name;  // 8.3 base name, lower case
-    std::array<char, SHORT_EXT_WIDTH> short_ext;    // 8.3 extension, no dot
-    std::array<char, LONG_NAME_ROOM> long_name;     // as stored, NUL-terminated
+    std::array<char, SHORT_NAME_WIDTH> short_name; // 8.3 base name, lower case
+    std::array<char, SHORT_EXT_WIDTH> short_ext;   // 8.3 extension, no dot
+    std::array<char, LONG_NAME_ROOM> long_name;    // as stored, NUL-terminated
     std::uint8_t kind;
-    std::uint8_t attributes;  // low byte of the attribute word
-    std::uint64_t size;       // zero for a directory
-    std::uint16_t dos_time;   // shown time stamp, local
+    std::uint8_t attributes; // low byte of the attribute word
+    std::uint64_t size;      // zero for a directory
+    std::uint16_t dos_time;  // shown time stamp, local
     std::uint16_t dos_date;
 };
 
@@ -39,8 +39,8 @@ extern ScanTotals scan_totals;
 
 // Fills record from result and counts it into scan_totals (directories and
 // bytes; the pass counts entries).
-void capture_entry(EntryRecord& record, const FindResult& result);
+void capture_entry(EntryRecord &record, const FindResult &result);
 
 // Lower-cases at most n characters of text in place (A-Z only), stopping
 // after the first NUL it writes.
-void lowercase_n(char* text, std::size_t n);
+void lowercase_n(char *text, std::size_t n);

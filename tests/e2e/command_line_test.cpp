@@ -16,11 +16,15 @@ struct UsageRow {
     std::vector<std::string> args;
 };
 
-void PrintTo(const UsageRow& row, std::ostream* os) { *os << row.name; }
+void PrintTo(const UsageRow &row, std::ostream *os)
+{
+    *os << row.name;
+}
 
 class UsageTest : public ::testing::TestWithParam<UsageRow> {};
 
-TEST_P(UsageTest, PrintsUsageTextAndExitsWithOne) {
+TEST_P(UsageTest, PrintsUsageTextAndExitsWithOne)
+{
     const RunResult result = run_wendex(GetParam().args, standard_tree().root());
     EXPECT_EQ(result.signal, 0);
     EXPECT_EQ(result.exit_code, 1);
@@ -45,29 +49,36 @@ INSTANTIATE_TEST_SUITE_P(
 
 class CommandLineTest : public ::testing::TestWithParam<Row> {};
 
-TEST_P(CommandLineTest, PrintsExpectedBytes) { check_row(GetParam(), standard_tree()); }
+TEST_P(CommandLineTest, PrintsExpectedBytes)
+{
+    check_row(GetParam(), standard_tree());
+}
 
-const std::string TXT_LINES =
-    " a        txt  1-02-21 10:00a         100 a    a.txt\n"
-    " zeta     txt 12-31-19 11:59p   1,234,567 a    Zeta.TXT\n";
+const std::string TXT_LINES = " a        txt  1-02-21 10:00a         100 a    a.txt\n"
+                              " zeta     txt 12-31-19 11:59p   1,234,567 a    Zeta.TXT\n";
 const std::string TXT_LISTING =
-    "{HDR}\n" + TXT_LINES + "2 files, 0 directories, 1,234,667 bytes\ntotal byte count: 1,234,667\n";
+    "{HDR}\n" + TXT_LINES +
+    "2 files, 0 directories, 1,234,667 bytes\ntotal byte count: 1,234,667\n";
 
 INSTANTIATE_TEST_SUITE_P(
     Drives, CommandLineTest,
-    ::testing::Values(Row{"other_drive", {"d:"}, "Couldn't change drives.", 1},
-                      Row{"other_drive_with_mask", {"D:\\*.txt", "/b"}, "Couldn't change drives.", 1},
-                      Row{"digit_drive", {"1:abc"}, "Couldn't change drives.", 1}),
+    ::testing::Values(
+        Row{"other_drive", {"d:"}, "Couldn't change drives.", 1},
+        Row{"other_drive_with_mask", {"D:\\*.txt", "/b"}, "Couldn't change drives.", 1},
+        Row{"digit_drive", {"1:abc"}, "Couldn't change drives.", 1}),
     RowName{});
 
 INSTANTIATE_TEST_SUITE_P(
     Total, CommandLineTest,
     ::testing::Values(
         Row{"total_line_alone", {"/total"}, "total byte count: 5,001,237,854\n"},
-        Row{"total_with_style_switches", {"/b", "/total", "/w"}, "total byte count: 5,001,237,854\n"},
+        Row{"total_with_style_switches",
+            {"/b", "/total", "/w"},
+            "total byte count: 5,001,237,854\n"},
         Row{"total_of_mask", {"*.txt", "/total"}, "total byte count: 1,234,667\n"},
         Row{"total_of_nothing", {"*.zzz", "/total"}, "total byte count: 0\n"},
-        Row{"totals_is_24_hour_time", {"/totals", "*.txt", "/z-"},
+        Row{"totals_is_24_hour_time",
+            {"/totals", "*.txt", "/z-"},
             "{HDR}\n"
             " a        txt  1-02-21 10:00          100 a    a.txt\n"
             " zeta     txt 12-31-19 23:59    1,234,567 a    Zeta.TXT\n"
@@ -79,29 +90,36 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         Row{"slash_alone_ignored", {"/", "*.txt", "/z-"}, TXT_LISTING},
         Row{"mask_after_switches", {"/n", "*.txt", "/z-"}, TXT_LISTING},
-        Row{"z_dash_then_z", {"*.txt", "/z-", "/z"},
+        Row{"z_dash_then_z",
+            {"*.txt", "/z-", "/z"},
             "{HDR}\n" + TXT_LINES +
                 "2 files, 0 directories, 1,234,667 bytes, {FREE} bytes free  \n"
                 "total byte count: 1,234,667\n"},
-        Row{"a_before_b_has_no_effect", {"/a", "/b", "*.t*"},
+        Row{"a_before_b_has_no_effect",
+            {"/a", "/b", "*.t*"},
             "archive.tar.gz\nverylongname.text\nfuture.tmp\na.txt\nZeta.TXT\n\n"
             "total byte count: 1,234,689\n"},
-        Row{"ab_shows_directories_only_as_a", {"/b", "/ab"},
+        Row{"ab_shows_directories_only_as_a",
+            {"/b", "/ab"},
             "[docs]\n[sub]\n[.cache]\npipe\nreadme\nold.bak\nhuge.bin\nodd.c\nlocked.dat\n"
             ".hidden\nearly.log\n.secret\narchive.tar.gz\nverylongname.text\nfuture.tmp\na.txt\n"
             "Zeta.TXT\n\ntotal byte count: 5,001,237,854\n"},
-        Row{"g_dash_is_g", {"/aa", "/g-", "/z-"},
+        Row{"g_dash_is_g",
+            {"/aa", "/g-", "/z-"},
             "{HDR}\n" + standard_dir_lines() +
                 "0 files, 3 directories, 0 bytes\ntotal byte count: 0\n"},
-        Row{"c_dash_is_adorned_without_directories", {"/c-", "*.txt", "/z-"},
+        Row{"c_dash_is_adorned_without_directories",
+            {"/c-", "*.txt", "/z-"},
             "{HDR}\n" + TXT_LINES + "2 files, 1,234,667 bytes\ntotal byte count: 1,234,667\n"},
-        Row{"dash_g_is_a_mask", {"-g", "/z-"},
+        Row{"dash_g_is_a_mask",
+            {"-g", "/z-"},
             "{HDR}\n0 files, 0 directories, 0 bytes\ntotal byte count: 0\n"}),
     RowName{});
 
 // The entry buffer (about 14 MB) cannot be had in 12 MB of address space.
 // Sanitizers reserve far more than that, so the row runs on plain builds only.
-TEST(EntryBuffer, AllocationFailureEndsWithSeven) {
+TEST(EntryBuffer, AllocationFailureEndsWithSeven)
+{
 #ifdef WENDEX_SANITIZED
     GTEST_SKIP() << "a sanitized binary cannot start in 12 MB";
 #else
@@ -113,5 +131,5 @@ TEST(EntryBuffer, AllocationFailureEndsWithSeven) {
 #endif
 }
 
-}  // namespace
-}  // namespace e2e
+} // namespace
+} // namespace e2e

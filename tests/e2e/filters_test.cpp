@@ -11,90 +11,107 @@ namespace e2e {
 namespace {
 
 const std::string ALL_TOTAL = "total byte count: 5,001,237,854\n";
-const std::string DIRS_ONLY = "{HDR}\n" + standard_dir_lines() +
-                              "0 files, 3 directories, 0 bytes\ntotal byte count: 0\n";
-const std::string SUB_X =
-    "\\\n x        c    2-02-20  2:02a           5 a    x.c\n"
-    "1 files, 0 directories, 5 bytes\ntotal byte count: 5\n";
-const std::string SUB_BOTH =
-    "\\\n x        c    2-02-20  2:02a           5 a    x.c\n"
-    " y        txt  2-02-20  2:02p           6 a    y.txt\n"
-    "2 files, 0 directories, 11 bytes\ntotal byte count: 11\n";
+const std::string DIRS_ONLY =
+    "{HDR}\n" + standard_dir_lines() + "0 files, 3 directories, 0 bytes\ntotal byte count: 0\n";
+const std::string SUB_X = "\\\n x        c    2-02-20  2:02a           5 a    x.c\n"
+                          "1 files, 0 directories, 5 bytes\ntotal byte count: 5\n";
+const std::string SUB_BOTH = "\\\n x        c    2-02-20  2:02a           5 a    x.c\n"
+                             " y        txt  2-02-20  2:02p           6 a    y.txt\n"
+                             "2 files, 0 directories, 11 bytes\ntotal byte count: 11\n";
 
 // The lines of text without the one that ends in " name\n".
-std::string without(std::string text, const std::string& name) {
+std::string without(std::string text, const std::string &name)
+{
     const std::size_t end = text.find(" " + name + "\n");
     const std::size_t start = text.rfind('\n', end) + 1;
     return text.erase(start, end + name.size() + 2 - start);
 }
 
-std::string empty_section(const std::string& dir) {
+std::string empty_section(const std::string &dir)
+{
     return "{HDR}" + dir + "\n0 files, 0 directories, 0 bytes\ntotal byte count: 0\n";
 }
 
 class FilterTest : public ::testing::TestWithParam<Row> {};
 
-TEST_P(FilterTest, PrintsExpectedBytes) { check_row(GetParam(), standard_tree()); }
+TEST_P(FilterTest, PrintsExpectedBytes)
+{
+    check_row(GetParam(), standard_tree());
+}
 
 INSTANTIATE_TEST_SUITE_P(
     Directories, FilterTest,
     ::testing::Values(
-        Row{"a_dash_leaves_directories_out", {"/a-", "/z-", "/g"},
+        Row{"a_dash_leaves_directories_out",
+            {"/a-", "/z-", "/g"},
             "{HDR}\n" + standard_file_lines() + "14 files, 5,001,237,854 bytes\n" + ALL_TOTAL},
         Row{"aa_lists_directories_only", {"/aa", "/z-", "/g"}, DIRS_ONLY},
         Row{"aa_with_b_lists_nothing", {"/aa", "/b"}, "\ntotal byte count: 0\n"},
-        Row{"a_after_b_lists_directories", {"/b", "/a"},
+        Row{"a_after_b_lists_directories",
+            {"/b", "/a"},
             "[docs]\n[sub]\n[.cache]\npipe\nreadme\nold.bak\nhuge.bin\nodd.c\nlocked.dat\n"
             ".hidden\nearly.log\n.secret\narchive.tar.gz\nverylongname.text\nfuture.tmp\na.txt\n"
-            "Zeta.TXT\n\n" + ALL_TOTAL}),
+            "Zeta.TXT\n\n" +
+                ALL_TOTAL}),
     RowName{});
 
 INSTANTIATE_TEST_SUITE_P(
     Attributes, FilterTest,
     ::testing::Values(
-        Row{"read_only_or_hidden", {"/:rh", "/z-", "/g"},
+        Row{"read_only_or_hidden",
+            {"/:rh", "/z-", "/g"},
             "{HDR}\n"
             "*         cac  1-01-19  6:00a (directory)   h  .cache\n"
             "+locked   dat  7-08-18  9:15a       1,000 ar   locked.dat\n"
             "*         hid  3-04-20  0:30a           7 a h  .hidden\n"
             "*         sec  4-05-17  4:00p           3 arh  .secret\n"
             "3 files, 1 directories, 1,010 bytes\ntotal byte count: 1,010\n"},
-        Row{"read_only_and_hidden", {"/:&rh", "/z-"},
+        Row{"read_only_and_hidden",
+            {"/:&rh", "/z-"},
             "{HDR}\n"
             "*         sec  4-05-17  4:00p           3 arh  .secret\n"
             "1 files, 0 directories, 3 bytes\ntotal byte count: 3\n"},
-        Row{"archive_and_read_only", {"/:&ar", "/z-"},
+        Row{"archive_and_read_only",
+            {"/:&ar", "/z-"},
             "{HDR}\n"
             "+locked   dat  7-08-18  9:15a       1,000 ar   locked.dat\n"
             "*         sec  4-05-17  4:00p           3 arh  .secret\n"
             "2 files, 0 directories, 1,003 bytes\ntotal byte count: 1,003\n"},
-        Row{"archive_drops_directories_and_fifo", {"/:a", "/z-"},
+        Row{"archive_drops_directories_and_fifo",
+            {"/:a", "/z-"},
             "{HDR}\n" + without(standard_file_lines(), "pipe") +
                 "13 files, 0 directories, 5,001,237,854 bytes\n" + ALL_TOTAL},
-        Row{"later_filter_replaces_earlier", {"/:h", "/:s", "/z-"},
+        Row{"later_filter_replaces_earlier",
+            {"/:h", "/:s", "/z-"},
             "{HDR}\n"
             " pipe          2-03-22  1:45p           0    s pipe\n"
             "1 files, 0 directories, 0 bytes\ntotal byte count: 0\n"},
-        Row{"no_letters_no_filter", {"/:", "/z-", "/g"},
+        Row{"no_letters_no_filter",
+            {"/:", "/z-", "/g"},
             "{HDR}\n" + standard_dir_lines() + standard_file_lines() +
                 "14 files, 3 directories, 5,001,237,854 bytes\n" + ALL_TOTAL},
-        Row{"ampersand_alone_no_filter", {"/:&", "/b"},
+        Row{"ampersand_alone_no_filter",
+            {"/:&", "/b"},
             "pipe\nreadme\nold.bak\nhuge.bin\nodd.c\nlocked.dat\n.hidden\nearly.log\n.secret\n"
-            "archive.tar.gz\nverylongname.text\nfuture.tmp\na.txt\nZeta.TXT\n\n" + ALL_TOTAL}),
+            "archive.tar.gz\nverylongname.text\nfuture.tmp\na.txt\nZeta.TXT\n\n" +
+                ALL_TOTAL}),
     RowName{});
 
 INSTANTIATE_TEST_SUITE_P(
     ExcludedCharacters, FilterTest,
     ::testing::Values(
-        Row{"letters_ignore_case", {"/fz", "*.txt", "/z-"},
+        Row{"letters_ignore_case",
+            {"/fz", "*.txt", "/z-"},
             "{HDR}\n"
             " a        txt  1-02-21 10:00a         100 a    a.txt\n"
             "1 files, 0 directories, 100 bytes\ntotal byte count: 100\n"},
-        Row{"upper_case_letters", {"/fXZ", "/b"},
+        Row{"upper_case_letters",
+            {"/fXZ", "/b"},
             "pipe\nreadme\nold.bak\nhuge.bin\nodd.c\nlocked.dat\n.hidden\nearly.log\n.secret\n"
             "future.tmp\n\ntotal byte count: 5,000,003,165\n"},
         Row{"dot", {"/f.", "/b"}, "pipe\nreadme\n\ntotal byte count: 42\n"},
-        Row{"empty_set_excludes_nothing", {"/f", "/b", "*.txt"},
+        Row{"empty_set_excludes_nothing",
+            {"/f", "/b", "*.txt"},
             "a.txt\nZeta.TXT\n\ntotal byte count: 1,234,667\n"}),
     RowName{});
 
@@ -104,13 +121,18 @@ INSTANTIATE_TEST_SUITE_P(
         Row{"question_mark_one_character", {"?.txt", "/b"}, "a.txt\n\ntotal byte count: 100\n"},
         Row{"name_without_extension", {"readme", "/b"}, "readme\n\ntotal byte count: 42\n"},
         Row{"name_matched_without_case", {"README", "/b"}, "readme\n\ntotal byte count: 42\n"},
-        Row{"star_dot_star_matches_no_extension", {"read*.*", "/b"},
+        Row{"star_dot_star_matches_no_extension",
+            {"read*.*", "/b"},
             "readme\n\ntotal byte count: 42\n"},
         Row{"pattern_in_subdirectory", {"sub\\*.c", "/z-"}, "{HDR}sub" + SUB_X},
         Row{"forward_slashes", {"sub/*.c", "/z-"}, "{HDR}sub" + SUB_X},
         Row{"directory_case_kept_in_header", {"SUB\\*.C", "/z-"}, "{HDR}SUB" + SUB_X},
         Row{"absolute_with_drive", {"{DIR}sub\\*.c", "/z-"}, "{HDR}sub" + SUB_X, 0, "docs"},
-        Row{"drive_and_forward_slashes", {"c:{POSIX}/sub/*.c", "/z-"}, "{HDR}sub" + SUB_X, 0, "docs"},
+        Row{"drive_and_forward_slashes",
+            {"c:{POSIX}/sub/*.c", "/z-"},
+            "{HDR}sub" + SUB_X,
+            0,
+            "docs"},
         Row{"drive_then_relative", {"c:sub\\*.c", "/z-"}, "{HDR}sub" + SUB_X},
         Row{"directory_name", {"sub", "/z-"}, "{HDR}sub" + SUB_BOTH},
         Row{"directory_with_backslash", {"sub\\", "/z-"}, "{HDR}sub" + SUB_BOTH},
@@ -130,21 +152,27 @@ INSTANTIATE_TEST_SUITE_P(
 INSTANTIATE_TEST_SUITE_P(
     Recursive, FilterTest,
     ::testing::Values(
-        Row{"current_directory", {"*.dat", "//", "/z-"},
+        Row{"current_directory",
+            {"*.dat", "//", "/z-"},
             "{HDR}\n"
             "+locked   dat  7-08-18  9:15a       1,000 ar   locked.dat\n"
             "1 files, 1,000 bytes\ntotal byte count: 1,000\n"},
-        Row{"enters_mask_directory", {"sub\\*.c", "//", "/z-"},
+        Row{"enters_mask_directory",
+            {"sub\\*.c", "//", "/z-"},
             "{HDR}sub\\\n x        c    2-02-20  2:02a           5 a    x.c\n"
             "1 files, 5 bytes\ntotal byte count: 5\n"},
         Row{"nothing_listed_prints_no_section", {"*.zzz", "//"}, "\ntotal byte count: 0\n"},
         Row{"total_only", {"*.dat", "//", "/total"}, "total byte count: 1,000\n"},
         Row{"missing_directory_fails", {"missing\\*.c", "//"}, "chdir (missing) failed.\n", 38},
-        Row{"missing_directory_with_backslash_fails", {"missing\\", "//"},
-            "chdir (missing) failed.\n", 38},
-        Row{"only_one_backslash_stripped", {"missing\\\\", "//"},
-            "chdir (missing\\) failed.\n", 38}),
+        Row{"missing_directory_with_backslash_fails",
+            {"missing\\", "//"},
+            "chdir (missing) failed.\n",
+            38},
+        Row{"only_one_backslash_stripped",
+            {"missing\\\\", "//"},
+            "chdir (missing\\) failed.\n",
+            38}),
     RowName{});
 
-}  // namespace
-}  // namespace e2e
+} // namespace
+} // namespace e2e

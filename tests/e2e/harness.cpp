@@ -32,11 +32,13 @@ namespace {
 // Seconds a run may take before the child is ended by SIGALRM.
 constexpr unsigned RUN_TIME_LIMIT = 20;
 
-[[noreturn]] void fail(const std::string& what) {
+[[noreturn]] void fail(const std::string &what)
+{
     throw std::runtime_error(what + ": " + std::strerror(errno));
 }
 
-std::time_t to_time(Stamp s) {
+std::time_t to_time(Stamp s)
+{
     std::tm tm{};
     tm.tm_year = s.year - 1900;
     tm.tm_mon = s.month - 1;
@@ -47,25 +49,30 @@ std::time_t to_time(Stamp s) {
     return timegm(&tm);
 }
 
-void replace_all(std::string& text, std::string_view from, std::string_view to) {
+void replace_all(std::string &text, std::string_view from, std::string_view to)
+{
     for (std::size_t at = text.find(from); at != std::string::npos;
          at = text.find(from, at + to.size()))
         text.replace(at, from.size(), to);
 }
 
-}  // namespace
+} // namespace
 
 // --- Fixture ----------------------------------------------------------------
 
-Fixture::Fixture() {
+Fixture::Fixture()
+{
     std::string pattern = "/tmp/wendex-e2e-XXXXXX";
-    if (mkdtemp(pattern.data()) == nullptr) fail("mkdtemp");
+    if (mkdtemp(pattern.data()) == nullptr)
+        fail("mkdtemp");
     std::array<char, PATH_MAX> resolved{};
-    if (realpath(pattern.c_str(), resolved.data()) == nullptr) fail("realpath");
+    if (realpath(pattern.c_str(), resolved.data()) == nullptr)
+        fail("realpath");
     root_ = resolved.data();
 }
 
-Fixture::~Fixture() {
+Fixture::~Fixture()
+{
     std::error_code ec;
     for (auto it = fs::recursive_directory_iterator(root_, ec);
          !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
@@ -75,37 +82,48 @@ Fixture::~Fixture() {
     fs::remove_all(root_, ec);
 }
 
-std::string Fixture::path(std::string_view rel) const {
+std::string Fixture::path(std::string_view rel) const
+{
     return rel.empty() ? root_ : root_ + "/" + std::string(rel);
 }
 
-void Fixture::set_mtime(std::string_view rel, Stamp mtime) const {
+void Fixture::set_mtime(std::string_view rel, Stamp mtime) const
+{
     const std::timespec times[2] = {{to_time(mtime), 0}, {to_time(mtime), 0}};
     if (utimensat(AT_FDCWD, path(rel).c_str(), times, AT_SYMLINK_NOFOLLOW) != 0)
         fail("utimensat " + path(rel));
 }
 
-void Fixture::file(std::string_view rel, std::uint64_t size, Stamp mtime, mode_t mode) {
+void Fixture::file(std::string_view rel, std::uint64_t size, Stamp mtime, mode_t mode)
+{
     const int fd = open(path(rel).c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (fd < 0) fail("open " + path(rel));
+    if (fd < 0)
+        fail("open " + path(rel));
     const bool sized = ftruncate(fd, static_cast<off_t>(size)) == 0;
     close(fd);
-    if (!sized) fail("ftruncate " + path(rel));
+    if (!sized)
+        fail("ftruncate " + path(rel));
     set_mtime(rel, mtime);
-    if (chmod(path(rel).c_str(), mode) != 0) fail("chmod " + path(rel));
+    if (chmod(path(rel).c_str(), mode) != 0)
+        fail("chmod " + path(rel));
 }
 
-void Fixture::fifo(std::string_view rel, Stamp mtime) {
-    if (mkfifo(path(rel).c_str(), 0644) != 0) fail("mkfifo " + path(rel));
+void Fixture::fifo(std::string_view rel, Stamp mtime)
+{
+    if (mkfifo(path(rel).c_str(), 0644) != 0)
+        fail("mkfifo " + path(rel));
     set_mtime(rel, mtime);
 }
 
-void Fixture::dir(std::string_view rel, Stamp mtime) {
-    if (mkdir(path(rel).c_str(), 0755) != 0) fail("mkdir " + path(rel));
+void Fixture::dir(std::string_view rel, Stamp mtime)
+{
+    if (mkdir(path(rel).c_str(), 0755) != 0)
+        fail("mkdir " + path(rel));
     dir_times_.emplace_back(rel, mtime);
 }
 
-void Fixture::seal() {
+void Fixture::seal()
+{
     // Later directories may lie inside earlier ones; set the inner ones first.
     for (auto it = dir_times_.rbegin(); it != dir_times_.rend(); ++it)
         set_mtime(it->first, it->second);
@@ -115,30 +133,37 @@ void Fixture::seal() {
 
 namespace {
 
-std::vector<std::string> child_environment() {
+std::vector<std::string> child_environment()
+{
     std::vector<std::string> env{"TZ=UTC"};
-    for (const char* name : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"})
-        if (const char* value = std::getenv(name)) env.push_back(std::string(name) + "=" + value);
+    for (const char *name : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"})
+        if (const char *value = std::getenv(name))
+            env.push_back(std::string(name) + "=" + value);
     return env;
 }
 
-std::vector<char*> pointers(std::vector<std::string>& texts) {
-    std::vector<char*> out;
-    for (auto& text : texts) out.push_back(text.data());
+std::vector<char *> pointers(std::vector<std::string> &texts)
+{
+    std::vector<char *> out;
+    for (auto &text : texts)
+        out.push_back(text.data());
     out.push_back(nullptr);
     return out;
 }
 
-[[noreturn]] void exec_child(std::vector<std::string> argv, const std::string& cwd,
-                             int out_fd, int err_fd, std::uint64_t address_space) {
+[[noreturn]] void exec_child(std::vector<std::string> argv, const std::string &cwd, int out_fd,
+                             int err_fd, std::uint64_t address_space)
+{
     std::vector<std::string> env = child_environment();
     const int null_fd = open("/dev/null", O_RDONLY);
     if (null_fd < 0 || dup2(null_fd, 0) < 0 || dup2(out_fd, 1) < 0 || dup2(err_fd, 2) < 0)
         _exit(126);
-    if (chdir(cwd.c_str()) != 0) _exit(125);
+    if (chdir(cwd.c_str()) != 0)
+        _exit(125);
     if (address_space != 0) {
         const rlimit limit{address_space, address_space};
-        if (setrlimit(RLIMIT_AS, &limit) != 0) _exit(124);
+        if (setrlimit(RLIMIT_AS, &limit) != 0)
+            _exit(124);
     }
     alarm(RUN_TIME_LIMIT);
     execve(argv[0].c_str(), pointers(argv).data(), pointers(env).data());
@@ -146,18 +171,21 @@ std::vector<char*> pointers(std::vector<std::string>& texts) {
 }
 
 // Reads both pipes to their end, whichever fills first.
-void drain(int out_fd, int err_fd, RunResult& result) {
+void drain(int out_fd, int err_fd, RunResult &result)
+{
     std::array<pollfd, 2> fds{{{out_fd, POLLIN, 0}, {err_fd, POLLIN, 0}}};
-    std::array<std::string*, 2> sinks{&result.out, &result.err};
+    std::array<std::string *, 2> sinks{&result.out, &result.err};
     int open_count = 2;
     std::array<char, 65536> chunk{};
     while (open_count > 0) {
         if (poll(fds.data(), fds.size(), -1) < 0) {
-            if (errno == EINTR) continue;
+            if (errno == EINTR)
+                continue;
             fail("poll");
         }
         for (std::size_t i = 0; i < fds.size(); ++i) {
-            if (fds[i].fd < 0 || fds[i].revents == 0) continue;
+            if (fds[i].fd < 0 || fds[i].revents == 0)
+                continue;
             const ssize_t got = read(fds[i].fd, chunk.data(), chunk.size());
             if (got > 0) {
                 sinks[i]->append(chunk.data(), static_cast<std::size_t>(got));
@@ -170,25 +198,30 @@ void drain(int out_fd, int err_fd, RunResult& result) {
     }
 }
 
-}  // namespace
+} // namespace
 
-RunResult run_wendex(const std::vector<std::string>& args, const std::string& cwd,
-                     std::uint64_t address_space) {
+RunResult run_wendex(const std::vector<std::string> &args, const std::string &cwd,
+                     std::uint64_t address_space)
+{
     std::vector<std::string> argv{WENDEX_BINARY};
     argv.insert(argv.end(), args.begin(), args.end());
     int out_pipe[2];
     int err_pipe[2];
-    if (pipe(out_pipe) != 0 || pipe(err_pipe) != 0) fail("pipe");
+    if (pipe(out_pipe) != 0 || pipe(err_pipe) != 0)
+        fail("pipe");
     const pid_t pid = fork();
-    if (pid < 0) fail("fork");
-    if (pid == 0) exec_child(argv, cwd, out_pipe[1], err_pipe[1], address_space);
+    if (pid < 0)
+        fail("fork");
+    if (pid == 0)
+        exec_child(argv, cwd, out_pipe[1], err_pipe[1], address_space);
     close(out_pipe[1]);
     close(err_pipe[1]);
     RunResult result;
     drain(out_pipe[0], err_pipe[0], result);
     int status = 0;
     while (waitpid(pid, &status, 0) < 0)
-        if (errno != EINTR) fail("waitpid");
+        if (errno != EINTR)
+            fail("waitpid");
     if (WIFSIGNALED(status)) {
         result.signal = WTERMSIG(status);
     } else {
@@ -199,26 +232,32 @@ RunResult run_wendex(const std::vector<std::string>& args, const std::string& cw
 
 // --- Expected texts ---------------------------------------------------------
 
-std::string crlf(std::string_view text) {
+std::string crlf(std::string_view text)
+{
     std::string out;
     for (const char c : text) {
-        if (c == '\n') out += '\r';
+        if (c == '\n')
+            out += '\r';
         out += c;
     }
     return out;
 }
 
-std::string dos_dir(const std::string& posix_dir) {
+std::string dos_dir(const std::string &posix_dir)
+{
     std::string out = "C:";
-    for (const char c : posix_dir) out += c == '/' ? '\\' : c;
-    if (out.back() != '\\') out += '\\';
+    for (const char c : posix_dir)
+        out += c == '/' ? '\\' : c;
+    if (out.back() != '\\')
+        out += '\\';
     return out;
 }
 
 namespace {
 
 // "\x20" and the like, as the by-label links escape their names.
-std::string decode_label(const std::string& name) {
+std::string decode_label(const std::string &name)
+{
     std::string out;
     for (std::size_t i = 0; i < name.size(); ++i) {
         if (name.compare(i, 2, "\\x") == 0 && i + 3 < name.size() &&
@@ -233,25 +272,29 @@ std::string decode_label(const std::string& name) {
     return out;
 }
 
-}  // namespace
+} // namespace
 
-std::string header_label() {
+std::string header_label()
+{
     const fs::path by_label = "/dev/disk/by-label";
     struct stat root_stat {};
     std::error_code ec;
-    if (!fs::is_directory(by_label, ec) || stat("/", &root_stat) != 0) return "";
-    for (const auto& link : fs::directory_iterator(by_label, ec)) {
+    if (!fs::is_directory(by_label, ec) || stat("/", &root_stat) != 0)
+        return "";
+    for (const auto &link : fs::directory_iterator(by_label, ec)) {
         struct stat target {};
         if (stat(link.path().c_str(), &target) != 0 || target.st_rdev != root_stat.st_dev)
             continue;
         std::string label = decode_label(link.path().filename().string());
-        for (char& c : label) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        for (char &c : label)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
         return label.empty() ? "" : "(" + label + ") ";
     }
     return "";
 }
 
-std::string birth_columns(const std::string& posix_path) {
+std::string birth_columns(const std::string &posix_path)
+{
     struct statx info {};
     if (statx(AT_FDCWD, posix_path.c_str(), 0, STATX_BTIME | STATX_MTIME, &info) != 0)
         fail("statx " + posix_path);
@@ -266,17 +309,20 @@ std::string birth_columns(const std::string& posix_path) {
     std::snprintf(text.data(), text.size(), "%2d-%02d-%02d ", tm.tm_mon + 1, tm.tm_mday,
                   tm.tm_year % 100);
     std::string out = text.data();
-    if (midnight) return out + "      ";
+    if (midnight)
+        return out + "      ";
     std::snprintf(text.data(), text.size(), "%2d:%02d%c", hour, tm.tm_min,
                   tm.tm_hour >= 12 ? 'p' : 'a');
     return out + text.data();
 }
 
-std::string expand(std::string_view text, const Fixture& tree, bool line_ends) {
+std::string expand(std::string_view text, const Fixture &tree, bool line_ends)
+{
     std::string out(text);
     const std::string dir = dos_dir(tree.root());
     std::string lowered = dir;
-    for (char& c : lowered) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (char &c : lowered)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     replace_all(out, "{HDR}", "directory of " + header_label() + dir);
     replace_all(out, "{DIR}", dir);
     replace_all(out, "{TRUE}", lowered);
@@ -296,24 +342,26 @@ namespace {
 
 // The expected text around {FREE} must match exactly; the figure itself is a
 // comma-grouped count, or one cut to 15 characters ending in "..".
-void expect_with_free(const std::string& out, const std::string& expected) {
+void expect_with_free(const std::string &out, const std::string &expected)
+{
     const std::size_t at = expected.find(FREE);
     const std::string head = expected.substr(0, at);
     const std::string tail = expected.substr(at + FREE.size());
     ASSERT_GE(out.size(), head.size() + tail.size()) << out;
     EXPECT_EQ(out.substr(0, head.size()), head);
     EXPECT_EQ(out.substr(out.size() - tail.size()), tail);
-    const std::string figure =
-        out.substr(head.size(), out.size() - head.size() - tail.size());
+    const std::string figure = out.substr(head.size(), out.size() - head.size() - tail.size());
     static const std::regex count(R"([0-9]{1,3}(,[0-9]{3})*|[0-9,]{13}\.\.)");
     EXPECT_TRUE(std::regex_match(figure, count)) << "free bytes figure: '" << figure << "'";
 }
 
-}  // namespace
+} // namespace
 
-void check_row(const Row& row, const Fixture& tree) {
+void check_row(const Row &row, const Fixture &tree)
+{
     std::vector<std::string> args;
-    for (const auto& arg : row.args) args.push_back(expand(arg, tree, false));
+    for (const auto &arg : row.args)
+        args.push_back(expand(arg, tree, false));
     const RunResult result = run_wendex(args, tree.path(row.cwd));
     const std::string expected = expand(row.expected, tree, true);
     EXPECT_EQ(result.signal, 0) << "ended by signal " << result.signal;
@@ -326,31 +374,36 @@ void check_row(const Row& row, const Fixture& tree) {
     }
 }
 
-void PrintTo(const Row& row, std::ostream* os) {
+void PrintTo(const Row &row, std::ostream *os)
+{
     *os << row.name << ":";
-    for (const auto& arg : row.args) *os << " '" << arg << "'";
-    if (!row.cwd.empty()) *os << " in " << row.cwd;
+    for (const auto &arg : row.args)
+        *os << " '" << arg << "'";
+    if (!row.cwd.empty())
+        *os << " in " << row.cwd;
 }
 
-bool is_usage_text(const std::string& out) {
-    static const std::string body = crlf(
-        "i.e., wendex *.*, or just wendex. /b bare; /B bare, truename. Sort by /n name,\n"
-        "/s size, /e extension (default), /d date & time, /u unsorted. /a show\n"
-        "directories (default); /a- don't (default for /b /B /c //). /aa only /.\n"
-        "Name.dot style. // show contents of subdirectories. /w wide. /b[trail]\n"
-        "unadorned style, lines ended with optional trail. /t 24 hour time. /total just\n"
-        "dir byte count. /B[trail] == b, + true name. /c[trail] == B, + no drive.\n"
-        "-p[prefix] /:a show only files with arc attribute. arhs permitted; ORs; unless\n"
-        "\"/:&ar\". Attributes in adorned display: a:archive; r:read-only; h:hidden;\n"
-        "s:system. Trailing \"\\\" taken as directory; else file. /x no extensions. /q\n"
-        "quote bare names. /y summary anyway (bytes) /z- don't show free bytes /f~x\n"
-        "exclude names with ~, x. -g dir written time. /c baredrive? (win32)\n");
+bool is_usage_text(const std::string &out)
+{
+    static const std::string body =
+        crlf("i.e., wendex *.*, or just wendex. /b bare; /B bare, truename. Sort by /n name,\n"
+             "/s size, /e extension (default), /d date & time, /u unsorted. /a show\n"
+             "directories (default); /a- don't (default for /b /B /c //). /aa only /.\n"
+             "Name.dot style. // show contents of subdirectories. /w wide. /b[trail]\n"
+             "unadorned style, lines ended with optional trail. /t 24 hour time. /total just\n"
+             "dir byte count. /B[trail] == b, + true name. /c[trail] == B, + no drive.\n"
+             "-p[prefix] /:a show only files with arc attribute. arhs permitted; ORs; unless\n"
+             "\"/:&ar\". Attributes in adorned display: a:archive; r:read-only; h:hidden;\n"
+             "s:system. Trailing \"\\\" taken as directory; else file. /x no extensions. /q\n"
+             "quote bare names. /y summary anyway (bytes) /z- don't show free bytes /f~x\n"
+             "exclude names with ~, x. -g dir written time. /c baredrive? (win32)\n");
     // The build date: "Aug 17 2015", or "Aug  7 2015" as the compiler writes it.
     static const std::regex first_line(
         R"(wendex \[mask\] \[options\] \([A-Z][a-z]{2} ( [1-9]|[1-9]|[1-3][0-9]) [0-9]{4}\)\r\n)");
     const std::size_t end = out.find('\n');
-    if (end == std::string::npos) return false;
+    if (end == std::string::npos)
+        return false;
     return std::regex_match(out.substr(0, end + 1), first_line) && out.substr(end + 1) == body;
 }
 
-}  // namespace e2e
+} // namespace e2e

@@ -22,11 +22,15 @@ struct OddRow {
     Outcome outcome = Outcome::EITHER;
 };
 
-void PrintTo(const OddRow& row, std::ostream* os) { *os << row.name; }
+void PrintTo(const OddRow &row, std::ostream *os)
+{
+    *os << row.name;
+}
 
 // The last line is the total line; checked by hand, since a regex over a
 // long listing exhausts std::regex's recursion.
-bool ends_with_total(const std::string& out) {
+bool ends_with_total(const std::string &out)
+{
     static const std::string lead = "total byte count: ";
     if (!out.ends_with("\r\n")) {
         return false;
@@ -42,7 +46,8 @@ bool ends_with_total(const std::string& out) {
     return std::regex_match(count.begin(), count.end(), grouped);
 }
 
-void expect_sane_end(const RunResult& result, Outcome outcome) {
+void expect_sane_end(const RunResult &result, Outcome outcome)
+{
     ASSERT_EQ(result.signal, 0) << "ended by signal " << result.signal;
     EXPECT_EQ(result.err, "");
     const bool listing = result.exit_code == 0 && ends_with_total(result.out);
@@ -55,17 +60,19 @@ void expect_sane_end(const RunResult& result, Outcome outcome) {
     EXPECT_TRUE(expected) << "exit " << result.exit_code << ", output:\n" << result.out;
 }
 
-std::string high_bytes() {
+std::string high_bytes()
+{
     std::string text;
-    for (int byte = 0x80; byte <= 0xFF; ++byte) text += static_cast<char>(byte);
+    for (int byte = 0x80; byte <= 0xFF; ++byte)
+        text += static_cast<char>(byte);
     return text;
 }
 
 class OddArgumentTest : public ::testing::TestWithParam<OddRow> {};
 
-TEST_P(OddArgumentTest, EndsCleanly) {
-    expect_sane_end(run_wendex(GetParam().args, standard_tree().path("sub")),
-                    GetParam().outcome);
+TEST_P(OddArgumentTest, EndsCleanly)
+{
+    expect_sane_end(run_wendex(GetParam().args, standard_tree().path("sub")), GetParam().outcome);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -90,45 +97,48 @@ INSTANTIATE_TEST_SUITE_P(
 
 INSTANTIATE_TEST_SUITE_P(
     Bytes, OddArgumentTest,
-    ::testing::Values(
-        OddRow{"high_bytes_mask", {high_bytes(), "/z-"}, Outcome::LISTING},
-        OddRow{"high_bytes_prefix", {"/p" + high_bytes(), "/b"}, Outcome::LISTING},
-        OddRow{"high_bytes_exclusions", {"/f" + high_bytes()}, Outcome::LISTING},
-        OddRow{"high_byte_drive", {"\xE9:x"}, Outcome::EITHER},
-        OddRow{"high_byte_attribute", {"/:\xE9"}, Outcome::USAGE}),
+    ::testing::Values(OddRow{"high_bytes_mask", {high_bytes(), "/z-"}, Outcome::LISTING},
+                      OddRow{"high_bytes_prefix", {"/p" + high_bytes(), "/b"}, Outcome::LISTING},
+                      OddRow{"high_bytes_exclusions", {"/f" + high_bytes()}, Outcome::LISTING},
+                      OddRow{"high_byte_drive", {"\xE9:x"}, Outcome::EITHER},
+                      OddRow{"high_byte_attribute", {"/:\xE9"}, Outcome::USAGE}),
     RowName{});
 
 INSTANTIATE_TEST_SUITE_P(
     Separators, OddArgumentTest,
-    ::testing::Values(
-        OddRow{"four_backslashes", {"\\\\\\\\", "/z-"}, Outcome::LISTING},
-        OddRow{"four_slashes", {"////", "/z-"}, Outcome::LISTING},
-        OddRow{"drive_and_three_backslashes", {"c:\\\\\\", "/z-"}, Outcome::LISTING},
-        OddRow{"root", {"\\", "/total"}, Outcome::LISTING},
-        OddRow{"drive_root", {"c:\\", "/total"}, Outcome::LISTING},
-        OddRow{"wildcards_only", {"*?*?*?", "/z-"}, Outcome::LISTING},
-        OddRow{"dots_and_stars", {"*.*.*.*", "/z-"}, Outcome::LISTING},
-        OddRow{"colon_alone", {":", "/z-"}, Outcome::EITHER},
-        OddRow{"two_colons", {"::", "/z-"}, Outcome::EITHER},
-        OddRow{"above_the_root", {"..\\..\\..\\..\\..\\..\\..\\..\\..\\..", "/total"},
-               Outcome::LISTING},
-        OddRow{"there_and_back", {"..\\sub\\.\\..\\sub\\*.c", "/z-"}, Outcome::LISTING}),
+    ::testing::Values(OddRow{"four_backslashes", {"\\\\\\\\", "/z-"}, Outcome::LISTING},
+                      OddRow{"four_slashes", {"////", "/z-"}, Outcome::LISTING},
+                      OddRow{"drive_and_three_backslashes", {"c:\\\\\\", "/z-"}, Outcome::LISTING},
+                      OddRow{"root", {"\\", "/total"}, Outcome::LISTING},
+                      OddRow{"drive_root", {"c:\\", "/total"}, Outcome::LISTING},
+                      OddRow{"wildcards_only", {"*?*?*?", "/z-"}, Outcome::LISTING},
+                      OddRow{"dots_and_stars", {"*.*.*.*", "/z-"}, Outcome::LISTING},
+                      OddRow{"colon_alone", {":", "/z-"}, Outcome::EITHER},
+                      OddRow{"two_colons", {"::", "/z-"}, Outcome::EITHER},
+                      OddRow{"above_the_root",
+                             {"..\\..\\..\\..\\..\\..\\..\\..\\..\\..", "/total"},
+                             Outcome::LISTING},
+                      OddRow{
+                          "there_and_back", {"..\\sub\\.\\..\\sub\\*.c", "/z-"}, Outcome::LISTING}),
     RowName{});
 
 // A name of 255 characters, the longest a directory entry holds, prints whole.
-TEST(LongName, PrintedWhole) {
+TEST(LongName, PrintedWhole)
+{
     Fixture tree;
     const std::string name = std::string(251, 'n') + ".txt";
     tree.file(name, 9, {2020, 1, 1, 1, 1, 0});
     check_row(Row{"long_name", {"/b"}, name + "\n\ntotal byte count: 9\n"}, tree);
-    check_row(Row{"long_name_adorned", {"/z-"},
+    check_row(Row{"long_name_adorned",
+                  {"/z-"},
                   "{HDR}\n nnnnnnnn txt  1-01-20  1:01a           9 a    " + name +
                       "\n1 files, 0 directories, 9 bytes\ntotal byte count: 9\n"},
               tree);
 }
 
 // A working directory whose path does not fit the path room.
-TEST(DeepDirectory, ListsWithoutFailing) {
+TEST(DeepDirectory, ListsWithoutFailing)
+{
     Fixture tree;
     std::string rel;
     for (int level = 0; level < 6; ++level) {
@@ -136,12 +146,12 @@ TEST(DeepDirectory, ListsWithoutFailing) {
         tree.dir(rel, {2020, 1, 1, 1, 1, 0});
     }
     tree.file(rel + "/f.txt", 3, {2020, 1, 1, 1, 1, 0});
-    for (const std::vector<std::string>& args :
+    for (const std::vector<std::string> &args :
          {std::vector<std::string>{}, {"/b"}, {"/B"}, {"*.txt", "//"}, {"..", "/z-"}}) {
         SCOPED_TRACE(args.empty() ? "(no arguments)" : args[0]);
         expect_sane_end(run_wendex(args, tree.path(rel)), Outcome::LISTING);
     }
 }
 
-}  // namespace
-}  // namespace e2e
+} // namespace
+} // namespace e2e

@@ -16,7 +16,8 @@ namespace {
 // before lower case, a prefix before the longer name; sizes either side of
 // 4 GiB; two files in one two-second step; directories whose times run
 // against their names.
-const Fixture& sort_tree() {
+const Fixture &sort_tree()
+{
     static Fixture tree;
     static const bool built = [] {
         tree.dir("zzz", {2000, 1, 1, 1, 0, 0});
@@ -43,45 +44,54 @@ const Fixture& sort_tree() {
 
 const std::string TOTAL = "total byte count: 8,589,935,951\n";
 
-std::string bare(const std::vector<std::string>& names) {
+std::string bare(const std::vector<std::string> &names)
+{
     std::string out;
-    for (const auto& name : names) out += name + "\n";
+    for (const auto &name : names)
+        out += name + "\n";
     return out + "\n" + TOTAL;
 }
 
 class SortTest : public ::testing::TestWithParam<Row> {};
 
-TEST_P(SortTest, PrintsExpectedBytes) { check_row(GetParam(), sort_tree()); }
+TEST_P(SortTest, PrintsExpectedBytes)
+{
+    check_row(GetParam(), sort_tree());
+}
 
 INSTANTIATE_TEST_SUITE_P(
     Orders, SortTest,
     ::testing::Values(
-        Row{"by_name", {"/n", "/b", "/a"},
-            bare({"[mmm]", "[zzz]", "a500.h", "aaa.txt", "ab_c.x", "abac.x", "ABC.Txt",
-                  "abcd.txt", "b500.c", "big.dat", "early.log", "huge.dat", "late.log", "noext",
-                  "zero.bin"})},
-        Row{"by_extension_default", {"/b", "/a"},
-            bare({"[mmm]", "[zzz]", "noext", "zero.bin", "b500.c", "big.dat", "huge.dat",
-                  "a500.h", "early.log", "late.log", "aaa.txt", "ABC.Txt", "abcd.txt", "ab_c.x",
-                  "abac.x"})},
-        Row{"by_extension_switch", {"/n", "/e", "/b", "/a"},
-            bare({"[mmm]", "[zzz]", "noext", "zero.bin", "b500.c", "big.dat", "huge.dat",
-                  "a500.h", "early.log", "late.log", "aaa.txt", "ABC.Txt", "abcd.txt", "ab_c.x",
-                  "abac.x"})},
-        Row{"by_size_ties_by_name", {"/s", "/b", "/a"},
+        Row{"by_name",
+            {"/n", "/b", "/a"},
+            bare({"[mmm]", "[zzz]", "a500.h", "aaa.txt", "ab_c.x", "abac.x", "ABC.Txt", "abcd.txt",
+                  "b500.c", "big.dat", "early.log", "huge.dat", "late.log", "noext", "zero.bin"})},
+        Row{"by_extension_default",
+            {"/b", "/a"},
+            bare({"[mmm]", "[zzz]", "noext", "zero.bin", "b500.c", "big.dat", "huge.dat", "a500.h",
+                  "early.log", "late.log", "aaa.txt", "ABC.Txt", "abcd.txt", "ab_c.x", "abac.x"})},
+        Row{"by_extension_switch",
+            {"/n", "/e", "/b", "/a"},
+            bare({"[mmm]", "[zzz]", "noext", "zero.bin", "b500.c", "big.dat", "huge.dat", "a500.h",
+                  "early.log", "late.log", "aaa.txt", "ABC.Txt", "abcd.txt", "ab_c.x", "abac.x"})},
+        Row{"by_size_ties_by_name",
+            {"/s", "/b", "/a"},
             bare({"[mmm]", "[zzz]", "zero.bin", "aaa.txt", "ABC.Txt", "abcd.txt", "ab_c.x",
                   "abac.x", "noext", "late.log", "early.log", "a500.h", "b500.c", "huge.dat",
                   "big.dat"})},
-        Row{"by_date_two_second_steps_tie", {"/d", "/g", "/b", "/a"},
-            bare({"[zzz]", "[mmm]", "b500.c", "ab_c.x", "abac.x", "ABC.Txt", "abcd.txt",
-                  "huge.dat", "big.dat", "aaa.txt", "noext", "early.log", "late.log", "zero.bin",
-                  "a500.h"})},
-        Row{"last_sort_switch_wins", {"/d", "/n", "/s", "/b"},
+        Row{"by_date_two_second_steps_tie",
+            {"/d", "/g", "/b", "/a"},
+            bare({"[zzz]", "[mmm]", "b500.c", "ab_c.x", "abac.x", "ABC.Txt", "abcd.txt", "huge.dat",
+                  "big.dat", "aaa.txt", "noext", "early.log", "late.log", "zero.bin", "a500.h"})},
+        Row{"last_sort_switch_wins",
+            {"/d", "/n", "/s", "/b"},
             bare({"zero.bin", "aaa.txt", "ABC.Txt", "abcd.txt", "ab_c.x", "abac.x", "noext",
                   "late.log", "early.log", "a500.h", "b500.c", "huge.dat", "big.dat"})},
-        Row{"letters_after_switch_ignored", {"/nxyz", "*.x", "/b"},
+        Row{"letters_after_switch_ignored",
+            {"/nxyz", "*.x", "/b"},
             "ab_c.x\nabac.x\n\ntotal byte count: 90\n"},
-        Row{"by_size_adorned", {"/s", "/g", "/z-"},
+        Row{"by_size_adorned",
+            {"/s", "/g", "/z-"},
             "{HDR}\n"
             " mmm           1-01-10  1:00a (directory)      mmm\n"
             " zzz           1-01-00  1:00a (directory)      zzz\n"
@@ -98,35 +108,42 @@ INSTANTIATE_TEST_SUITE_P(
             " b500     c    7-07-15  7:07a         500 a    b500.c\n"
             " huge     dat  4-04-19  4:04a 4,294,967.. a    huge.dat\n"
             " big      dat  5-05-19  5:05a 4,294,967.. a    big.dat\n"
-            "13 files, 2 directories, 8,589,935,951 bytes\n" + TOTAL}),
+            "13 files, 2 directories, 8,589,935,951 bytes\n" +
+                TOTAL}),
     RowName{});
 
 // The directory's entries in the order readdir gives them, "." and ".."
 // left out and directories in brackets, as /u /b /a prints them.
-std::vector<std::string> search_order(const Fixture& tree, const std::string& rel = "") {
+std::vector<std::string> search_order(const Fixture &tree, const std::string &rel = "")
+{
     std::vector<std::string> names;
-    const std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(tree.path(rel).c_str()), closedir);
-    while (const dirent* entry = readdir(dir.get())) {
+    const std::unique_ptr<DIR, int (*)(DIR *)> dir(opendir(tree.path(rel).c_str()), closedir);
+    while (const dirent *entry = readdir(dir.get())) {
         const std::string name = entry->d_name;
-        if (name == "." || name == "..") continue;
+        if (name == "." || name == "..")
+            continue;
         names.push_back(entry->d_type == DT_DIR ? "[" + name + "]" : name);
     }
     return names;
 }
 
-std::string bare_in_search_order(const Fixture& tree, const std::string& rel) {
+std::string bare_in_search_order(const Fixture &tree, const std::string &rel)
+{
     std::string out;
-    for (const auto& name : search_order(tree, rel)) out += name + "\n";
+    for (const auto &name : search_order(tree, rel))
+        out += name + "\n";
     return out + "\ntotal byte count: 0\n";
 }
 
-TEST(SearchOrder, UnsortedKeepsDirectoriesInPlace) {
+TEST(SearchOrder, UnsortedKeepsDirectoriesInPlace)
+{
     check_row(Row{"unsorted", {"/u", "/b", "/a"}, bare(search_order(sort_tree()))}, sort_tree());
 }
 
 // The entry buffer holds 50,000 records for sorting; one more and the whole
 // directory is printed in search order instead.
-TEST(SearchOrder, FullBufferIsSortedOneMoreIsNot) {
+TEST(SearchOrder, FullBufferIsSortedOneMoreIsNot)
+{
     constexpr int BUFFER_CAPACITY = 50'000;
     Fixture tree;
     tree.dir("many", {2020, 1, 1, 0, 0, 0});
@@ -134,14 +151,16 @@ TEST(SearchOrder, FullBufferIsSortedOneMoreIsNot) {
     // Created from the last name down, so that creation order is no help.
     for (int i = BUFFER_CAPACITY; i > 0; --i)
         tree.file("many/f" + std::to_string(100'000 + i), 0, {2020, 1, 1, 0, 0, 0});
-    for (int i = 1; i <= BUFFER_CAPACITY; ++i) sorted.push_back("f" + std::to_string(100'000 + i));
+    for (int i = 1; i <= BUFFER_CAPACITY; ++i)
+        sorted.push_back("f" + std::to_string(100'000 + i));
     std::string expected;
-    for (const auto& name : sorted) expected += name + "\n";
+    for (const auto &name : sorted)
+        expected += name + "\n";
     check_row(Row{"full_buffer", {"many", "/n", "/b"}, expected + "\ntotal byte count: 0\n"}, tree);
 
     tree.file("many/f000000", 0, {2020, 1, 1, 0, 0, 0});
     check_row(Row{"one_more", {"many", "/n", "/b"}, bare_in_search_order(tree, "many")}, tree);
 }
 
-}  // namespace
-}  // namespace e2e
+} // namespace
+} // namespace e2e

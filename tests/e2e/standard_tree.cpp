@@ -8,7 +8,8 @@ namespace {
 
 constexpr mode_t READ_ONLY = 0444;
 
-void build(Fixture& tree) {
+void build(Fixture &tree)
+{
     tree.file("a.txt", 100, {2021, 1, 2, 10, 0, 0});
     tree.file("Zeta.TXT", 1'234'567, {2019, 12, 31, 23, 59, 58});
     tree.file("readme", 42, {2000, 6, 15, 12, 5, 0});
@@ -18,11 +19,11 @@ void build(Fixture& tree) {
     tree.fifo("pipe", {2022, 2, 3, 13, 45, 0});
     tree.file("huge.bin", 5'000'000'000, {2023, 5, 6, 7, 8, 0});
     tree.file("odd.c", 1, {2024, 8, 9, 14, 30, 1});
-    tree.file("early.log", 2048, {2001, 1, 1, 0, 0, 1});  // time word 0
+    tree.file("early.log", 2048, {2001, 1, 1, 0, 0, 1}); // time word 0
     tree.file("verylongname.text", 12, {2015, 8, 17, 15, 4, 0});
     tree.file("archive.tar.gz", 10, {2016, 2, 29, 6, 7, 0});
-    tree.file("old.bak", 64, {1975, 5, 5, 5, 5, 0});        // before the DOS range
-    tree.file("future.tmp", 0, {2110, 1, 1, 0, 0, 0});     // after it
+    tree.file("old.bak", 64, {1975, 5, 5, 5, 5, 0});   // before the DOS range
+    tree.file("future.tmp", 0, {2110, 1, 1, 0, 0, 0}); // after it
     tree.dir("sub", {2020, 1, 1, 8, 0, 0});
     tree.file("sub/x.c", 5, {2020, 2, 2, 2, 2, 0});
     tree.file("sub/y.txt", 6, {2020, 2, 2, 14, 2, 0});
@@ -31,9 +32,10 @@ void build(Fixture& tree) {
     tree.seal();
 }
 
-}  // namespace
+} // namespace
 
-const Fixture& standard_tree() {
+const Fixture &standard_tree()
+{
     static Fixture tree;
     static const bool built = (build(tree), true);
     (void)built;
@@ -41,7 +43,8 @@ const Fixture& standard_tree() {
 }
 
 // The files of the standard tree under the default order (by extension).
-const std::string& standard_file_lines() {
+const std::string &standard_file_lines()
+{
     static const std::string lines =
         " pipe          2-03-22  1:45p           0    s pipe\n"
         " readme        6-15-00 12:05p          42 a    readme\n"
@@ -61,12 +64,12 @@ const std::string& standard_file_lines() {
 }
 
 // Directories with their last-write times (/g).
-const std::string& standard_dir_lines() {
-    static const std::string lines =
-        " docs         11-12-21  6:20p (directory)      docs\n"
-        " sub           1-01-20  8:00a (directory)      sub\n"
-        "*         cac  1-01-19  6:00a (directory)   h  .cache\n";
+const std::string &standard_dir_lines()
+{
+    static const std::string lines = " docs         11-12-21  6:20p (directory)      docs\n"
+                                     " sub           1-01-20  8:00a (directory)      sub\n"
+                                     "*         cac  1-01-19  6:00a (directory)   h  .cache\n";
     return lines;
 }
 
-}  // namespace e2e
+} // namespace e2e

@@ -14,7 +14,7 @@ namespace {
 constexpr FileTime AUG_17_2015 = (1439823846ULL + 11644473600ULL) * 10000000ULL;
 constexpr FileTime ONE_SECOND = 10000000ULL;
 
-FindResult result_for(const char* long_name, const char* alias = "",
+FindResult result_for(const char *long_name, const char *alias = "",
                       std::uint32_t attributes = ATTR_ARCHIVE)
 {
     FindResult result;
@@ -26,20 +26,23 @@ FindResult result_for(const char* long_name, const char* alias = "",
     return result;
 }
 
-std::string field(const char* data, std::size_t width) { return {data, strnlen(data, width)}; }
+std::string field(const char *data, std::size_t width)
+{
+    return {data, strnlen(data, width)};
+}
 
 struct ShortNameCase {
-    const char* long_name;
-    const char* alias;
-    const char* short_name;
-    const char* short_ext;
+    const char *long_name;
+    const char *alias;
+    const char *short_name;
+    const char *short_ext;
 };
 
 class ShortNames : public ::testing::TestWithParam<ShortNameCase> {};
 
 TEST_P(ShortNames, ComeFromTheAliasOrTheLongName)
 {
-    const auto& row = GetParam();
+    const auto &row = GetParam();
     EntryRecord record;
     capture_entry(record, result_for(row.long_name, row.alias));
     EXPECT_EQ(field(record.short_name.data(), SHORT_NAME_WIDTH), row.short_name);
@@ -67,7 +70,7 @@ TEST(Capture, CountsFilesAndDirectoriesIntoTheTotals)
     EntryRecord record;
 
     FindResult big = result_for("big.bin");
-    big.nFileSizeHigh = 1;  // 5,000,000,000 bytes
+    big.nFileSizeHigh = 1; // 5,000,000,000 bytes
     big.nFileSizeLow = 705032704;
     capture_entry(record, big);
     EXPECT_EQ(record.size, 5000000000ULL);
@@ -83,7 +86,7 @@ TEST(Capture, CountsFilesAndDirectoriesIntoTheTotals)
     capture_entry(record, big);
     EXPECT_EQ(scan_totals.bytes, 10000000000ULL);
     EXPECT_EQ(scan_totals.directories, 1u);
-    EXPECT_EQ(scan_totals.entries, 0u);  // the pass counts entries
+    EXPECT_EQ(scan_totals.entries, 0u); // the pass counts entries
 }
 
 TEST(Capture, DirectoriesShowCreationTimeUntilSwitchedToLastWrite)
@@ -92,10 +95,10 @@ TEST(Capture, DirectoriesShowCreationTimeUntilSwitchedToLastWrite)
     tzset();
     settings = ListSettings{};
     FindResult dir = result_for("sub", "", ATTR_DIRECTORY);
-    dir.ftCreationTime = AUG_17_2015 - 3600 * ONE_SECOND;  // 14:04:06
+    dir.ftCreationTime = AUG_17_2015 - 3600 * ONE_SECOND; // 14:04:06
     FindResult file = result_for("f.txt");
     file.ftCreationTime = dir.ftCreationTime;
-    file.ftLastWriteTime = AUG_17_2015 + ONE_SECOND;  // odd second 07 keeps 06
+    file.ftLastWriteTime = AUG_17_2015 + ONE_SECOND; // odd second 07 keeps 06
 
     constexpr std::uint16_t date = (35 << 9) | (8 << 5) | 17;
     constexpr std::uint16_t at_1504 = (15 << 11) | (4 << 5) | 3;
@@ -128,4 +131,4 @@ TEST(LowercaseN, StopsAtTheLimitOrAfterTheFirstNul)
     EXPECT_STREQ(high, "\xC0z[@");
 }
 
-}  // namespace
+} // namespace

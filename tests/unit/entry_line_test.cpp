@@ -16,7 +16,8 @@
 namespace {
 
 // "·" (the blank of the examples) becomes ' ', "\n" becomes "\r\n".
-std::string shown(std::string text) {
+std::string shown(std::string text)
+{
     std::string result;
     for (std::size_t i = 0; i < text.size(); ++i) {
         if (text.compare(i, 2, "\xC2\xB7") == 0) {
@@ -31,25 +32,27 @@ std::string shown(std::string text) {
     return result;
 }
 
-std::uint16_t dos_date(unsigned year, unsigned month, unsigned day) {
+std::uint16_t dos_date(unsigned year, unsigned month, unsigned day)
+{
     return static_cast<std::uint16_t>(((year - 1980) << 9) | (month << 5) | day);
 }
 
-std::uint16_t dos_time(unsigned hour, unsigned minute) {
+std::uint16_t dos_time(unsigned hour, unsigned minute)
+{
     return static_cast<std::uint16_t>((hour << 11) | (minute << 5));
 }
 
 // Fills a field the way capture does: NUL-padded, no terminator when full.
-template <std::size_t N>
-void fill_field(std::array<char, N>& field, const char* text) {
+template <std::size_t N> void fill_field(std::array<char, N> &field, const char *text)
+{
     field.fill('\0');
     std::memcpy(field.data(), text, std::min(N, std::strlen(text)));
 }
 
 struct Entry {
-    const char* name;
-    const char* ext;
-    const char* long_name;
+    const char *name;
+    const char *ext;
+    const char *long_name;
     std::uint8_t kind = KIND_FILE;
     std::uint8_t attributes = ATTR_ARCHIVE;
     std::uint64_t size = 512;
@@ -57,7 +60,8 @@ struct Entry {
     std::uint16_t date = dos_date(2015, 8, 17);
 };
 
-EntryRecord record_of(const Entry& entry) {
+EntryRecord record_of(const Entry &entry)
+{
     EntryRecord record{};
     fill_field(record.short_name, entry.name);
     fill_field(record.short_ext, entry.ext);
@@ -70,14 +74,16 @@ EntryRecord record_of(const Entry& entry) {
     return record;
 }
 
-void set_section_path(const std::string& path) {
+void set_section_path(const std::string &path)
+{
     section_path.fill('\0');
     std::memcpy(section_path.data(), path.data(), std::min(path.size(), PATH_ROOM - 1));
 }
 
 class EntryLineTest : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         settings = ListSettings{};
         out_column = 0;
         section_state = SectionState{};
@@ -85,7 +91,8 @@ protected:
         set_section_path("C:\\");
     }
 
-    std::string emit(const Entry& entry) {
+    std::string emit(const Entry &entry)
+    {
         emit_entry(out, record_of(entry));
         return out.text();
     }
@@ -97,48 +104,48 @@ const Entry README{"readme", "txt", "ReadMe.txt"};
 const Entry DOCS{"docs", "", "Docs", KIND_DIR, 0, 0, dos_time(9, 30)};
 
 struct AdornedCase {
-    const char* title;
+    const char *title;
     Entry entry;
     int dot_style;
     int no_ext;
-    const char* expected;
+    const char *expected;
 };
 
-TEST_F(EntryLineTest, AdornedLinesFillTheirColumns) {
+TEST_F(EntryLineTest, AdornedLinesFillTheirColumns)
+{
     const Entry zero_stamp{"readme", "txt", "ReadMe.txt", KIND_FILE, ATTR_ARCHIVE, 512, 0, 0};
     const Entry big{"big", "iso", "big.iso", KIND_FILE, ATTR_ARCHIVE, 1234567890};
     const Entry full{"longname", "htm", "LongName.html", KIND_FILE, 0, 0};
     const Entry hidden{"secret", "", "secret", KIND_FILE, 0x27, 1};
-    const Entry read_only{"ro", "", "ro", KIND_FILE, ATTR_READONLY | ATTR_SYSTEM, 1,
-                          dos_time(0, 1), dos_date(2000, 1, 2)};
-    const Entry year_2080{"late", "", "late", KIND_FILE, 0, 0, dos_time(12, 0),
-                          dos_date(2080, 12, 31)};
+    const Entry read_only{"ro",
+                          "",
+                          "ro",
+                          KIND_FILE,
+                          ATTR_READONLY | ATTR_SYSTEM,
+                          1,
+                          dos_time(0, 1),
+                          dos_date(2000, 1, 2)};
+    const Entry year_2080{"late", "", "late",          KIND_FILE,
+                          0,      0,  dos_time(12, 0), dos_date(2080, 12, 31)};
     const AdornedCase cases[] = {
-        {"plain", README, 0, 0,
-         "·readme···txt··8-17-15··3:04p·········512·a····ReadMe.txt\n"},
-        {"dot style", README, 1, 0,
-         "·readme.txt····8-17-15··3:04p·········512·a····ReadMe.txt\n"},
+        {"plain", README, 0, 0, "·readme···txt··8-17-15··3:04p·········512·a····ReadMe.txt\n"},
+        {"dot style", README, 1, 0, "·readme.txt····8-17-15··3:04p·········512·a····ReadMe.txt\n"},
         {"directory", DOCS, 0, 0, "·docs··········8-17-15··9:30a·(directory)······Docs\n"},
         {"directory, dot style", DOCS, 1, 0,
          "·docs··········8-17-15··9:30a·(directory)······Docs\n"},
-        {"no_ext", README, 0, 1,
-         "·readme········8-17-15··3:04p·········512·a····ReadMe.txt\n"},
+        {"no_ext", README, 0, 1, "·readme········8-17-15··3:04p·········512·a····ReadMe.txt\n"},
         {"no_ext, dot style", README, 1, 1,
          "·readme········8-17-15··3:04p·········512·a····ReadMe.txt\n"},
         {"zero stamp", zero_stamp, 0, 0,
          "·readme···txt··0-00-80················512·a····ReadMe.txt\n"},
-        {"size cut at 11", big, 0, 0,
-         "·big······iso··8-17-15··3:04p·1,234,567..·a····big.iso\n"},
+        {"size cut at 11", big, 0, 0, "·big······iso··8-17-15··3:04p·1,234,567..·a····big.iso\n"},
         {"full 8.3 fields, dot style", full, 1, 0,
          "·longname.htm··8-17-15··3:04p···········0······LongName.html\n"},
-        {"hidden wins", hidden, 0, 0,
-         "*secret········8-17-15··3:04p···········1·arhs·secret\n"},
-        {"read-only", read_only, 0, 0,
-         "+ro············1-02-00··0:01a···········1··r·s·ro\n"},
-        {"year 2080", year_2080, 0, 0,
-         "·late·········12-31-80·12:00p···········0······late\n"},
+        {"hidden wins", hidden, 0, 0, "*secret········8-17-15··3:04p···········1·arhs·secret\n"},
+        {"read-only", read_only, 0, 0, "+ro············1-02-00··0:01a···········1··r·s·ro\n"},
+        {"year 2080", year_2080, 0, 0, "·late·········12-31-80·12:00p···········0······late\n"},
     };
-    for (const auto& c : cases) {
+    for (const auto &c : cases) {
         SetUp();
         out.clear();
         settings.dot_style = c.dot_style;
@@ -150,36 +157,39 @@ TEST_F(EntryLineTest, AdornedLinesFillTheirColumns) {
     }
 }
 
-TEST_F(EntryLineTest, NoExtLeavesTheCallersRecord) {
+TEST_F(EntryLineTest, NoExtLeavesTheCallersRecord)
+{
     settings.no_ext = 1;
     const EntryRecord record = record_of(README);
     emit_entry(out, record);
     EXPECT_EQ(std::string(record.short_ext.data(), 3), "txt");
 }
 
-TEST_F(EntryLineTest, MarksAndAttributeLetters) {
+TEST_F(EntryLineTest, MarksAndAttributeLetters)
+{
     struct {
         std::uint8_t attributes;
         char mark;
-        const char* letters;
+        const char *letters;
     } const cases[] = {
         {0x00, ' ', "    "}, {0x01, '+', " r  "}, {0x02, '*', "  h "}, {0x03, '*', " rh "},
         {0x04, ' ', "   s"}, {0x20, ' ', "a   "}, {0x37, '*', "arhs"}, {0xD8, ' ', "    "},
     };
-    for (const auto& c : cases) {
+    for (const auto &c : cases) {
         EXPECT_EQ(entry_mark(c.attributes), c.mark) << int(c.attributes);
         EXPECT_STREQ(attr_letters(c.attributes), c.letters) << int(c.attributes);
     }
 }
 
-TEST_F(EntryLineTest, FormatTime) {
+TEST_F(EntryLineTest, FormatTime)
+{
     struct {
         std::uint16_t time;
-        const char* twelve;
-        const char* twenty_four;
+        const char *twelve;
+        const char *twenty_four;
     } const cases[] = {
         {0, "      ", "      "},
-        {1, " 0:00a", " 0:00 "},  // two seconds past midnight is not blank
+        {1, " 0:00a", " 0:00 "}, // two seconds past midnight is not blank
         {dos_time(0, 5), " 0:05a", " 0:05 "},
         {dos_time(1, 5), " 1:05a", " 1:05 "},
         {dos_time(11, 5), "11:05a", "11:05 "},
@@ -187,7 +197,7 @@ TEST_F(EntryLineTest, FormatTime) {
         {dos_time(13, 5), " 1:05p", "13:05 "},
         {dos_time(23, 59), "11:59p", "23:59 "},
     };
-    for (const auto& c : cases) {
+    for (const auto &c : cases) {
         settings.time_24h = 0;
         EXPECT_STREQ(format_time(c.time), c.twelve) << c.time;
         settings.time_24h = 1;
@@ -195,9 +205,10 @@ TEST_F(EntryLineTest, FormatTime) {
     }
 }
 
-TEST_F(EntryLineTest, PlainLinesCarryPrefixBracketsAndTrail) {
+TEST_F(EntryLineTest, PlainLinesCarryPrefixBracketsAndTrail)
+{
     settings.unadorned = 1;
-    settings.no_ext = 1;  // the long name keeps its extension
+    settings.no_ext = 1; // the long name keeps its extension
     settings.line_prefix = "copy ";
     settings.line_trail = " d:\\";
     EXPECT_EQ(emit(DOCS), "copy [Docs] d:\\\r\n");
@@ -205,7 +216,8 @@ TEST_F(EntryLineTest, PlainLinesCarryPrefixBracketsAndTrail) {
     EXPECT_EQ(out_column, 15 + 19);
 }
 
-TEST_F(EntryLineTest, LongPrefixAndTrailAreWrittenWhole) {
+TEST_F(EntryLineTest, LongPrefixAndTrailAreWrittenWhole)
+{
     const std::string prefix(5000, 'p');
     const std::string trail(5000, 't');
     settings.line_prefix = prefix.c_str();
@@ -218,7 +230,8 @@ TEST_F(EntryLineTest, LongPrefixAndTrailAreWrittenWhole) {
     EXPECT_EQ(emit(README), prefix + "c:\\work\\readme.txt" + trail + "\r\n");
 }
 
-TEST_F(EntryLineTest, PlainLinesOweAnEmptyLineToEndLine) {
+TEST_F(EntryLineTest, PlainLinesOweAnEmptyLineToEndLine)
+{
     settings.unadorned = 1;
     emit(Entry{"a", "", "a"});
     emit(Entry{"b", "", "b"});
@@ -230,51 +243,58 @@ TEST_F(EntryLineTest, PlainLinesOweAnEmptyLineToEndLine) {
 }
 
 struct WideCase {
-    const char* title;
+    const char *title;
     std::int32_t start_column;
     std::vector<std::string> names;
     std::string expected;
     std::int32_t end_column;
 };
 
-TEST_F(EntryLineTest, WideCells) {
+TEST_F(EntryLineTest, WideCells)
+{
     const std::string gap5(11, ' ');
     const std::string gap13(19, ' ');
     const std::string long_name(70, 'x');
     const WideCase cases[] = {
-        {"five 5-char texts and a sixth", 0,
+        {"five 5-char texts and a sixth",
+         0,
          {"aaaaa", "bbbbb", "ccccc", "ddddd", "eeeee", "fffff"},
-         "aaaaa" + gap5 + "bbbbb" + gap5 + "ccccc" + gap5 + "ddddd" + gap5 + "eeeee\r\n" +
-             "fffff" + gap5,
+         "aaaaa" + gap5 + "bbbbb" + gap5 + "ccccc" + gap5 + "ddddd" + gap5 + "eeeee\r\n" + "fffff" +
+             gap5,
          16},
-        {"13-char texts take two cells", 0,
+        {"13-char texts take two cells",
+         0,
          {"mmmmmmmmmmmmm", "nnnnnnnnnnnnn", "ooooooooooooo"},
-         "mmmmmmmmmmmmm" + gap13 + "nnnnnnnnnnnnn" + gap13 + "ooooooooooooo\r\n", 0},
+         "mmmmmmmmmmmmm" + gap13 + "nnnnnnnnnnnnn" + gap13 + "ooooooooooooo\r\n",
+         0},
         {"12-char text fills one cell", 0, {"twelve_chars"}, "twelve_chars    ", 16},
         {"14-char text at column 48", 48, {"fourteen_chars"}, "fourteen_chars   \r\n", 0},
         {"over 64 on an empty line", 0, {long_name}, long_name + "\r\n", 0},
     };
-    for (const auto& c : cases) {
+    for (const auto &c : cases) {
         SetUp();
         out.clear();
         settings.unadorned = 1;
         settings.wide = 1;
         out_column = c.start_column;
-        for (const auto& name : c.names) emit(Entry{"x", "", name.c_str()});
+        for (const auto &name : c.names)
+            emit(Entry{"x", "", name.c_str()});
         EXPECT_EQ(out.text(), c.expected) << c.title;
         EXPECT_EQ(out_column, c.end_column) << c.title;
     }
 }
 
-TEST_F(EntryLineTest, WideDirectoryCellCountsItsBrackets) {
+TEST_F(EntryLineTest, WideDirectoryCellCountsItsBrackets)
+{
     settings.unadorned = 1;
     settings.wide = 1;
-    emit(Entry{"x", "", "twelve_chars", KIND_DIR});  // 14 with brackets: two cells
+    emit(Entry{"x", "", "twelve_chars", KIND_DIR}); // 14 with brackets: two cells
     EXPECT_EQ(out.text(), "[twelve_chars]" + std::string(18, ' '));
     EXPECT_EQ(out_column, 32);
 }
 
-TEST_F(EntryLineTest, TrueNameIgnoresWideAndTheColumn) {
+TEST_F(EntryLineTest, TrueNameIgnoresWideAndTheColumn)
+{
     settings.unadorned = 1;
     settings.true_name = 1;
     settings.wide = 1;
@@ -287,7 +307,7 @@ TEST_F(EntryLineTest, TrueNameIgnoresWideAndTheColumn) {
 }
 
 struct TrueNameCase {
-    const char* title;
+    const char *title;
     std::string directory;
     Entry entry;
     int no_drive;
@@ -295,7 +315,8 @@ struct TrueNameCase {
     std::string expected;
 };
 
-TEST_F(EntryLineTest, TrueNamesResolveAgainstTheListedDirectory) {
+TEST_F(EntryLineTest, TrueNamesResolveAgainstTheListedDirectory)
+{
     const std::string too_long = "C:\\" + std::string(250, 'D') + "\\";
     const TrueNameCase cases[] = {
         {"file", "C:\\work\\sub\\", README, 0, 0, "c:\\work\\sub\\readme.txt"},
@@ -313,7 +334,7 @@ TEST_F(EntryLineTest, TrueNamesResolveAgainstTheListedDirectory) {
         {"too long: the 8.3 name", too_long, README, 0, 0, "readme.txt"},
         {"too long, no_drive: printed whole", too_long, README, 1, 0, "readme.txt"},
     };
-    for (const auto& c : cases) {
+    for (const auto &c : cases) {
         SetUp();
         out.clear();
         settings.unadorned = 1;
@@ -325,7 +346,8 @@ TEST_F(EntryLineTest, TrueNamesResolveAgainstTheListedDirectory) {
     }
 }
 
-TEST_F(EntryLineTest, OnlyDirsSkipsFiles) {
+TEST_F(EntryLineTest, OnlyDirsSkipsFiles)
+{
     for (const int unadorned : {0, 1}) {
         SetUp();
         out.clear();
@@ -338,4 +360,4 @@ TEST_F(EntryLineTest, OnlyDirsSkipsFiles) {
     }
 }
 
-}  // namespace
+} // namespace

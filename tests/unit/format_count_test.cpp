@@ -10,7 +10,7 @@ namespace {
 struct CountRow {
     std::uint64_t value;
     std::uint32_t width;
-    const char* text;
+    const char *text;
 };
 
 constexpr std::uint64_t LARGEST = 18446744073709551615u;
@@ -35,8 +35,9 @@ constexpr CountRow COUNT_ROWS[] = {
     {LARGEST, TOTAL_WIDTH, "18,446,744,073,709,551,615"},
 };
 
-TEST(FormatCount, GroupsAndCutsEveryRow) {
-    for (const CountRow& row : COUNT_ROWS) {
+TEST(FormatCount, GroupsAndCutsEveryRow)
+{
+    for (const CountRow &row : COUNT_ROWS) {
         SCOPED_TRACE(std::to_string(row.value) + " at " + std::to_string(row.width));
         const std::string text = format_count(row.value, row.width);
         EXPECT_EQ(text, row.text);
@@ -44,11 +45,12 @@ TEST(FormatCount, GroupsAndCutsEveryRow) {
     }
 }
 
-TEST(FormatCount, TheNextCallOverwritesTheSameBuffer) {
-    const char* first = format_count(LARGEST, TOTAL_WIDTH);
-    const char* second = format_count(5, SIZE_COLUMN_WIDTH);
+TEST(FormatCount, TheNextCallOverwritesTheSameBuffer)
+{
+    const char *first = format_count(LARGEST, TOTAL_WIDTH);
+    const char *second = format_count(5, SIZE_COLUMN_WIDTH);
     EXPECT_EQ(first, second);
     EXPECT_STREQ(first, "5");
 }
 
-}  // namespace
+} // namespace

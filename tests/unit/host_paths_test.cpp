@@ -16,8 +16,8 @@ namespace {
 using host_test::ScratchDir;
 
 struct FullPathCase {
-    const char* text;
-    const char* full;  // nullptr: no full form
+    const char *text;
+    const char *full; // nullptr: no full form
 };
 
 const FullPathCase FULL_PATH_CASES[] = {
@@ -39,7 +39,7 @@ const FullPathCase FULL_PATH_CASES[] = {
 
 TEST(HostPaths, FullPathTextTable)
 {
-    for (const FullPathCase& c : FULL_PATH_CASES) {
+    for (const FullPathCase &c : FULL_PATH_CASES) {
         const auto full = full_path_text(c.text, "/home/ann");
         if (c.full == nullptr) {
             EXPECT_FALSE(full.has_value()) << c.text;
@@ -51,7 +51,7 @@ TEST(HostPaths, FullPathTextTable)
 
 TEST(HostPaths, FullPathMustFitAPathBuffer)
 {
-    const std::string fits = "\\" + std::string(256, 'a');  // "C:\" + 256 = 259
+    const std::string fits = "\\" + std::string(256, 'a'); // "C:\" + 256 = 259
     EXPECT_TRUE(full_path_text(fits, "/").has_value());
     EXPECT_FALSE(full_path_text(fits + "a", "/").has_value());
 }
@@ -60,9 +60,9 @@ TEST_F(ScratchDir, FullPathUsesTheCurrentDirectoryOrGivesTheTextBack)
 {
     std::filesystem::current_path(root_);
     EXPECT_STREQ(full_path("*.txt"), dos("*.txt").c_str());
-    const char* other_drive = "D:\\x";
+    const char *other_drive = "D:\\x";
     EXPECT_EQ(full_path(other_drive), other_drive);
-    const char* empty = "";
+    const char *empty = "";
     EXPECT_EQ(full_path(empty), empty);
 }
 
@@ -74,7 +74,7 @@ TEST(HostPaths, CopyFullPathTerminatesAndPads)
     EXPECT_STREQ(destination.data(), "C:\\");
     EXPECT_EQ(std::count(destination.begin(), destination.end(), '\0'), PATH_ROOM - 3);
 
-    const std::string too_long(300, 'z');  // no full form: the text itself, cut
+    const std::string too_long(300, 'z'); // no full form: the text itself, cut
     copy_full_path(destination, too_long.c_str());
     EXPECT_EQ(std::strlen(destination.data()), PATH_ROOM - 1);
 }
@@ -114,8 +114,8 @@ TEST_F(ScratchDir, SetCurrentDirFindsComponentsCaseBlind)
 TEST_F(ScratchDir, SetCurrentDirFailureLeavesTheDirectory)
 {
     std::filesystem::current_path(root_);
-    const char* failing[] = {"missing", "C:\\no\\such\\place", "D:\\", nullptr};
-    for (const char* path : failing) {
+    const char *failing[] = {"missing", "C:\\no\\such\\place", "D:\\", nullptr};
+    for (const char *path : failing) {
         EXPECT_EQ(set_current_dir(path), -1) << (path ? path : "null");
         EXPECT_EQ(std::filesystem::current_path(), root_);
     }
@@ -156,9 +156,9 @@ TEST_F(ScratchDir, HostPathResolvesMissingComponentsCaseBlind)
     std::filesystem::current_path(root_);
     EXPECT_EQ(host_path("ALPHA\\BETA"), "Alpha/beta");
     EXPECT_EQ(host_path("alpha/Beta/"), "Alpha/beta");
-    EXPECT_EQ(host_path("C:alpha\\gamma"), "Alpha/gamma");  // the missing part as typed
+    EXPECT_EQ(host_path("C:alpha\\gamma"), "Alpha/gamma"); // the missing part as typed
     EXPECT_EQ(host_path(dos("ALPHA")), (root_ / "Alpha").string());
     EXPECT_FALSE(host_path("E:alpha").has_value());
 }
 
-}  // namespace
+} // namespace

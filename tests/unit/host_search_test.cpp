@@ -42,7 +42,7 @@ protected:
     }
 
     // Every result of the unfiltered search, by name.
-    std::map<std::string, FindResult> search_all(const std::string& pattern)
+    std::map<std::string, FindResult> search_all(const std::string &pattern)
     {
         std::map<std::string, FindResult> found;
         FindResult result;
@@ -57,20 +57,21 @@ protected:
         return found;
     }
 
-    std::set<std::string> names(const std::string& pattern)
+    std::set<std::string> names(const std::string &pattern)
     {
         std::set<std::string> found;
-        for (const auto& [name, result] : search_all(pattern)) {
+        for (const auto &[name, result] : search_all(pattern)) {
             found.insert(name);
         }
         return found;
     }
 
-    std::set<std::string> accepted(const std::string& pattern, std::uint32_t requested)
+    std::set<std::string> accepted(const std::string &pattern, std::uint32_t requested)
     {
         std::set<std::string> found;
         FindBlock block;
-        for (int rc = find_first(pattern.c_str(), block, requested); rc == 0; rc = find_next(block)) {
+        for (int rc = find_first(pattern.c_str(), block, requested); rc == 0;
+             rc = find_next(block)) {
             found.insert(block.name.data());
         }
         find_close(block);
@@ -82,8 +83,8 @@ using Names = std::set<std::string>;
 
 TEST_F(HostSearchTree, StarDeliversEveryEntryWithDotAndDotDot)
 {
-    const Names every{".", "..", "README", "notes.txt", ".hidden", "ro.txt", ".hdir", "sub",
-                      "fifo", "link", "dangling", "big"};
+    const Names every{".",     "..",  "README", "notes.txt", ".hidden",  "ro.txt",
+                      ".hdir", "sub", "fifo",   "link",      "dangling", "big"};
     EXPECT_EQ(names(dos("*")), every);
     EXPECT_EQ(names(dos("*.*")), every);
 }
@@ -101,7 +102,7 @@ TEST_F(HostSearchTree, AttributeWordsFollowTheEntryKind)
         {"dangling", ATTR_SYSTEM | ATTR_REPARSE_POINT},
     };
     const auto found = search_all(dos("*"));
-    for (const auto& [name, word] : expected) {
+    for (const auto &[name, word] : expected) {
         ASSERT_TRUE(found.contains(name)) << name;
         EXPECT_EQ(found.at(name).dwFileAttributes, word) << name;
         EXPECT_EQ(found.at(name).cAlternateFileName[0], '\0') << name;
@@ -114,16 +115,16 @@ TEST_F(HostSearchTree, SizesAndTimesComeFromTheEntry)
     ASSERT_EQ(utimensat(AT_FDCWD, (root_ / "notes.txt").c_str(), stamps, 0), 0);
     const auto found = search_all(dos("*"));
 
-    const FindResult& big = found.at("big");
+    const FindResult &big = found.at("big");
     EXPECT_EQ(big.nFileSizeHigh, SPARSE_SIZE >> 32);
     EXPECT_EQ(big.nFileSizeLow, static_cast<std::uint32_t>(SPARSE_SIZE));
 
-    const FindResult& notes = found.at("notes.txt");
+    const FindResult &notes = found.at("notes.txt");
     EXPECT_EQ(notes.nFileSizeLow, 5U);
     EXPECT_EQ(notes.ftLastWriteTime, file_time_from_unix(1'700'000'000, 123'456'789));
     EXPECT_EQ(notes.ftLastAccessTime, file_time_from_unix(1'600'000'000, 0));
     EXPECT_NE(notes.ftCreationTime, 0U);
-    EXPECT_EQ(found.at("link").ftLastWriteTime, notes.ftLastWriteTime);  // the target's
+    EXPECT_EQ(found.at("link").ftLastWriteTime, notes.ftLastWriteTime); // the target's
 }
 
 TEST_F(HostSearchTree, PatternsSelectByNameCaseBlind)
@@ -155,15 +156,15 @@ TEST_F(HostSearchTree, NameWithoutWildcardIsLookedUpOnce)
 TEST_F(HostSearchTree, SearchesThatFindNothing)
 {
     const std::string failing[] = {
-        dos("sub\\"),                      // empty last component
-        dos("missing\\*"),                 // no such directory
-        dos("README\\*"),                  // not a directory
-        dos("fifo\\*"),                    // a FIFO: never opened
-        "D:\\*",                           // no such drive
-        dos(std::string(260, '?')),        // too long for a path buffer
+        dos("sub\\"),               // empty last component
+        dos("missing\\*"),          // no such directory
+        dos("README\\*"),           // not a directory
+        dos("fifo\\*"),             // a FIFO: never opened
+        "D:\\*",                    // no such drive
+        dos(std::string(260, '?')), // too long for a path buffer
         dos("*.zzz"),
     };
-    for (const std::string& pattern : failing) {
+    for (const std::string &pattern : failing) {
         FindResult result;
         EXPECT_EQ(FindFirstFileA(pattern.c_str(), result), INVALID_SEARCH) << pattern;
     }
@@ -208,7 +209,7 @@ TEST_F(HostSearchTree, StartingASearchEndsTheOneTheBlockHeld)
 {
     FindBlock block;
     ASSERT_EQ(find_first(dos("*").c_str(), block, ATTR_DIRECTORY), 0);
-    ASSERT_EQ(find_first(dos("sub\\*.h").c_str(), block, 0), 0);  // no leak of the first
+    ASSERT_EQ(find_first(dos("sub\\*.h").c_str(), block, 0), 0); // no leak of the first
     EXPECT_STREQ(block.name.data(), "c.h");
     EXPECT_NE(find_next(block), 0);
     EXPECT_NE(find_first(dos("*.zzz").c_str(), block, 0), 0);
@@ -251,4 +252,4 @@ TEST_F(HostSearchTree, FreeBytesOfMissingPathsComeFromTheirParent)
     EXPECT_FALSE(disk_free_bytes("D:\\").has_value());
 }
 
-}  // namespace
+} // namespace

@@ -16,7 +16,10 @@ namespace {
 constexpr FileTime UNIX_EPOCH_FILE_TIME = 116'444'736'000'000'000;
 constexpr FileTime LARGEST = std::numeric_limits<FileTime>::max();
 
-FileTime at(std::int64_t unix_seconds) { return file_time_from_unix(unix_seconds, 0); }
+FileTime at(std::int64_t unix_seconds)
+{
+    return file_time_from_unix(unix_seconds, 0);
+}
 
 struct StampCase {
     std::int64_t seconds;
@@ -26,15 +29,15 @@ struct StampCase {
 
 constexpr StampCase STAMP_CASES[] = {
     {0, 0, UNIX_EPOCH_FILE_TIME},
-    {1, 999'999'999, UNIX_EPOCH_FILE_TIME + 19'999'999},  // sub-second kept
+    {1, 999'999'999, UNIX_EPOCH_FILE_TIME + 19'999'999}, // sub-second kept
     {-UNIX_EPOCH_SECONDS, 0, 0},
-    {-UNIX_EPOCH_SECONDS - 1, 500, 0},  // before 1601 clamps
+    {-UNIX_EPOCH_SECONDS - 1, 500, 0}, // before 1601 clamps
     {std::numeric_limits<std::int64_t>::max(), 0, LARGEST},
 };
 
 TEST(HostTime, FileTimeFromUnixTable)
 {
-    for (const StampCase& c : STAMP_CASES) {
+    for (const StampCase &c : STAMP_CASES) {
         EXPECT_EQ(file_time_from_unix(c.seconds, c.nanoseconds), c.file_time) << c.seconds;
     }
 }
@@ -47,19 +50,19 @@ struct DosCase {
 };
 
 const DosCase DOS_CASES[] = {
-    {at(1'592'228'731), 0x50CF, 0x6DAF, true},                   // 2020-06-15 13:45:31, odd second down
-    {at(315'532'800), 0x0021, 0x0000, true},                     // 1980-01-01 00:00:00
-    {at(315'532'799), 0x0021, 0x0000, false},                    // a second before
-    {0, 0x0021, 0x0000, false},                                  // 1601
-    {at(4'354'819'198), 0xFF9F, 0xBF7D, true},                   // 2107-12-31 23:59:58
-    {at(4'354'819'199), 0xFF9F, 0xBF7D, false},                  // a second after
-    {at(4'354'819'198) + TICKS_PER_SECOND / 2, 0xFF9F, 0xBF7D, true},  // sub-second ignored
+    {at(1'592'228'731), 0x50CF, 0x6DAF, true},  // 2020-06-15 13:45:31, odd second down
+    {at(315'532'800), 0x0021, 0x0000, true},    // 1980-01-01 00:00:00
+    {at(315'532'799), 0x0021, 0x0000, false},   // a second before
+    {0, 0x0021, 0x0000, false},                 // 1601
+    {at(4'354'819'198), 0xFF9F, 0xBF7D, true},  // 2107-12-31 23:59:58
+    {at(4'354'819'199), 0xFF9F, 0xBF7D, false}, // a second after
+    {at(4'354'819'198) + TICKS_PER_SECOND / 2, 0xFF9F, 0xBF7D, true}, // sub-second ignored
     {LARGEST, 0xFF9F, 0xBF7D, false},
 };
 
 TEST(HostTime, DosWordsTable)
 {
-    for (const DosCase& c : DOS_CASES) {
+    for (const DosCase &c : DOS_CASES) {
         std::uint16_t date = 1;
         std::uint16_t time = 1;
         EXPECT_EQ(FileTimeToDosDateTime(c.local, date, time), c.in_range) << c.local;
@@ -71,16 +74,16 @@ TEST(HostTime, DosWordsTable)
 // Sets TZ for one test and puts the old value back.
 class TimeZone {
 public:
-    explicit TimeZone(const char* zone)
+    explicit TimeZone(const char *zone)
     {
-        if (const char* old = std::getenv("TZ")) {
+        if (const char *old = std::getenv("TZ")) {
             saved_ = old;
         }
         setenv("TZ", zone, 1);
         tzset();
     }
-    TimeZone(const TimeZone&) = delete;
-    TimeZone& operator=(const TimeZone&) = delete;
+    TimeZone(const TimeZone &) = delete;
+    TimeZone &operator=(const TimeZone &) = delete;
     ~TimeZone()
     {
         if (saved_) {
@@ -112,10 +115,10 @@ TEST(HostTime, LocalTimeFollowsTheStampsOwnDate)
         GTEST_SKIP() << "no tzdata";
     }
     const TimeZone zone("EST5EDT");
-    FileTime winter = at(1'610'712'000);  // 2021-01-15 12:00 UTC
-    const FileTime summer = at(1'626'350'400);  // 2021-07-15 12:00 UTC
+    FileTime winter = at(1'610'712'000);       // 2021-01-15 12:00 UTC
+    const FileTime summer = at(1'626'350'400); // 2021-07-15 12:00 UTC
     const FileTime winter_universal = winter;
-    ASSERT_TRUE(FileTimeToLocalFileTime(winter, winter));  // in place
+    ASSERT_TRUE(FileTimeToLocalFileTime(winter, winter)); // in place
     EXPECT_EQ(winter, winter_universal - 5 * HOUR);
     FileTime local = 0;
     ASSERT_TRUE(FileTimeToLocalFileTime(summer, local));
@@ -130,4 +133,4 @@ TEST(HostTime, LocalTimeNearTheEdgesDoesNotWrap)
     EXPECT_EQ(local, 0U);
 }
 
-}  // namespace
+} // namespace

@@ -27,25 +27,26 @@ TEST_P(AttrFilter, AppliesTheAskedBits)
 constexpr std::uint32_t RO = ATTR_READONLY, HID = ATTR_HIDDEN, ARC = ATTR_ARCHIVE,
                         DIR = ATTR_DIRECTORY;
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, AttrFilter,
-    ::testing::Values(AttrCase{ATTR_ANY, 0, 0, true}, AttrCase{ATTR_ALL, 0, DIR, true},
-                      AttrCase{ATTR_OFF, RO, 0, true}, AttrCase{ATTR_ANY, RO | HID, HID, true},
-                      AttrCase{ATTR_ANY, RO | HID, ARC, false},
-                      AttrCase{ATTR_ALL, RO | HID, HID, false},
-                      AttrCase{ATTR_ALL, RO | HID, RO | HID | ARC, true},
-                      AttrCase{ATTR_ALL, ARC | RO, ARC, false},
-                      AttrCase{ATTR_ANY, ARC, DIR, false}));
+INSTANTIATE_TEST_SUITE_P(Table, AttrFilter,
+                         ::testing::Values(AttrCase{ATTR_ANY, 0, 0, true},
+                                           AttrCase{ATTR_ALL, 0, DIR, true},
+                                           AttrCase{ATTR_OFF, RO, 0, true},
+                                           AttrCase{ATTR_ANY, RO | HID, HID, true},
+                                           AttrCase{ATTR_ANY, RO | HID, ARC, false},
+                                           AttrCase{ATTR_ALL, RO | HID, HID, false},
+                                           AttrCase{ATTR_ALL, RO | HID, RO | HID | ARC, true},
+                                           AttrCase{ATTR_ALL, ARC | RO, ARC, false},
+                                           AttrCase{ATTR_ANY, ARC, DIR, false}));
 
 TEST(FindCharNocase, IgnoresCaseOfLettersOnly)
 {
-    const char* text = "Xray~1.txt";
+    const char *text = "Xray~1.txt";
     EXPECT_EQ(find_char_nocase(text, 'x'), text);
     EXPECT_EQ(find_char_nocase(text, 'T'), text + 7);
     EXPECT_EQ(find_char_nocase(text, '~'), text + 4);
     EXPECT_EQ(find_char_nocase(text, 'q'), nullptr);
-    const char* accented = "\xE9t\xC9";  // no case pairs above 0x7F
+    const char *accented = "\xE9t\xC9"; // no case pairs above 0x7F
     EXPECT_EQ(find_char_nocase(accented, '\xC9'), accented + 2);
 }
 
-}  // namespace
+} // namespace

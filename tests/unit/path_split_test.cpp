@@ -8,15 +8,15 @@
 
 namespace {
 
-constexpr std::size_t JOIN_ROOM = 600;  // more than any join below needs
+constexpr std::size_t JOIN_ROOM = 600; // more than any join below needs
 
 struct SplitRow {
-    const char* path;
+    const char *path;
     unsigned flags;
-    const char* drive;
-    const char* directory;
-    const char* name;
-    const char* extension;
+    const char *drive;
+    const char *directory;
+    const char *name;
+    const char *extension;
 };
 
 constexpr SplitRow SPLIT_ROWS[] = {
@@ -51,16 +51,21 @@ constexpr SplitRow SPLIT_ROWS[] = {
     {"1:x", 0x14, "1:", "", "x", ""},
 };
 
-std::string text(const auto& part) { return part.data(); }
+std::string text(const auto &part)
+{
+    return part.data();
+}
 
 // A directory ending in "." or ".." gains a separator when the parts are joined.
-bool ends_in_dot_component(const SplitRow& row) {
+bool ends_in_dot_component(const SplitRow &row)
+{
     const std::string directory = row.directory;
     return !directory.empty() && directory.back() == '.';
 }
 
-TEST(SplitPath, SplitsEveryRowIntoItsParts) {
-    for (const SplitRow& row : SPLIT_ROWS) {
+TEST(SplitPath, SplitsEveryRowIntoItsParts)
+{
+    for (const SplitRow &row : SPLIT_ROWS) {
         SCOPED_TRACE(row.path);
         DriveText drive;
         PartText directory, name, extension;
@@ -74,8 +79,9 @@ TEST(SplitPath, SplitsEveryRowIntoItsParts) {
     }
 }
 
-TEST(SplitPath, LocatesTheUncutOffsetsOfEveryRow) {
-    for (const SplitRow& row : SPLIT_ROWS) {
+TEST(SplitPath, LocatesTheUncutOffsetsOfEveryRow)
+{
+    for (const SplitRow &row : SPLIT_ROWS) {
         SCOPED_TRACE(row.path);
         const PathLayout layout = locate_path_parts(row.path);
         EXPECT_EQ(layout.flags, row.flags);
@@ -86,8 +92,9 @@ TEST(SplitPath, LocatesTheUncutOffsetsOfEveryRow) {
     }
 }
 
-TEST(SplitPath, JoiningThePartsGivesThePathBack) {
-    for (const SplitRow& row : SPLIT_ROWS) {
+TEST(SplitPath, JoiningThePartsGivesThePathBack)
+{
+    for (const SplitRow &row : SPLIT_ROWS) {
         SCOPED_TRACE(row.path);
         DriveText drive;
         PartText directory, name, extension;
@@ -96,15 +103,16 @@ TEST(SplitPath, JoiningThePartsGivesThePathBack) {
         merge_path(joined, drive.data(), directory.data(), name.data(), extension.data());
         std::string expected = row.path;
         if (ends_in_dot_component(row)) {
-            const std::size_t directory_end = std::string_view(row.drive).size() +
-                                              std::string_view(row.directory).size();
+            const std::size_t directory_end =
+                std::string_view(row.drive).size() + std::string_view(row.directory).size();
             expected.insert(directory_end, "\\");
         }
         EXPECT_EQ(text(joined), expected);
     }
 }
 
-TEST(SplitPath, ReadsOnlyTheFirst260Characters) {
+TEST(SplitPath, ReadsOnlyTheFirst260Characters)
+{
     // Past the limit lie a separator and an extension that must not count.
     std::string path = "dddd\\" + std::string(255, 'n') + "\\tail.ext";
     path.resize(300, 'z');
@@ -116,7 +124,8 @@ TEST(SplitPath, ReadsOnlyTheFirst260Characters) {
     EXPECT_EQ(locate_path_parts(path).end, SPLIT_READ_LIMIT);
 }
 
-TEST(SplitPath, CutsALongNameToItsRoomButNotItsOffsets) {
+TEST(SplitPath, CutsALongNameToItsRoomButNotItsOffsets)
+{
     const std::string path = "C:\\" + std::string(300, 'a');
     PartText name;
     EXPECT_EQ(split_path(path.c_str(), nullptr, nullptr, &name, nullptr), 0x1Cu);
@@ -126,11 +135,11 @@ TEST(SplitPath, CutsALongNameToItsRoomButNotItsOffsets) {
 }
 
 struct MergeRow {
-    const char* drive;
-    const char* directory;
-    const char* name;
-    const char* extension;
-    const char* joined;
+    const char *drive;
+    const char *directory;
+    const char *name;
+    const char *extension;
+    const char *joined;
 };
 
 constexpr MergeRow MERGE_ROWS[] = {
@@ -144,8 +153,9 @@ constexpr MergeRow MERGE_ROWS[] = {
     {nullptr, nullptr, nullptr, nullptr, ""},
 };
 
-TEST(MergePath, JoinsThePresentParts) {
-    for (const MergeRow& row : MERGE_ROWS) {
+TEST(MergePath, JoinsThePresentParts)
+{
+    for (const MergeRow &row : MERGE_ROWS) {
         SCOPED_TRACE(row.joined);
         std::array<char, JOIN_ROOM> out;
         EXPECT_EQ(merge_path(out, row.drive, row.directory, row.name, row.extension),
@@ -154,8 +164,9 @@ TEST(MergePath, JoinsThePresentParts) {
     }
 }
 
-TEST(MergePath, CutsToTheBufferAndReportsTheNeededLength) {
-    constexpr std::size_t needed = 13;  // C:\WORK\x.txt
+TEST(MergePath, CutsToTheBufferAndReportsTheNeededLength)
+{
+    constexpr std::size_t needed = 13; // C:\WORK\x.txt
     for (const std::size_t room : {std::size_t{8}, needed, needed + 1}) {
         SCOPED_TRACE(room);
         std::array<char, needed + 1> out;
@@ -167,4 +178,4 @@ TEST(MergePath, CutsToTheBufferAndReportsTheNeededLength) {
     EXPECT_EQ(merge_path({}, "C", "\\WORK", "x", "txt"), needed);
 }
 
-}  // namespace
+} // namespace

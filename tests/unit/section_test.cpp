@@ -18,31 +18,36 @@ namespace {
 
 const std::string RULE = std::string(56, '-') + "\r\n";
 
-void set_section_path(const std::string& path) {
+void set_section_path(const std::string &path)
+{
     section_path.fill('\0');
     std::memcpy(section_path.data(), path.data(), std::min(path.size(), PATH_ROOM - 1));
 }
 
 class SectionTest : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         settings = ListSettings{};
-        settings.show_free = 0;  // the free space varies: checked apart
+        settings.show_free = 0; // the free space varies: checked apart
         out_column = 0;
         section_state = SectionState{};
         scan_totals = {};
         set_section_path("C:\\WORK\\");
     }
 
-    static std::string header(const std::string& path) {
+    static std::string header(const std::string &path)
+    {
         return "directory of " + std::string(header_label()) + path + "\r\n";
     }
 
     // One directory's pass as the walk drives it: events, entries, summary.
-    void pass(const std::string& path, std::uint32_t entries, bool recursive) {
+    void pass(const std::string &path, std::uint32_t entries, bool recursive)
+    {
         section_event(SEC_RESET);
         section_event(SEC_WANT_BREAK);
-        if (recursive) section_event(SEC_WANT_RULE);
+        if (recursive)
+            section_event(SEC_WANT_RULE);
         set_section_path(path);
         scan_totals = {entries, 0, entries * 100ull};
         for (std::uint32_t i = 0; i < entries; ++i) {
@@ -55,7 +60,8 @@ protected:
     OutStream out;
 };
 
-TEST_F(SectionTest, SingleRunOpensOnceWithoutRule) {
+TEST_F(SectionTest, SingleRunOpensOnceWithoutRule)
+{
     pass("C:\\WORK\\", 3, false);
     EXPECT_EQ(out.text(), header("C:\\WORK\\") + "entry\r\nentry\r\nentry\r\n" +
                               "3 files, 0 directories, 300 bytes");
@@ -64,21 +70,22 @@ TEST_F(SectionTest, SingleRunOpensOnceWithoutRule) {
     EXPECT_EQ(section_state.first_section_done, 1);
 }
 
-TEST_F(SectionTest, RecursiveRunRulesFromTheSecondOpenedSection) {
-    settings.header_when_empty = 0;  // as a recursive run has it
+TEST_F(SectionTest, RecursiveRunRulesFromTheSecondOpenedSection)
+{
+    settings.header_when_empty = 0; // as a recursive run has it
     pass("C:\\WORK\\", 1, true);
-    pass("C:\\WORK\\EMPTY\\", 0, true);  // lists nothing: no trace at all
+    pass("C:\\WORK\\EMPTY\\", 0, true); // lists nothing: no trace at all
     pass("C:\\WORK\\SUB\\", 2, true);
     pass("C:\\WORK\\SUB\\DEEP\\", 1, true);
-    EXPECT_EQ(out.text(), header("C:\\WORK\\") + "entry\r\n" +
-                              "1 files, 0 directories, 100 bytes\r\n" + RULE +
-                              header("C:\\WORK\\SUB\\") + "entry\r\nentry\r\n" +
-                              "2 files, 0 directories, 200 bytes\r\n" + RULE +
-                              header("C:\\WORK\\SUB\\DEEP\\") + "entry\r\n" +
-                              "1 files, 0 directories, 100 bytes");
+    EXPECT_EQ(out.text(),
+              header("C:\\WORK\\") + "entry\r\n" + "1 files, 0 directories, 100 bytes\r\n" + RULE +
+                  header("C:\\WORK\\SUB\\") + "entry\r\nentry\r\n" +
+                  "2 files, 0 directories, 200 bytes\r\n" + RULE + header("C:\\WORK\\SUB\\DEEP\\") +
+                  "entry\r\n" + "1 files, 0 directories, 100 bytes");
 }
 
-TEST_F(SectionTest, BareEndsTheOpenLineButPrintsNoFrame) {
+TEST_F(SectionTest, BareEndsTheOpenLineButPrintsNoFrame)
+{
     settings.bare = 1;
     settings.header_when_empty = 0;
     settings.unadorned = 1;
@@ -88,7 +95,7 @@ TEST_F(SectionTest, BareEndsTheOpenLineButPrintsNoFrame) {
     section_event(SEC_WANT_RULE);
     section_event(SEC_OPEN, &out);
     out.write("a   ");
-    out_column = 4;  // a wide row left open
+    out_column = 4; // a wide row left open
     print_summary(out);
     section_event(SEC_RESET);
     section_event(SEC_WANT_BREAK);
@@ -100,7 +107,8 @@ TEST_F(SectionTest, BareEndsTheOpenLineButPrintsNoFrame) {
     EXPECT_EQ(section_state.want_rule, 0);
 }
 
-TEST_F(SectionTest, ResetKeepsFirstSectionDone) {
+TEST_F(SectionTest, ResetKeepsFirstSectionDone)
+{
     section_event(SEC_OPEN, &out);
     section_event(SEC_WANT_RULE);
     section_event(SEC_RESET);
@@ -114,7 +122,7 @@ TEST_F(SectionTest, ResetKeepsFirstSectionDone) {
 }
 
 struct SummaryCase {
-    const char* title;
+    const char *title;
     int bare, summary_anyway, unadorned, wide, show_dirs;
     std::int32_t column_before;
     ScanTotals totals;
@@ -122,7 +130,8 @@ struct SummaryCase {
     std::int32_t column_after;
 };
 
-TEST_F(SectionTest, SummaryVariants) {
+TEST_F(SectionTest, SummaryVariants)
+{
     const ScanTotals three{3, 0, 3000};
     const ScanTotals mixed{7, 2, 1099511627776ull};
     const SummaryCase cases[] = {
@@ -131,17 +140,16 @@ TEST_F(SectionTest, SummaryVariants) {
         {"directories and cut bytes", 0, 0, 0, 0, 1, 0, mixed,
          "5 files, 2 directories, 1,099,511,627.. bytes", 1},
         {"bare", 1, 0, 0, 0, 1, 0, three, "", 0},
-        {"bare with summary_anyway", 1, 1, 0, 0, 1, 0, three,
-         "3 files, 0 directories, 3,000 bytes", 1},
+        {"bare with summary_anyway", 1, 1, 0, 0, 1, 0, three, "3 files, 0 directories, 3,000 bytes",
+         1},
         {"unadorned", 0, 0, 1, 0, 1, 9, three, "", 9},
         {"unadorned with summary_anyway", 0, 1, 1, 0, 1, 9, three,
          "3 files, 0 directories, 3,000 bytes", 1},
         {"wide ends the row first", 0, 0, 1, 1, 1, 20, three,
          "\r\n3 files, 0 directories, 3,000 bytes", 1},
-        {"wide on an ended row", 0, 0, 1, 1, 1, 0, three,
-         "3 files, 0 directories, 3,000 bytes", 1},
+        {"wide on an ended row", 0, 0, 1, 1, 1, 0, three, "3 files, 0 directories, 3,000 bytes", 1},
     };
-    for (const auto& c : cases) {
+    for (const auto &c : cases) {
         SetUp();
         settings.bare = c.bare;
         settings.summary_anyway = c.summary_anyway;
@@ -158,7 +166,8 @@ TEST_F(SectionTest, SummaryVariants) {
     }
 }
 
-TEST_F(SectionTest, EmptyDirectoryGetsItsFrameOnlyWhenAsked) {
+TEST_F(SectionTest, EmptyDirectoryGetsItsFrameOnlyWhenAsked)
+{
     print_summary(out);
     EXPECT_EQ(out.text(), header("C:\\WORK\\") + "0 files, 0 directories, 0 bytes");
     SetUp();
@@ -169,7 +178,8 @@ TEST_F(SectionTest, EmptyDirectoryGetsItsFrameOnlyWhenAsked) {
     EXPECT_EQ(out_column, 0);
 }
 
-TEST_F(SectionTest, FreeSpaceEndsInTwoBlanksOrIsLeftOut) {
+TEST_F(SectionTest, FreeSpaceEndsInTwoBlanksOrIsLeftOut)
+{
     settings.show_free = 1;
     set_section_path("C:\\");
     scan_totals = {3, 0, 3000};
@@ -182,16 +192,22 @@ TEST_F(SectionTest, FreeSpaceEndsInTwoBlanksOrIsLeftOut) {
     EXPECT_EQ(out_column, 1);
 }
 
-TEST_F(SectionTest, DropLabelDot) {
+TEST_F(SectionTest, DropLabelDot)
+{
     struct {
-        const char* label;
-        const char* expected;
+        const char *label;
+        const char *expected;
     } const cases[] = {
-        {"ABCDEFGH.IJK", "ABCDEFGHIJK"}, {"AB.CD", "AB.CD"},       {"ABCDEFGH.", "ABCDEFGH"},
-        {"ABCDEFGH.I.J", "ABCDEFGHI.J"}, {"ABCDEFGHI.J", "ABCDEFGHI.J"},
-        {"ABCDEFG.HI", "ABCDEFG.HI"},    {"NODOT", "NODOT"},       {"", ""},
+        {"ABCDEFGH.IJK", "ABCDEFGHIJK"},
+        {"AB.CD", "AB.CD"},
+        {"ABCDEFGH.", "ABCDEFGH"},
+        {"ABCDEFGH.I.J", "ABCDEFGHI.J"},
+        {"ABCDEFGHI.J", "ABCDEFGHI.J"},
+        {"ABCDEFG.HI", "ABCDEFG.HI"},
+        {"NODOT", "NODOT"},
+        {"", ""},
     };
-    for (const auto& c : cases) {
+    for (const auto &c : cases) {
         std::array<char, 32> label{};
         std::memcpy(label.data(), c.label, std::strlen(c.label));
         drop_label_dot(label.data());
@@ -199,7 +215,8 @@ TEST_F(SectionTest, DropLabelDot) {
     }
 }
 
-TEST_F(SectionTest, HeaderLabelIsLowerCasedAndWhole) {
+TEST_F(SectionTest, HeaderLabelIsLowerCasedAndWhole)
+{
     const std::string forty = "LONG LABEL OF FORTY CHARACTERS, \xC9T\xC9 1234";
     const std::string longest(255, 'L');
     struct {
@@ -211,14 +228,16 @@ TEST_F(SectionTest, HeaderLabelIsLowerCasedAndWhole) {
         {forty, "(long label of forty characters, \xC9t\xC9 1234) "},
         {longest, "(" + std::string(255, 'l') + ") "},
     };
-    for (const auto& c : cases) EXPECT_EQ(header_label_for(c.label.c_str()), c.expected);
+    for (const auto &c : cases)
+        EXPECT_EQ(header_label_for(c.label.c_str()), c.expected);
 }
 
-TEST_F(SectionTest, HeaderLabelFollowsVolumeLabel) {
+TEST_F(SectionTest, HeaderLabelFollowsVolumeLabel)
+{
     const std::string label = volume_label();
     EXPECT_LT(label.size(), 256u);
     const std::string shown = header_label();
     EXPECT_EQ(shown, header_label_for(label.c_str()));
 }
 
-}  // namespace
+} // namespace

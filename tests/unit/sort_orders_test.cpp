@@ -20,14 +20,15 @@ struct Entry {
     std::uint64_t size = 0;
     std::uint16_t date = 0;
     std::uint16_t time = 0;
-    const char* long_name = "";
+    const char *long_name = "";
 };
 
 constexpr std::uint8_t DIR = KIND_DIR;
 
-EntryRecord make_record(const Entry& entry) {
+EntryRecord make_record(const Entry &entry)
+{
     EntryRecord record{};
-    const auto copy_bounded = [](std::string_view text, auto& field) {
+    const auto copy_bounded = [](std::string_view text, auto &field) {
         std::copy_n(text.data(), std::min(text.size(), field.size()), field.data());
     };
     copy_bounded(entry.name, record.short_name);
@@ -41,14 +42,16 @@ EntryRecord make_record(const Entry& entry) {
 }
 
 // Names a record for the failure output; directories end in '/'.
-std::string label(const EntryRecord& record) {
+std::string label(const EntryRecord &record)
+{
     const std::string_view name(record.short_name.data(), SHORT_NAME_WIDTH);
     const std::string_view ext(record.short_ext.data(), SHORT_EXT_WIDTH);
     return std::string(name.substr(0, name.find('\0'))) + "." +
            std::string(ext.substr(0, ext.find('\0'))) + (record.kind & KIND_DIR ? "/" : "");
 }
 
-std::vector<std::string> sorted_labels(SortKey key, std::vector<EntryRecord> records) {
+std::vector<std::string> sorted_labels(SortKey key, std::vector<EntryRecord> records)
+{
     entry_buffer = std::make_unique<EntryRecord[]>(records.size() + 1);
     std::copy(records.begin(), records.end(), entry_buffer.get());
     sort_entries(key, static_cast<std::uint32_t>(records.size()));
@@ -59,7 +62,7 @@ std::vector<std::string> sorted_labels(SortKey key, std::vector<EntryRecord> rec
 }
 
 struct OrderRow {
-    const char* what;
+    const char *what;
     SortKey key;
     std::vector<Entry> in_order;
 };
@@ -69,29 +72,49 @@ const OrderRow ORDER_ROWS[] = {
     {"dir before file by ext", SORT_EXT, {{"zzz", "zzz", DIR, 0, 9}, {"aaa"}}},
     {"dir before file by size", SORT_SIZE, {{"zzz", "", DIR, 0, 9}, {"aaa"}}},
     {"dir before file by date", SORT_DATE, {{"zzz", "", DIR, 0, 9}, {"aaa", "", KIND_FILE, 0, 1}}},
-    {"extension groups in name order", SORT_EXT,
-     {{"q", "exe", DIR}, {"b"}, {"z"}, {"a", "bat"}, {"c", "bat"}, {"a", "com"}, {"b", "exe"},
+    {"extension groups in name order",
+     SORT_EXT,
+     {{"q", "exe", DIR},
+      {"b"},
+      {"z"},
+      {"a", "bat"},
+      {"c", "bat"},
+      {"a", "com"},
+      {"b", "exe"},
       {"c", "exe"}}},
-    {"names bytewise, prefix first, high bytes last", SORT_NAME,
+    {"names bytewise, prefix first, high bytes last",
+     SORT_NAME,
      {{"a1"}, {"ab_c"}, {"abac"}, {"abc"}, {"abc", "txt"}, {"abcd"}, {"zzz"}, {"\xE9t"}}},
-    {"full eight-byte names", SORT_NAME,
+    {"full eight-byte names",
+     SORT_NAME,
      {{"abcdefgg", "zzz"}, {"abcdefgh", "a"}, {"abcdefgh", "b"}, {"abcdefgi"}}},
-    {"sizes, equal ones by name, past 32 bits last", SORT_SIZE,
-     {{"a", "", DIR}, {"b", "", DIR}, {"z"}, {"a", "", KIND_FILE, 10}, {"b", "", KIND_FILE, 10},
-      {"c", "", KIND_FILE, 4294967295u}, {"a", "x", KIND_FILE, 4294967296u},
+    {"sizes, equal ones by name, past 32 bits last",
+     SORT_SIZE,
+     {{"a", "", DIR},
+      {"b", "", DIR},
+      {"z"},
+      {"a", "", KIND_FILE, 10},
+      {"b", "", KIND_FILE, 10},
+      {"c", "", KIND_FILE, 4294967295u},
+      {"a", "x", KIND_FILE, 4294967296u},
       {"b", "x", KIND_FILE, 5000000000u}}},
-    {"dates oldest first, same stamp by name", SORT_DATE,
-     {{"y", "", DIR, 0, 0x2000}, {"x", "", DIR, 0, 0x5000},
+    {"dates oldest first, same stamp by name",
+     SORT_DATE,
+     {{"y", "", DIR, 0, 0x2000},
+      {"x", "", DIR, 0, 0x5000},
       {"z", "", KIND_FILE, 0, 0x2821, 0xFFFF},
-      {"b", "", KIND_FILE, 0, 0x5000, 0x0001}, {"a", "", KIND_FILE, 0, 0x5000, 0x8000},
-      {"c", "", KIND_FILE, 0, 0x5000, 0x8000}, {"a", "", KIND_FILE, 0, 0xFFFF, 0}}},
+      {"b", "", KIND_FILE, 0, 0x5000, 0x0001},
+      {"a", "", KIND_FILE, 0, 0x5000, 0x8000},
+      {"c", "", KIND_FILE, 0, 0x5000, 0x8000},
+      {"a", "", KIND_FILE, 0, 0xFFFF, 0}}},
 };
 
-TEST(SortEntries, PutsEveryRowInItsOrder) {
-    for (const OrderRow& row : ORDER_ROWS) {
+TEST(SortEntries, PutsEveryRowInItsOrder)
+{
+    for (const OrderRow &row : ORDER_ROWS) {
         SCOPED_TRACE(row.what);
         std::vector<EntryRecord> records;
-        for (const Entry& entry : row.in_order) {
+        for (const Entry &entry : row.in_order) {
             records.push_back(make_record(entry));
         }
         std::vector<std::string> expected;
@@ -104,7 +127,8 @@ TEST(SortEntries, PutsEveryRowInItsOrder) {
     }
 }
 
-TEST(SortEntries, LeavesTheBufferAloneWithoutAKeyOrAPair) {
+TEST(SortEntries, LeavesTheBufferAloneWithoutAKeyOrAPair)
+{
     const std::vector<EntryRecord> unsorted = {make_record({"b"}), make_record({"a", "", DIR}),
                                                make_record({"a"})};
     const std::vector<std::string> as_given = {"b.", "a./", "a."};
@@ -124,7 +148,8 @@ TEST(SortEntries, LeavesTheBufferAloneWithoutAKeyOrAPair) {
 
 // Fields are read only up to their width: what follows a full name or
 // extension never breaks a tie.
-TEST(Comparisons, StopAtTheFieldWidth) {
+TEST(Comparisons, StopAtTheFieldWidth)
+{
     const EntryRecord a = make_record({"abcdefgh", "exe", KIND_FILE, 0, 0, 0, "first"});
     const EntryRecord b = make_record({"abcdefgh", "exe", KIND_FILE, 0, 0, 0, "second"});
     for (const auto compare : {compare_name, compare_ext, compare_size, compare_date}) {
@@ -133,7 +158,8 @@ TEST(Comparisons, StopAtTheFieldWidth) {
     }
 }
 
-TEST(Comparisons, ReadKindAsABitMask) {
+TEST(Comparisons, ReadKindAsABitMask)
+{
     EntryRecord directory = make_record({"zzz"});
     directory.kind = KIND_DIR | 0x01;
     const EntryRecord file = make_record({"aaa"});
@@ -143,4 +169,4 @@ TEST(Comparisons, ReadKindAsABitMask) {
     EXPECT_EQ(dirs_first(directory, directory), 0);
 }
 
-}  // namespace
+} // namespace
