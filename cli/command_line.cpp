@@ -11,10 +11,10 @@
 namespace {
 
 constexpr char SWITCH_LEAD = '/';
-constexpr const char *TOTAL_ONLY_SWITCH = "/total";
+constexpr const char* TOTAL_ONLY_SWITCH = "/total";
 
-constexpr const char *USAGE_HEAD = "wendex [mask] [options] (" __DATE__ ")\n";
-constexpr const char *USAGE_BODY =
+constexpr const char* USAGE_HEAD = "wendex [mask] [options] (" __DATE__ ")\n";
+constexpr const char* USAGE_BODY =
     R"(i.e., wendex *.*, or just wendex. /b bare; /B bare, truename. Sort by /n name,
 /s size, /e extension (default), /d date & time, /u unsorted. /a show
 directories (default); /a- don't (default for /b /B /c //). /aa only /.
@@ -29,11 +29,11 @@ exclude names with ~, x. -g dir written time. /c baredrive? (win32)
 )";
 
 // "/:" followed by letters: each adds an attribute bit, '&' asks for all.
-void set_attribute_filter(const char *letters)
+void set_attribute_filter(const char* letters)
 {
     settings.attr_match = ATTR_ANY;
     settings.attr_mask = 0;
-    for (const char *c = letters; *c != '\0'; ++c) {
+    for (const char* c = letters; *c != '\0'; ++c) {
         switch (*c) {
         case '&': settings.attr_match = ATTR_ALL; break;
         case 'a': settings.attr_mask |= ATTR_ARCHIVE; break;
@@ -46,14 +46,14 @@ void set_attribute_filter(const char *letters)
 }
 
 // Applies one switch; its second character chooses it.
-void apply_switch(const char *argument)
+void apply_switch(const char* argument)
 {
     const char which = argument[1];
     if (which == '\0') {
         return; // "/" alone is ignored
     }
     const int on = switch_on(argument);
-    const char *rest = argument + 2;
+    const char* rest = argument + 2;
     switch (which) {
     case '.': settings.dot_style = on; break;
     case '/':
@@ -112,23 +112,23 @@ void apply_switch(const char *argument)
 
 // A mask must fit a path buffer: a longer one names no path the host can
 // search, and cutting it could name another place, so it is refused.
-bool mask_fits(const char *argument)
+bool mask_fits(const char* argument)
 {
     return std::memchr(argument, '\0', PATH_ROOM) != nullptr;
 }
 
 } // namespace
 
-int switch_on(const char *argument)
+int switch_on(const char* argument)
 {
     return argument[0] != '\0' && argument[1] != '\0' && argument[2] == '-' ? 0 : 1;
 }
 
-void parse_command_line(int argc, char **argv)
+void parse_command_line(int argc, char** argv)
 {
     bool have_mask = false;
     for (int i = 1; i < argc; ++i) {
-        char *argument = argv[i];
+        char* argument = argv[i];
         if (argument[0] == SWITCH_LEAD) {
             apply_switch(argument);
             continue;
@@ -143,7 +143,7 @@ void parse_command_line(int argc, char **argv)
 
 void usage_exit()
 {
-    OutStream &out = OutStream::standard();
+    OutStream& out = OutStream::standard();
     out.write(USAGE_HEAD);
     out.write(USAGE_BODY);
     fail_exit(EXIT_USAGE);

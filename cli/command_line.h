@@ -9,11 +9,11 @@ inline constexpr int EXIT_NO_MEMORY = 7;
 inline constexpr int EXIT_CHDIR = 38; // recursive run: the mask's directory cannot be entered
 
 // 0 when the argument's third character is '-', else 1.
-int switch_on(const char *argument);
+int switch_on(const char* argument);
 
 // Fills settings and mask from the arguments after the program name; returns
 // only when the whole command line is acceptable.
-void parse_command_line(int argc, char **argv);
+void parse_command_line(int argc, char** argv);
 
 // The usage text, then fail_exit(EXIT_USAGE).
 [[noreturn]] void usage_exit();

@@ -9,6 +9,7 @@
 
 #include "cli/command_line.h"
 #include "cli/settings.h"
+#include "fs/host_text.h"
 #include "fs/path_split.h"
 #include "report/format_count.h"
 #include "report/section.h"
@@ -22,13 +23,8 @@ constexpr char BACKSLASH = '\\';
 // Texts made by add_backslash; they live until the run ends.
 std::vector<std::unique_ptr<char[]>> made_texts;
 
-char upper_of(char c)
-{
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
 // Copies text into a path buffer, cut to fit and terminated.
-void copy_bounded(PathText &destination, std::string_view text)
+void copy_bounded(PathText& destination, std::string_view text)
 {
     const std::size_t length = std::min(text.size(), destination.size() - 1);
     std::memcpy(destination.data(), text.data(), length);
@@ -47,7 +43,7 @@ void allocate_entry_buffer()
 
 // Enters the mask's directory and walks the tree below it with the mask's
 // name and extension as the pattern.
-void list_tree(OutStream &out)
+void list_tree(OutStream& out)
 {
     if (names_directory(mask) != 0) {
         mask = add_backslash(mask);
@@ -72,7 +68,7 @@ void list_tree(OutStream &out)
     walk_tree(out, pattern.data(), settings.sort_key);
 }
 
-void list_single(OutStream &out)
+void list_single(OutStream& out)
 {
     if (names_directory(mask) != 0) {
         mask = add_backslash(mask);
@@ -84,13 +80,13 @@ void list_single(OutStream &out)
 
 } // namespace
 
-void run(int argc, char **argv)
+void run(int argc, char** argv)
 {
     start_dir = get_current_dir();
     drive_letter = static_cast<char>('a' + get_drive());
     parse_command_line(argc, argv);
 
-    OutStream &out = OutStream::standard();
+    OutStream& out = OutStream::standard();
     if (take_drive_prefix(mask) != 0) {
         out.write("Couldn't change drives.");
         fail_exit(EXIT_USAGE);
@@ -108,7 +104,7 @@ void run(int argc, char **argv)
     fail_exit(EXIT_NORMAL);
 }
 
-int change_dir(const char *path)
+int change_dir(const char* path)
 {
     if (path == nullptr || path[0] == '\0') {
         return 0;
@@ -116,7 +112,7 @@ int change_dir(const char *path)
     if (path[1] != ':') {
         return set_current_dir(path);
     }
-    const int drive = upper_of(path[0]) - 'A';
+    const int drive = to_upper_case(path[0]) - 'A';
     set_drive(drive);
     if (get_drive() != drive) {
         return -1;
@@ -124,7 +120,7 @@ int change_dir(const char *path)
     return path[2] == '\0' ? 0 : set_current_dir(path);
 }
 
-int take_drive_prefix(char *&mask_text)
+int take_drive_prefix(char*& mask_text)
 {
     if (mask_text[0] == '\0' || mask_text[1] != ':') {
         return 0;
@@ -136,7 +132,7 @@ int take_drive_prefix(char *&mask_text)
     return result;
 }
 
-int names_directory(const char *path)
+int names_directory(const char* path)
 {
     FindBlock block;
     if (find_first(path, block, 0) == 0) {
@@ -155,7 +151,7 @@ int names_directory(const char *path)
     return 1;
 }
 
-char *add_backslash(char *path)
+char* add_backslash(char* path)
 {
     if (path[0] == '\0' || path[last_char(path)] == BACKSLASH) {
         return path;
@@ -169,7 +165,7 @@ char *add_backslash(char *path)
     return made_texts.back().get();
 }
 
-std::size_t append_bounded(char *destination, const char *source, std::size_t size)
+std::size_t append_bounded(char* destination, const char* source, std::size_t size)
 {
     std::size_t length = std::strlen(destination);
     if (length >= size) {
@@ -182,13 +178,13 @@ std::size_t append_bounded(char *destination, const char *source, std::size_t si
     return length;
 }
 
-std::size_t last_char(const char *text)
+std::size_t last_char(const char* text)
 {
     const std::size_t length = std::strlen(text);
     return length == 0 ? 0 : length - 1;
 }
 
-int strip_backslash(char *path)
+int strip_backslash(char* path)
 {
     const std::size_t last = last_char(path);
     if (path[last] != BACKSLASH) {

@@ -11,7 +11,7 @@
 //            them, and path splitting and merging
 #include "cli/driver.h"
 
-int main(int argc, char **argv)
+int main(int argc, char** argv)
 {
     run(argc, argv);
 }

@@ -8,6 +8,6 @@ namespace {
 char default_mask[] = "*";
 } // namespace
 
-char *mask = default_mask;
+char* mask = default_mask;
 char drive_letter = 'c';
 std::unique_ptr<PathText> start_dir;

@@ -40,9 +40,9 @@ struct ListSettings {
     int unadorned = 0;           // lines carry only the name
     int wide = 0;                // unadorned names in 16-column cells
     int quote_names = 0;         // accepted; no output reads it
-    const char *line_trail = "";
-    const char *line_prefix = "";
-    const char *exclude_chars = nullptr; // none: nothing excluded
+    const char* line_trail = "";
+    const char* line_prefix = "";
+    const char* exclude_chars = nullptr; // none: nothing excluded
     std::uint8_t dir_time_alt = 1;       // directories show their creation time
     int time_24h = 0;
     int total_only = 0;     // only the grand total line is printed
@@ -54,7 +54,7 @@ extern ListSettings settings;
 
 // The positional argument; "*" when the command line has none. Modifiable:
 // the driver moves its start past a drive prefix and may cut a trailing '\'.
-extern char *mask;
+extern char* mask;
 // The letter of the drive whose volume label the headers show.
 extern char drive_letter;
 // The current directory at start, made current again at every exit; null

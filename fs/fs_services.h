@@ -51,14 +51,14 @@ struct FindResult {
 // Delivers every entry matching the pattern's last component ('*', '?',
 // case-blind), "." and ".." included, in the host's own order.
 struct HostSearch;
-using SearchHandle = HostSearch *;
+using SearchHandle = HostSearch*;
 inline constexpr SearchHandle INVALID_SEARCH = nullptr;
 
 // Starts a search and fills the first match; INVALID_SEARCH when nothing
 // matches or the directory cannot be read (no search stays open then).
-SearchHandle FindFirstFileA(const char *pattern, FindResult &result);
+SearchHandle FindFirstFileA(const char* pattern, FindResult& result);
 // Fills the next match; false at the end or on any failure.
-bool FindNextFileA(SearchHandle search, FindResult &result);
+bool FindNextFileA(SearchHandle search, FindResult& result);
 // Ends the search; INVALID_SEARCH is accepted and ignored.
 void FindClose(SearchHandle search);
 
@@ -76,7 +76,7 @@ struct FindBlock {
 
     // The search's own state; read by the host layer alone.
     SearchHandle search = INVALID_SEARCH;
-    const char *pattern = nullptr;
+    const char* pattern = nullptr;
     std::uint32_t requested = 0;
     bool label_delivered = false;
 };
@@ -86,38 +86,38 @@ struct FindBlock {
 // ATTR_VOLUME_LABEL the one result is the volume label of the pattern's
 // drive. 0 when a result was delivered, non-zero otherwise. Starting a search
 // on a block ends the search it held.
-int find_first(const char *pattern, FindBlock &block, std::uint32_t attributes);
-int find_next(FindBlock &block);
+int find_first(const char* pattern, FindBlock& block, std::uint32_t attributes);
+int find_next(FindBlock& block);
 // Ends the search; harmless on a block that failed to start or has ended.
-void find_close(FindBlock &block);
+void find_close(FindBlock& block);
 
 // --- Full paths -------------------------------------------------------------
 // The text made absolute against the current directory, "." and ".."
 // resolved, '\' as separator, "C:" in front; wildcards, case and a trailing
 // '\' kept; the file system is not consulted. Returns a static buffer that the
 // next call overwrites, or the text itself when no full form fits.
-const char *full_path(const char *text);
+const char* full_path(const char* text);
 // full_path(text) copied into destination, NUL-padded and always terminated.
-void copy_full_path(PathText &destination, const char *text);
+void copy_full_path(PathText& destination, const char* text);
 
 // --- Free space -------------------------------------------------------------
 // Every free byte of the volume holding the path (or its nearest existing
 // parent); nothing when the host cannot say.
-std::optional<std::uint64_t> disk_free_bytes(const char *path);
+std::optional<std::uint64_t> disk_free_bytes(const char* path);
 
 // --- File times -------------------------------------------------------------
 // Universal to local time by the host's time-zone rules for that date.
-bool FileTimeToLocalFileTime(const FileTime &time, FileTime &local);
+bool FileTimeToLocalFileTime(const FileTime& time, FileTime& local);
 // Local file time to DOS date and time words. Outside 1980-01-01 00:00:00 ..
 // 2107-12-31 23:59:58 the words hold the nearer edge and the result is false.
-bool FileTimeToDosDateTime(const FileTime &local, std::uint16_t &date, std::uint16_t &time);
+bool FileTimeToDosDateTime(const FileTime& local, std::uint16_t& date, std::uint16_t& time);
 
 // --- Current drive and directory ---------------------------------------------
 // The full current directory ("C:\home\ann", "C:\" at the root), or nothing
 // when it does not fit a path buffer.
 std::unique_ptr<PathText> get_current_dir();
 // Makes the path (with or without "C:") current: 0 on success, -1 on failure.
-int set_current_dir(const char *path);
+int set_current_dir(const char* path);
 // The current drive's number, 0 for A; always DRIVE_C here.
 int get_drive();
 // Makes drive number current (0 for A); only DRIVE_C exists, and making it
@@ -131,21 +131,21 @@ int set_drive(int number);
 class OutStream {
 public:
     OutStream() = default;
-    OutStream(const OutStream &) = delete;
-    OutStream &operator=(const OutStream &) = delete;
+    OutStream(const OutStream&) = delete;
+    OutStream& operator=(const OutStream&) = delete;
     ~OutStream();
 
-    static OutStream &standard();
+    static OutStream& standard();
 
     void write(std::string_view text);
     void put(char c);
     // printf-style; returns the number of characters formatted (newlines
     // counted once), like printf.
-    int print(const char *format, ...) __attribute__((format(printf, 2, 3)));
+    int print(const char* format, ...) __attribute__((format(printf, 2, 3)));
     void flush();
 
     // What a memory stream holds (after newline translation).
-    const std::string &text() const { return buffer_; }
+    const std::string& text() const { return buffer_; }
     void clear() { buffer_.clear(); }
 
 private:

@@ -37,7 +37,7 @@ OutStream::~OutStream()
     flush();
 }
 
-OutStream &OutStream::standard()
+OutStream& OutStream::standard()
 {
     static OutStream stream(STANDARD_OUTPUT);
     return stream;
@@ -62,7 +62,7 @@ void OutStream::put(char c)
     write(std::string_view(&c, 1));
 }
 
-int OutStream::print(const char *format, ...)
+int OutStream::print(const char* format, ...)
 {
     std::va_list arguments;
     va_start(arguments, format);

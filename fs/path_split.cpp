@@ -38,7 +38,7 @@ bool ends_dot_component(std::string_view text, std::size_t i)
 
 // The path as the splitter reads it: up to its NUL or its first
 // SPLIT_READ_LIMIT characters, whichever comes first.
-std::string_view read_path(const char *path)
+std::string_view read_path(const char* path)
 {
     if (path == nullptr) {
         return {};
@@ -50,7 +50,7 @@ std::string_view read_path(const char *path)
     return {path, length};
 }
 
-template <std::size_t Room> void store_part(std::array<char, Room> *out, std::string_view part)
+template <std::size_t Room> void store_part(std::array<char, Room>* out, std::string_view part)
 {
     if (out == nullptr) {
         return;
@@ -66,7 +66,7 @@ struct JoinCursor {
     std::size_t length = 0;
 };
 
-void append(JoinCursor &cursor, std::string_view text)
+void append(JoinCursor& cursor, std::string_view text)
 {
     for (const char c : text) {
         if (cursor.length + 1 < cursor.out.size()) {
@@ -76,7 +76,7 @@ void append(JoinCursor &cursor, std::string_view text)
     }
 }
 
-std::string_view text_of(const char *part)
+std::string_view text_of(const char* part)
 {
     return part == nullptr ? std::string_view{} : part;
 }
@@ -125,8 +125,8 @@ PathLayout locate_path_parts(std::string_view path)
     return layout;
 }
 
-unsigned split_path(const char *path, DriveText *drive, PartText *directory, PartText *name,
-                    PartText *extension)
+unsigned split_path(const char* path, DriveText* drive, PartText* directory, PartText* name,
+                    PartText* extension)
 {
     const std::string_view text = read_path(path);
     const PathLayout layout = locate_path_parts(text);
@@ -137,8 +137,8 @@ unsigned split_path(const char *path, DriveText *drive, PartText *directory, Par
     return layout.flags;
 }
 
-std::size_t merge_path(std::span<char> out, const char *drive, const char *directory,
-                       const char *name, const char *extension)
+std::size_t merge_path(std::span<char> out, const char* drive, const char* directory,
+                       const char* name, const char* extension)
 {
     JoinCursor cursor{out};
     if (const std::string_view d = text_of(drive); !d.empty()) {

@@ -41,13 +41,13 @@ PathLayout locate_path_parts(std::string_view path);
 // Splits path into the present outputs (each emptied first; an absent output
 // is not written) and returns the flag word. Parts longer than their room are
 // cut to it.
-unsigned split_path(const char *path, DriveText *drive, PartText *directory, PartText *name,
-                    PartText *extension);
+unsigned split_path(const char* path, DriveText* drive, PartText* directory, PartText* name,
+                    PartText* extension);
 
 // Joins the present, non-empty parts: the drive's letter and ':', the
 // directory with a '\' added when it ends in no separator, the name, and the
 // extension with a '.' added in front when it has none. Writes what fits into
 // out, always terminated; returns the length the whole join needs, so a
 // result >= out.size() means it was cut.
-std::size_t merge_path(std::span<char> out, const char *drive, const char *directory,
-                       const char *name, const char *extension);
+std::size_t merge_path(std::span<char> out, const char* drive, const char* directory,
+                       const char* name, const char* extension);

@@ -17,13 +17,13 @@ bool accepted(std::uint32_t attributes, std::uint32_t requested)
     return special == 0 || (special & requested) != 0;
 }
 
-void copy_name(FindBlock &block, std::string_view name)
+void copy_name(FindBlock& block, std::string_view name)
 {
     block.name.fill('\0');
     std::memcpy(block.name.data(), name.data(), std::min(name.size(), block.name.size() - 1));
 }
 
-void deliver(FindBlock &block, const FindResult &result)
+void deliver(FindBlock& block, const FindResult& result)
 {
     block.attributes = result.dwFileAttributes;
     FileTime local = 0;
@@ -34,7 +34,7 @@ void deliver(FindBlock &block, const FindResult &result)
 }
 
 // Skips held-back entries until one is accepted; the search ends with the host's.
-int deliver_accepted(FindBlock &block, FindResult &result, bool have_result)
+int deliver_accepted(FindBlock& block, FindResult& result, bool have_result)
 {
     while (have_result) {
         if (accepted(result.dwFileAttributes, block.requested)) {
@@ -48,13 +48,13 @@ int deliver_accepted(FindBlock &block, FindResult &result, bool have_result)
 }
 
 // C: is the only drive with a label; a pattern naming another drive has none.
-bool names_other_drive(const char *pattern)
+bool names_other_drive(const char* pattern)
 {
     return pattern != nullptr && pattern[0] != '\0' && pattern[1] == ':' && pattern[0] != 'C' &&
            pattern[0] != 'c';
 }
 
-int deliver_label(FindBlock &block)
+int deliver_label(FindBlock& block)
 {
     if (block.label_delivered || names_other_drive(block.pattern)) {
         return NOTHING;
@@ -70,7 +70,7 @@ int deliver_label(FindBlock &block)
 
 } // namespace
 
-int find_first(const char *pattern, FindBlock &block, std::uint32_t attributes)
+int find_first(const char* pattern, FindBlock& block, std::uint32_t attributes)
 {
     find_close(block);
     block.pattern = pattern;
@@ -84,7 +84,7 @@ int find_first(const char *pattern, FindBlock &block, std::uint32_t attributes)
     return deliver_accepted(block, result, block.search != INVALID_SEARCH);
 }
 
-int find_next(FindBlock &block)
+int find_next(FindBlock& block)
 {
     if ((block.requested & ATTR_VOLUME_LABEL) != 0) {
         return deliver_label(block);
@@ -96,7 +96,7 @@ int find_next(FindBlock &block)
     return deliver_accepted(block, result, FindNextFileA(block.search, result));
 }
 
-void find_close(FindBlock &block)
+void find_close(FindBlock& block)
 {
     FindClose(block.search);
     block.search = INVALID_SEARCH;

@@ -34,7 +34,7 @@ PatternParts split_search_pattern(std::string_view pattern);
 std::optional<std::string> posix_path(std::string_view text);
 // The path as typed when it exists; otherwise each missing component replaced
 // by the first entry of its parent that matches it case-blind.
-std::string resolve_case(const std::string &path);
+std::string resolve_case(const std::string& path);
 // posix_path followed by resolve_case.
 std::optional<std::string> host_path(std::string_view text);
 // The full form of text against the POSIX directory cwd, as full_path gives
@@ -63,6 +63,6 @@ FileTime file_time_from_unix(std::int64_t seconds, std::uint32_t nanoseconds);
 std::string decode_label(std::string_view link_name);
 // The decoded name of the first link in links_dir whose target's device
 // number is device; empty when there is none or the directory is missing.
-std::string find_label(const char *links_dir, std::uint64_t device);
+std::string find_label(const char* links_dir, std::uint64_t device);
 // The label of the file system holding "/", read afresh; empty when none.
 std::string root_volume_label();

@@ -1,21 +1,16 @@
-// Matching directory entry names against a search pattern the way the
-// original host did: case-blind for A-Z only, '*' and '?', and the two
+// Matching directory entry names against a search pattern the way a
+// case-blind host does: case-blind for A-Z only, '*' and '?', and the two
 // trailing-dot forms ("*.*" and "*.") that also catch names without a '.'.
+#include "fs/host_text.h"
 #include "fs/posix_host.h"
 
 #include <cstddef>
 
 namespace {
 
-// Only A-Z fold: bytes 0x80-0xFF have no second form in the host code page.
-constexpr char fold(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 bool same_char(char pattern_char, char name_char)
 {
-    return pattern_char == '?' || fold(pattern_char) == fold(name_char);
+    return pattern_char == '?' || to_lower_case(pattern_char) == to_lower_case(name_char);
 }
 
 // Greedy two-pointer glob; on a mismatch it backtracks only to the last '*',
@@ -77,7 +72,7 @@ bool names_equal_blind(std::string_view a, std::string_view b)
         return false;
     }
     for (std::size_t i = 0; i < a.size(); ++i) {
-        if (fold(a[i]) != fold(b[i])) {
+        if (to_lower_case(a[i]) != to_lower_case(b[i])) {
             return false;
         }
     }

@@ -51,13 +51,13 @@ std::vector<std::string_view> components(std::string_view path)
     return parts;
 }
 
-bool exists(const std::string &path)
+bool exists(const std::string& path)
 {
     struct stat status {};
     return fstatat(AT_FDCWD, path.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0;
 }
 
-std::string joined(const std::string &parent, std::string_view name)
+std::string joined(const std::string& parent, std::string_view name)
 {
     std::string path = parent;
     if (!path.empty() && path.back() != '/') {
@@ -68,14 +68,14 @@ std::string joined(const std::string &parent, std::string_view name)
 }
 
 // The first entry of directory that equals name case-blind.
-std::optional<std::string> find_blind(const std::string &directory, std::string_view name)
+std::optional<std::string> find_blind(const std::string& directory, std::string_view name)
 {
-    DIR *stream = opendir(directory.empty() ? "." : directory.c_str());
+    DIR* stream = opendir(directory.empty() ? "." : directory.c_str());
     if (stream == nullptr) {
         return std::nullopt;
     }
     std::optional<std::string> found;
-    while (const dirent *entry = readdir(stream)) {
+    while (const dirent* entry = readdir(stream)) {
         if (names_equal_blind(name, entry->d_name)) {
             found = entry->d_name;
             break;
@@ -96,7 +96,7 @@ std::optional<std::string> posix_path(std::string_view text)
         text.remove_prefix(2);
     }
     std::string path(text);
-    for (char &c : path) {
+    for (char& c : path) {
         if (c == '\\') {
             c = '/';
         }
@@ -104,7 +104,7 @@ std::optional<std::string> posix_path(std::string_view text)
     return path.empty() ? std::string(".") : path;
 }
 
-std::string resolve_case(const std::string &path)
+std::string resolve_case(const std::string& path)
 {
     if (exists(path)) {
         return path;
@@ -178,7 +178,7 @@ std::optional<std::string> current_posix_dir()
     return std::string(buffer.data());
 }
 
-const char *full_path(const char *text)
+const char* full_path(const char* text)
 {
     static PathText buffer{};
     if (text == nullptr) {
@@ -194,10 +194,10 @@ const char *full_path(const char *text)
     return buffer.data();
 }
 
-void copy_full_path(PathText &destination, const char *text)
+void copy_full_path(PathText& destination, const char* text)
 {
     destination.fill('\0');
-    const char *full = full_path(text);
+    const char* full = full_path(text);
     if (full != nullptr) {
         std::memcpy(destination.data(), full, strnlen(full, PATH_LIMIT));
     }
@@ -210,7 +210,7 @@ std::unique_ptr<PathText> get_current_dir()
         return nullptr;
     }
     std::string dos = "C:" + *cwd;
-    for (char &c : dos) {
+    for (char& c : dos) {
         if (c == '/') {
             c = '\\';
         }
@@ -225,7 +225,7 @@ std::unique_ptr<PathText> get_current_dir()
     return result;
 }
 
-int set_current_dir(const char *path)
+int set_current_dir(const char* path)
 {
     const auto target = path != nullptr ? host_path(path) : std::nullopt;
     if (!target || chdir(target->c_str()) != 0) {

@@ -10,14 +10,14 @@
 #include <sys/stat.h>
 
 struct HostSearch {
-    DIR *directory = nullptr;
+    DIR* directory = nullptr;
     std::string name_pattern;
     bool direct = false; // no wildcard: one lookup, no directory read
     bool direct_done = false;
 
     HostSearch() = default;
-    HostSearch(const HostSearch &) = delete;
-    HostSearch &operator=(const HostSearch &) = delete;
+    HostSearch(const HostSearch&) = delete;
+    HostSearch& operator=(const HostSearch&) = delete;
     ~HostSearch()
     {
         if (directory != nullptr) {
@@ -32,15 +32,15 @@ constexpr unsigned STAT_MASK = STATX_BASIC_STATS | STATX_BTIME;
 constexpr std::uint32_t LOW_HALF = 0xFFFF'FFFF;
 constexpr unsigned ANY_WRITE_BIT = S_IWUSR | S_IWGRP | S_IWOTH;
 
-bool stat_entry(int directory_fd, const char *name, int flags, struct statx &status)
+bool stat_entry(int directory_fd, const char* name, int flags, struct statx& status)
 {
     return statx(directory_fd, name, flags | AT_NO_AUTOMOUNT, STAT_MASK, &status) == 0;
 }
 
 // One statx in the usual case: d_type already says whether it is a link.
 // Without d_type, or when a link's target is missing, the link itself is asked.
-bool stat_described(int directory_fd, const char *name, unsigned char type, struct statx &status,
-                    bool &is_link)
+bool stat_described(int directory_fd, const char* name, unsigned char type, struct statx& status,
+                    bool& is_link)
 {
     is_link = type == DT_LNK;
     if (type != DT_UNKNOWN) {
@@ -69,12 +69,12 @@ EntryKind kind_of(unsigned mode)
     return S_ISDIR(mode) ? EntryKind::directory : EntryKind::other;
 }
 
-FileTime file_time(const statx_timestamp &stamp)
+FileTime file_time(const statx_timestamp& stamp)
 {
     return file_time_from_unix(stamp.tv_sec, stamp.tv_nsec);
 }
 
-void copy_name(std::array<char, PATH_ROOM> &destination, const char *name)
+void copy_name(std::array<char, PATH_ROOM>& destination, const char* name)
 {
     const std::size_t length = strnlen(name, destination.size() - 1);
     std::memcpy(destination.data(), name, length);
@@ -82,7 +82,7 @@ void copy_name(std::array<char, PATH_ROOM> &destination, const char *name)
 }
 
 // Fills result for the entry name of the open directory; false when it is gone.
-bool describe_entry(int directory_fd, const char *name, unsigned char type, FindResult &result)
+bool describe_entry(int directory_fd, const char* name, unsigned char type, FindResult& result)
 {
     struct statx status {};
     bool is_link = false;
@@ -102,9 +102,9 @@ bool describe_entry(int directory_fd, const char *name, unsigned char type, Find
     return true;
 }
 
-bool next_match(HostSearch &search, FindResult &result)
+bool next_match(HostSearch& search, FindResult& result)
 {
-    while (const dirent *entry = readdir(search.directory)) {
+    while (const dirent* entry = readdir(search.directory)) {
         if (name_matches(search.name_pattern, entry->d_name) &&
             describe_entry(dirfd(search.directory), entry->d_name, entry->d_type, result)) {
             return true;
@@ -114,7 +114,7 @@ bool next_match(HostSearch &search, FindResult &result)
 }
 
 // The name as typed, or else the first entry that equals it case-blind.
-bool direct_lookup(HostSearch &search, FindResult &result)
+bool direct_lookup(HostSearch& search, FindResult& result)
 {
     if (search.direct_done) {
         return false;
@@ -124,7 +124,7 @@ bool direct_lookup(HostSearch &search, FindResult &result)
     if (describe_entry(directory_fd, search.name_pattern.c_str(), DT_UNKNOWN, result)) {
         return true;
     }
-    while (const dirent *entry = readdir(search.directory)) {
+    while (const dirent* entry = readdir(search.directory)) {
         if (names_equal_blind(search.name_pattern, entry->d_name)) {
             return describe_entry(directory_fd, entry->d_name, entry->d_type, result);
         }
@@ -158,7 +158,7 @@ std::uint32_t attribute_word(EntryKind kind, bool writable, bool is_link, std::s
     return word;
 }
 
-SearchHandle FindFirstFileA(const char *pattern, FindResult &result)
+SearchHandle FindFirstFileA(const char* pattern, FindResult& result)
 {
     if (pattern == nullptr || strnlen(pattern, PATH_ROOM) >= PATH_ROOM) {
         return INVALID_SEARCH;
@@ -187,7 +187,7 @@ SearchHandle FindFirstFileA(const char *pattern, FindResult &result)
     return search.release();
 }
 
-bool FindNextFileA(SearchHandle search, FindResult &result)
+bool FindNextFileA(SearchHandle search, FindResult& result)
 {
     if (search == INVALID_SEARCH) {
         return false;

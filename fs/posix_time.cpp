@@ -90,7 +90,7 @@ FileTime file_time_from_unix(std::int64_t seconds, std::uint32_t nanoseconds)
     return since_1601 * TICKS_PER_SECOND + nanoseconds / 100;
 }
 
-bool FileTimeToLocalFileTime(const FileTime &time, FileTime &local)
+bool FileTimeToLocalFileTime(const FileTime& time, FileTime& local)
 {
     const FileTime universal = time; // local may be the very same object
     const std::time_t seconds =
@@ -111,7 +111,7 @@ bool FileTimeToLocalFileTime(const FileTime &time, FileTime &local)
     return true;
 }
 
-bool FileTimeToDosDateTime(const FileTime &local, std::uint16_t &date, std::uint16_t &time)
+bool FileTimeToDosDateTime(const FileTime& local, std::uint16_t& date, std::uint16_t& time)
 {
     const auto seconds = static_cast<std::int64_t>(local / TICKS_PER_SECOND);
     const bool in_range = seconds >= FIRST_DOS_SECOND && seconds <= LAST_DOS_SECOND;

@@ -9,7 +9,7 @@
 
 namespace {
 
-constexpr const char *LABEL_LINKS = "/dev/disk/by-label";
+constexpr const char* LABEL_LINKS = "/dev/disk/by-label";
 constexpr std::size_t ESCAPE_LENGTH = 4; // "\xHH"
 
 int hex_digit(char c)
@@ -38,7 +38,7 @@ int escaped_byte(std::string_view text)
 }
 
 // The path without its last component; nothing when there is none to drop.
-std::optional<std::string> parent_of(const std::string &path)
+std::optional<std::string> parent_of(const std::string& path)
 {
     const std::size_t end = path.find_last_not_of('/');
     if (end == std::string::npos || path == ".") {
@@ -69,14 +69,14 @@ std::string decode_label(std::string_view link_name)
     return label;
 }
 
-std::string find_label(const char *links_dir, std::uint64_t device)
+std::string find_label(const char* links_dir, std::uint64_t device)
 {
-    DIR *links = opendir(links_dir);
+    DIR* links = opendir(links_dir);
     if (links == nullptr) {
         return {};
     }
     std::string label;
-    while (const dirent *entry = readdir(links)) {
+    while (const dirent* entry = readdir(links)) {
         struct stat target {};
         const std::string_view name = entry->d_name;
         if (name != "." && name != ".." && fstatat(dirfd(links), entry->d_name, &target, 0) == 0 &&
@@ -98,7 +98,7 @@ std::string root_volume_label()
     return find_label(LABEL_LINKS, root.st_dev);
 }
 
-std::optional<std::uint64_t> disk_free_bytes(const char *path)
+std::optional<std::uint64_t> disk_free_bytes(const char* path)
 {
     auto target = path != nullptr ? host_path(path) : std::nullopt;
     while (target) {

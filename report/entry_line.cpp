@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "cli/settings.h"
+#include "fs/host_text.h"
 #include "report/format_count.h"
 #include "scan/directory_pass.h"
 
@@ -32,21 +33,12 @@ constexpr std::size_t SHORT_TEXT_ROOM = SHORT_NAME_WIDTH + 1 + SHORT_EXT_WIDTH +
 // The copy printed while no_ext is on; the caller's record stays as it was.
 EntryRecord no_ext_copy;
 
-// The text up to its NUL, or its first limit characters when it has none.
-std::string_view bounded(const char *text, std::size_t limit)
-{
-    std::size_t length = 0;
-    while (length < limit && text[length] != '\0')
-        ++length;
-    return {text, length};
-}
-
-std::string_view open_bracket(const EntryRecord &record)
+std::string_view open_bracket(const EntryRecord& record)
 {
     return record.kind == KIND_DIR ? "[" : "";
 }
 
-std::string_view close_bracket(const EntryRecord &record)
+std::string_view close_bracket(const EntryRecord& record)
 {
     return record.kind == KIND_DIR ? "]" : "";
 }
@@ -61,7 +53,7 @@ void advance_column(std::size_t count)
     out_column = static_cast<std::int32_t>(std::min(out_column + added, most));
 }
 
-void write_blanks(OutStream &out, std::size_t count)
+void write_blanks(OutStream& out, std::size_t count)
 {
     while (count > 0) {
         const std::size_t piece = count < BLANKS.size() ? count : BLANKS.size();
@@ -70,14 +62,14 @@ void write_blanks(OutStream &out, std::size_t count)
     }
 }
 
-void write_name_and_date(OutStream &out, const EntryRecord &record)
+void write_name_and_date(OutStream& out, const EntryRecord& record)
 {
     const unsigned month = (record.dos_date >> 5) & 0x0Fu;
     const unsigned day = record.dos_date & 0x1Fu;
     const unsigned year = ((record.dos_date >> 9) + 80u) % 100u;
     const char mark = entry_mark(record.attributes);
-    const char *name = record.short_name.data();
-    const char *ext = record.short_ext.data();
+    const char* name = record.short_name.data();
+    const char* ext = record.short_ext.data();
     if (settings.dot_style && ext[0] != '\0') {
         const int n = out.print("%c%.8s.%.3s ", mark, name, ext);
         if (n > 0 && n < DOT_NAME_COLUMNS)
@@ -89,7 +81,7 @@ void write_name_and_date(OutStream &out, const EntryRecord &record)
               format_time(record.dos_time));
 }
 
-void write_adorned(OutStream &out, const EntryRecord &record)
+void write_adorned(OutStream& out, const EntryRecord& record)
 {
     write_name_and_date(out, record);
     if (record.kind == KIND_DIR)
@@ -98,13 +90,13 @@ void write_adorned(OutStream &out, const EntryRecord &record)
         out.print("%11s %s", format_count(record.size, SIZE_COLUMN_WIDTH),
                   attr_letters(record.attributes));
     out.write(" ");
-    out.write(bounded(record.long_name.data(), LONG_NAME_ROOM));
+    out.write(bounded_text(record.long_name.data(), LONG_NAME_ROOM));
     out.write("\n");
 }
 
 // Appends text to destination at length, never past its room; false if cut.
 template <std::size_t ROOM>
-bool append(std::array<char, ROOM> &destination, std::size_t &length, std::string_view text)
+bool append(std::array<char, ROOM>& destination, std::size_t& length, std::string_view text)
 {
     if (text.size() >= ROOM - length)
         return false;
@@ -114,12 +106,12 @@ bool append(std::array<char, ROOM> &destination, std::size_t &length, std::strin
     return true;
 }
 
-std::array<char, SHORT_TEXT_ROOM> short_text(const EntryRecord &record)
+std::array<char, SHORT_TEXT_ROOM> short_text(const EntryRecord& record)
 {
     std::array<char, SHORT_TEXT_ROOM> text{};
     std::size_t length = 0;
-    const auto ext = bounded(record.short_ext.data(), SHORT_EXT_WIDTH);
-    append(text, length, bounded(record.short_name.data(), SHORT_NAME_WIDTH));
+    const auto ext = bounded_text(record.short_ext.data(), SHORT_EXT_WIDTH);
+    append(text, length, bounded_text(record.short_name.data(), SHORT_NAME_WIDTH));
     if (!ext.empty())
         append(text, length, ".");
     append(text, length, ext);
@@ -128,28 +120,28 @@ std::array<char, SHORT_TEXT_ROOM> short_text(const EntryRecord &record)
 
 // The 8.3 name resolved against the directory being listed (not the current
 // one, which a recursive walk has moved); the 8.3 name alone on failure.
-PathText true_path(const EntryRecord &record)
+PathText true_path(const EntryRecord& record)
 {
     const auto name = short_text(record);
     PathText joined{};
     std::size_t length = 0;
     PathText path{};
     std::size_t path_length = 0;
-    if (append(joined, length, bounded(section_path.data(), PATH_ROOM)) &&
+    if (append(joined, length, bounded_text(section_path.data(), PATH_ROOM)) &&
         append(joined, length, name.data())) {
-        const char *full = full_path(joined.data());
-        if (full != joined.data() && append(path, path_length, bounded(full, PATH_ROOM)))
+        const char* full = full_path(joined.data());
+        if (full != joined.data() && append(path, path_length, bounded_text(full, PATH_ROOM)))
             return path;
     }
     append(path, path_length, name.data());
     return path;
 }
 
-void write_true_name(OutStream &out, const EntryRecord &record)
+void write_true_name(OutStream& out, const EntryRecord& record)
 {
     PathText path = true_path(record);
     lowercase_n(path.data(), path.size());
-    std::string_view shown = bounded(path.data(), path.size());
+    std::string_view shown = bounded_text(path.data(), path.size());
     if (settings.no_drive && shown.size() >= 2 && shown[1] == ':')
         shown.remove_prefix(2);
     out.write(settings.line_prefix);
@@ -161,10 +153,10 @@ void write_true_name(OutStream &out, const EntryRecord &record)
 }
 
 // Writes the long name between prefix and trail; returns the characters written.
-std::size_t write_plain_text(OutStream &out, const EntryRecord &record)
+std::size_t write_plain_text(OutStream& out, const EntryRecord& record)
 {
     const std::string_view pieces[] = {settings.line_prefix, open_bracket(record),
-                                       bounded(record.long_name.data(), LONG_NAME_ROOM),
+                                       bounded_text(record.long_name.data(), LONG_NAME_ROOM),
                                        close_bracket(record), settings.line_trail};
     std::size_t written = 0;
     for (const auto piece : pieces) {
@@ -176,7 +168,7 @@ std::size_t write_plain_text(OutStream &out, const EntryRecord &record)
 
 // A wide cell: the text, three blanks, then fill up to a whole number of
 // cells; a line that runs past column 64 ends instead of being filled.
-void finish_wide_cell(OutStream &out, std::size_t n)
+void finish_wide_cell(OutStream& out, std::size_t n)
 {
     if (out_column > WIDE_LINE_LIMIT) {
         out.write("\n");
@@ -195,7 +187,7 @@ void finish_wide_cell(OutStream &out, std::size_t n)
     write_blanks(out, fill);
 }
 
-void write_plain(OutStream &out, const EntryRecord &record)
+void write_plain(OutStream& out, const EntryRecord& record)
 {
     const std::size_t n = write_plain_text(out, record);
     advance_column(n);
@@ -208,9 +200,9 @@ void write_plain(OutStream &out, const EntryRecord &record)
 
 } // namespace
 
-void emit_entry(OutStream &out, const EntryRecord &record)
+void emit_entry(OutStream& out, const EntryRecord& record)
 {
-    const EntryRecord *shown = &record;
+    const EntryRecord* shown = &record;
     if (settings.no_ext) {
         no_ext_copy = record;
         no_ext_copy.short_ext[0] = '\0';
@@ -226,7 +218,7 @@ void emit_entry(OutStream &out, const EntryRecord &record)
         write_plain(out, *shown);
 }
 
-void end_line(OutStream &out)
+void end_line(OutStream& out)
 {
     if (out_column != 0)
         out.write("\n");
@@ -242,7 +234,7 @@ char entry_mark(std::uint8_t attributes)
     return ' ';
 }
 
-const char *attr_letters(std::uint8_t attributes)
+const char* attr_letters(std::uint8_t attributes)
 {
     static std::array<char, 5> letters{};
     letters = {' ', ' ', ' ', ' ', '\0'};
@@ -257,7 +249,7 @@ const char *attr_letters(std::uint8_t attributes)
     return letters.data();
 }
 
-const char *format_time(std::uint16_t dos_time)
+const char* format_time(std::uint16_t dos_time)
 {
     static std::array<char, 7> text{};
     text = {' ', ' ', ' ', ' ', ' ', ' ', '\0'};

@@ -10,14 +10,14 @@
 // Non-zero while an output line is owed its newline.
 extern std::int32_t out_column;
 
-void emit_entry(OutStream &out, const EntryRecord &record);
+void emit_entry(OutStream& out, const EntryRecord& record);
 
 // Writes the owed newline, if any, and zeroes out_column.
-void end_line(OutStream &out);
+void end_line(OutStream& out);
 
 // '*' for hidden, else '+' for read-only, else a blank.
 char entry_mark(std::uint8_t attributes);
 // Four characters: a, r, h, s or a blank each. Static buffer.
-const char *attr_letters(std::uint8_t attributes);
+const char* attr_letters(std::uint8_t attributes);
 // Six characters: " 3:04p", "15:04 ", or six blanks for a zero word. Static buffer.
-const char *format_time(std::uint16_t dos_time);
+const char* format_time(std::uint16_t dos_time);

@@ -34,10 +34,10 @@ std::size_t write_grouped(std::string_view digits)
 
 } // namespace
 
-const char *format_count(std::uint64_t value, std::uint32_t width)
+const char* format_count(std::uint64_t value, std::uint32_t width)
 {
     std::array<char, MAX_DIGITS> digits;
-    const char *digits_end = std::to_chars(digits.data(), digits.data() + digits.size(), value).ptr;
+    const char* digits_end = std::to_chars(digits.data(), digits.data() + digits.size(), value).ptr;
     const std::size_t length = write_grouped({digits.data(), digits_end});
     // Widths below the mark's own length are never asked for; treat them as 2.
     const std::uint32_t room = std::max(width, CUT_MARK_LENGTH);

@@ -9,4 +9,4 @@ inline constexpr std::uint32_t SUMMARY_WIDTH = 15;
 inline constexpr std::uint32_t TOTAL_WIDTH = 500; // never cuts a 64-bit count
 
 // Returns a static buffer that the next call overwrites. width >= 2.
-const char *format_count(std::uint64_t value, std::uint32_t width);
+const char* format_count(std::uint64_t value, std::uint32_t width);

@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "cli/settings.h"
+#include "fs/host_text.h"
 #include "report/entry_line.h"
 #include "report/format_count.h"
 #include "scan/directory_pass.h"
@@ -28,37 +29,29 @@ constexpr std::size_t HEADER_LABEL_ROOM = LABEL_ROOM + 3;
 // A first '.' after exactly this many characters is dropped from a label.
 constexpr std::size_t LABEL_DOT_INDEX = 8;
 
-std::string_view bounded(const char *text, std::size_t limit)
-{
-    std::size_t length = 0;
-    while (length < limit && text[length] != '\0')
-        ++length;
-    return {text, length};
-}
-
 constexpr auto RULE = [] {
     std::array<char, RULE_WIDTH> dashes{};
     dashes.fill('-');
     return dashes;
 }();
 
-void write_rule(OutStream &out)
+void write_rule(OutStream& out)
 {
     out.write({RULE.data(), RULE.size()});
     out.write("\n");
 }
 
-void write_header(OutStream &out)
+void write_header(OutStream& out)
 {
     out.write("directory of ");
     out.write(header_label());
-    out.write(bounded(section_path.data(), section_path.size()));
+    out.write(bounded_text(section_path.data(), section_path.size()));
     out.write("\n");
 }
 
-void open_section(OutStream &out)
+void open_section(OutStream& out)
 {
-    SectionState &state = section_state;
+    SectionState& state = section_state;
     if (state.header_printed)
         return;
     state.header_printed = 1;
@@ -73,7 +66,7 @@ void open_section(OutStream &out)
     state.want_break = 0;
 }
 
-void write_totals(OutStream &out)
+void write_totals(OutStream& out)
 {
     const std::uint32_t files = scan_totals.entries - scan_totals.directories;
     out.print("%u files, ", static_cast<unsigned>(files));
@@ -84,7 +77,7 @@ void write_totals(OutStream &out)
 
 // Left out when the host cannot say, rather than showing a count that is not
 // the free space.
-void write_free_space(OutStream &out)
+void write_free_space(OutStream& out)
 {
     const auto free_bytes = disk_free_bytes(section_path.data());
     if (!free_bytes)
@@ -94,9 +87,9 @@ void write_free_space(OutStream &out)
 
 } // namespace
 
-void section_event(SectionEvent event, OutStream *out)
+void section_event(SectionEvent event, OutStream* out)
 {
-    SectionState &state = section_state;
+    SectionState& state = section_state;
     switch (event) {
     case SEC_WANT_BREAK: state.want_break = 1; break;
     case SEC_WANT_RULE: state.want_rule = 1; break;
@@ -112,7 +105,7 @@ void section_event(SectionEvent event, OutStream *out)
     }
 }
 
-void print_summary(OutStream &out)
+void print_summary(OutStream& out)
 {
     if (settings.bare && !settings.summary_anyway)
         return;
@@ -130,7 +123,7 @@ void print_summary(OutStream &out)
     out_column = 1; // the line stays open for the next section's break
 }
 
-const char *volume_label()
+const char* volume_label()
 {
     static std::array<char, LABEL_ROOM> label{};
     static std::array<char, 6> pattern = {'c', ':', '*', '.', '*', '\0'};
@@ -138,7 +131,7 @@ const char *volume_label()
     pattern[0] = drive_letter;
     FindBlock block;
     if (find_first(pattern.data(), block, ATTR_VOLUME_LABEL) == 0) {
-        const auto name = bounded(block.name.data(), LABEL_ROOM - 1);
+        const auto name = bounded_text(block.name.data(), LABEL_ROOM - 1);
         std::memcpy(label.data(), name.data(), name.size());
         label[name.size()] = '\0';
     }
@@ -147,15 +140,15 @@ const char *volume_label()
     return label.data();
 }
 
-const char *header_label()
+const char* header_label()
 {
     return header_label_for(volume_label());
 }
 
-const char *header_label_for(const char *volume)
+const char* header_label_for(const char* volume)
 {
     static std::array<char, HEADER_LABEL_ROOM> text{};
-    const auto label = bounded(volume, LABEL_ROOM - 1);
+    const auto label = bounded_text(volume, LABEL_ROOM - 1);
     text[0] = '\0';
     if (label.empty())
         return text.data();
@@ -166,9 +159,9 @@ const char *header_label_for(const char *volume)
     return text.data();
 }
 
-void drop_label_dot(char *label)
+void drop_label_dot(char* label)
 {
-    char *dot = std::strchr(label, '.');
+    char* dot = std::strchr(label, '.');
     if (dot == nullptr || dot - label != static_cast<std::ptrdiff_t>(LABEL_DOT_INDEX))
         return;
     std::memmove(dot, dot + 1, std::strlen(dot + 1) + 1);

@@ -23,19 +23,19 @@ struct SectionState {
 extern SectionState section_state;
 
 // Only SEC_OPEN writes, to out; the other events need no stream.
-void section_event(SectionEvent event, OutStream *out = nullptr);
+void section_event(SectionEvent event, OutStream* out = nullptr);
 
 // The running pass's summary line, left open (out_column = 1).
-void print_summary(OutStream &out);
+void print_summary(OutStream& out);
 
 // The volume label of drive_letter's drive; empty when there is none.
 // Static buffer.
-const char *volume_label();
+const char* volume_label();
 // "(label) " in lower case, or the empty text. Static buffer.
-const char *header_label();
+const char* header_label();
 // The same text for a given label; a label of up to 255 characters is shown
 // whole. Static buffer, shared with header_label.
-const char *header_label_for(const char *label);
+const char* header_label_for(const char* label);
 
 // Removes a first '.' that stands after exactly eight characters.
-void drop_label_dot(char *label);
+void drop_label_dot(char* label);

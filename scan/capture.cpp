@@ -3,16 +3,15 @@
 #include <cstring>
 
 #include "cli/settings.h"
+#include "fs/host_text.h"
 #include "scan/entry_record.h"
 
 ScanTotals scan_totals;
 
-void lowercase_n(char *text, std::size_t n)
+void lowercase_n(char* text, std::size_t n)
 {
     for (; n != 0; --n, ++text) {
-        if (*text >= 'A' && *text <= 'Z') {
-            *text = static_cast<char>(*text - 'A' + 'a');
-        }
+        *text = to_lower_case(*text);
         if (*text == '\0') {
             return;
         }
@@ -21,31 +20,24 @@ void lowercase_n(char *text, std::size_t n)
 
 namespace {
 
-// The length of a text held in a field of `room` bytes.
-std::size_t bounded_length(const char *text, std::size_t room)
-{
-    const void *end = std::memchr(text, '\0', room);
-    return end != nullptr ? static_cast<std::size_t>(static_cast<const char *>(end) - text) : room;
-}
-
 // Copies at most field.size() characters of text, NUL-filling the rest.
 template <std::size_t N>
-void fill_field(std::array<char, N> &field, const char *text, std::size_t length)
+void fill_field(std::array<char, N>& field, const char* text, std::size_t length)
 {
     field.fill('\0');
     std::memcpy(field.data(), text, std::min(length, N));
 }
 
 // The 8.3 fields: up to 8 characters before the first '.', up to 3 after it.
-void capture_short_name(EntryRecord &record, const FindResult &result)
+void capture_short_name(EntryRecord& record, const FindResult& result)
 {
-    const auto &alias = result.cAlternateFileName;
-    const char *source = alias[0] != '\0' ? alias.data() : result.cFileName.data();
+    const auto& alias = result.cAlternateFileName;
+    const char* source = alias[0] != '\0' ? alias.data() : result.cFileName.data();
     const std::size_t room = alias[0] != '\0' ? alias.size() : result.cFileName.size();
-    const std::size_t length = bounded_length(source, room);
+    const std::size_t length = bounded_text(source, room).size();
 
     fill_field(record.short_name, source, length);
-    const char *dot = static_cast<const char *>(std::memchr(source, '.', length));
+    const char* dot = static_cast<const char*>(std::memchr(source, '.', length));
     if (dot == nullptr) {
         record.short_ext.fill('\0');
     } else {
@@ -61,7 +53,7 @@ void capture_short_name(EntryRecord &record, const FindResult &result)
 
 // The shown time stamp as local DOS words. Out-of-range stamps leave the
 // edge of the DOS range in the words, which is what the record keeps.
-void capture_time(EntryRecord &record, FileTime stamp)
+void capture_time(EntryRecord& record, FileTime stamp)
 {
     FileTimeToLocalFileTime(stamp, stamp);
     FileTimeToDosDateTime(stamp, record.dos_date, record.dos_time);
@@ -69,13 +61,13 @@ void capture_time(EntryRecord &record, FileTime stamp)
 
 } // namespace
 
-void capture_entry(EntryRecord &record, const FindResult &result)
+void capture_entry(EntryRecord& record, const FindResult& result)
 {
     capture_short_name(record, result);
     record.attributes = static_cast<std::uint8_t>(result.dwFileAttributes & 0xFF);
-    const auto &name = result.cFileName;
+    const auto& name = result.cFileName;
     // Keeps a terminator even for a name that would fill the whole field.
-    fill_field(record.long_name, name.data(), bounded_length(name.data(), LONG_NAME_ROOM - 1));
+    fill_field(record.long_name, name.data(), bounded_text(name.data(), LONG_NAME_ROOM - 1).size());
 
     if ((result.dwFileAttributes & ATTR_DIRECTORY) != 0) {
         record.kind = KIND_DIR;

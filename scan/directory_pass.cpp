@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "fs/host_text.h"
 #include "fs/path_split.h"
 #include "report/entry_line.h"
 #include "report/section.h"
@@ -17,16 +18,7 @@ std::uint64_t grand_bytes = 0;
 
 namespace {
 
-char upper_of(char c)
-{
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
-char lower_of(char c)
-{
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool fits_path(const char *text)
+bool fits_path(const char* text)
 {
     return std::memchr(text, '\0', PATH_ROOM) != nullptr;
 }
@@ -34,7 +26,7 @@ bool fits_path(const char *text)
 // The pattern the search runs on: the mask itself when it names a file,
 // else its drive and directory followed by "*.*". False when that does not
 // fit a path buffer: the host could not search it, so nothing is listed.
-bool build_pattern(const char *mask_text, PathText &pattern)
+bool build_pattern(const char* mask_text, PathText& pattern)
 {
     if (!fits_path(mask_text)) {
         return false;
@@ -55,24 +47,24 @@ bool build_pattern(const char *mask_text, PathText &pattern)
 }
 
 // The drive and directory of the pattern's full path, ending in '\'.
-void set_section_path(const char *pattern)
+void set_section_path(const char* pattern)
 {
     copy_full_path(section_path, pattern);
     const PathLayout layout = locate_path_parts(section_path.data());
     section_path[layout.name_start] = '\0';
 }
 
-bool is_dot_entry(const char *name)
+bool is_dot_entry(const char* name)
 {
     return std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0;
 }
 
-bool has_excluded_char(const char *name)
+bool has_excluded_char(const char* name)
 {
     if (settings.exclude_chars == nullptr) {
         return false;
     }
-    for (const char *c = settings.exclude_chars; *c != '\0'; ++c) {
+    for (const char* c = settings.exclude_chars; *c != '\0'; ++c) {
         if (find_char_nocase(name, *c) != nullptr) {
             return true;
         }
@@ -80,7 +72,7 @@ bool has_excluded_char(const char *name)
     return false;
 }
 
-bool passes_filters(const FindResult &result)
+bool passes_filters(const FindResult& result)
 {
     const std::uint32_t attributes = result.dwFileAttributes;
     const bool is_dir = (attributes & ATTR_DIRECTORY) != 0;
@@ -101,14 +93,14 @@ struct PassState {
     std::uint32_t buffered = 0;
 };
 
-void emit_buffered(OutStream &out, std::uint32_t count)
+void emit_buffered(OutStream& out, std::uint32_t count)
 {
     for (std::uint32_t slot = 0; slot < count; ++slot) {
         emit_entry(out, entry_buffer[slot]);
     }
 }
 
-void list_entry(OutStream &out, PassState &pass, const FindResult &result)
+void list_entry(OutStream& out, PassState& pass, const FindResult& result)
 {
     const bool printing = settings.total_only == 0;
     if (printing) {
@@ -150,10 +142,10 @@ bool attr_filter(std::uint32_t attributes)
     }
 }
 
-const char *find_char_nocase(const char *text, char c)
+const char* find_char_nocase(const char* text, char c)
 {
-    const char lower = lower_of(c);
-    const char upper = upper_of(c);
+    const char lower = to_lower_case(c);
+    const char upper = to_upper_case(c);
     for (; *text != '\0'; ++text) {
         if (*text == lower || *text == upper) {
             return text;
@@ -162,7 +154,7 @@ const char *find_char_nocase(const char *text, char c)
     return nullptr;
 }
 
-void list_directory(OutStream &out, const char *mask_text, SortKey sort_key)
+void list_directory(OutStream& out, const char* mask_text, SortKey sort_key)
 {
     scan_totals = ScanTotals{};
     PassState pass{sort_key != SORT_NONE};

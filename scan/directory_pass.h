@@ -23,10 +23,10 @@ extern std::uint64_t grand_bytes;
 
 // Lists the directory the mask names (its whole content when the mask has no
 // name or extension), relative to the current drive and directory.
-void list_directory(OutStream &out, const char *mask, SortKey sort_key);
+void list_directory(OutStream& out, const char* mask, SortKey sort_key);
 
 // True when an entry with this attribute word passes the attribute filter.
 bool attr_filter(std::uint32_t attributes);
 
 // The first character of text equal to c without regard to case, or null.
-const char *find_char_nocase(const char *text, char c);
+const char* find_char_nocase(const char* text, char c);

@@ -39,8 +39,8 @@ extern ScanTotals scan_totals;
 
 // Fills record from result and counts it into scan_totals (directories and
 // bytes; the pass counts entries).
-void capture_entry(EntryRecord &record, const FindResult &result);
+void capture_entry(EntryRecord& record, const FindResult& result);
 
 // Lower-cases at most n characters of text in place (A-Z only), stopping
 // after the first NUL it writes.
-void lowercase_n(char *text, std::size_t n);
+void lowercase_n(char* text, std::size_t n);

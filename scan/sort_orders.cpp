@@ -10,12 +10,12 @@
 
 namespace {
 
-using Comparison = int (*)(const EntryRecord &, const EntryRecord &);
+using Comparison = int (*)(const EntryRecord&, const EntryRecord&);
 
 // Compares NUL-padded fields as unsigned bytes, up to their width or a shared
 // NUL, so that a shorter field sorts before one it is the start of.
 template <std::size_t Width>
-int compare_field(const std::array<char, Width> &a, const std::array<char, Width> &b)
+int compare_field(const std::array<char, Width>& a, const std::array<char, Width>& b)
 {
     for (std::size_t i = 0; i < Width; ++i) {
         const auto byte_a = static_cast<unsigned char>(a[i]);
@@ -35,7 +35,7 @@ template <typename Number> int compare_numbers(Number a, Number b)
     return a < b ? -1 : (a > b ? 1 : 0);
 }
 
-bool is_directory(const EntryRecord &record)
+bool is_directory(const EntryRecord& record)
 {
     return (record.kind & KIND_DIR) != 0;
 }
@@ -53,12 +53,12 @@ Comparison comparison_for(SortKey sort_key)
 
 } // namespace
 
-int dirs_first(const EntryRecord &a, const EntryRecord &b)
+int dirs_first(const EntryRecord& a, const EntryRecord& b)
 {
     return static_cast<int>(is_directory(b)) - static_cast<int>(is_directory(a));
 }
 
-int compare_name(const EntryRecord &a, const EntryRecord &b)
+int compare_name(const EntryRecord& a, const EntryRecord& b)
 {
     if (const int order = dirs_first(a, b); order != 0) {
         return order;
@@ -69,7 +69,7 @@ int compare_name(const EntryRecord &a, const EntryRecord &b)
     return compare_field(a.short_ext, b.short_ext);
 }
 
-int compare_ext(const EntryRecord &a, const EntryRecord &b)
+int compare_ext(const EntryRecord& a, const EntryRecord& b)
 {
     if (const int order = dirs_first(a, b); order != 0) {
         return order;
@@ -80,7 +80,7 @@ int compare_ext(const EntryRecord &a, const EntryRecord &b)
     return compare_field(a.short_name, b.short_name);
 }
 
-int compare_size(const EntryRecord &a, const EntryRecord &b)
+int compare_size(const EntryRecord& a, const EntryRecord& b)
 {
     if (const int order = dirs_first(a, b); order != 0) {
         return order;
@@ -93,7 +93,7 @@ int compare_size(const EntryRecord &a, const EntryRecord &b)
 
 // DOS date and time words hold their fields from the largest down, so their
 // numeric order is the chronological one.
-int compare_date(const EntryRecord &a, const EntryRecord &b)
+int compare_date(const EntryRecord& a, const EntryRecord& b)
 {
     if (const int order = dirs_first(a, b); order != 0) {
         return order;
@@ -113,7 +113,7 @@ void sort_entries(SortKey sort_key, std::uint32_t n)
     if (compare == nullptr || n < 2) {
         return;
     }
-    EntryRecord *const first = entry_buffer.get();
+    EntryRecord* const first = entry_buffer.get();
     std::sort(first, first + n,
-              [compare](const EntryRecord &a, const EntryRecord &b) { return compare(a, b) < 0; });
+              [compare](const EntryRecord& a, const EntryRecord& b) { return compare(a, b) < 0; });
 }

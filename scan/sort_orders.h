@@ -7,11 +7,11 @@
 #include "cli/settings.h"
 #include "scan/entry_record.h"
 
-int dirs_first(const EntryRecord &a, const EntryRecord &b);
-int compare_name(const EntryRecord &a, const EntryRecord &b);
-int compare_ext(const EntryRecord &a, const EntryRecord &b);
-int compare_size(const EntryRecord &a, const EntryRecord &b);
-int compare_date(const EntryRecord &a, const EntryRecord &b);
+int dirs_first(const EntryRecord& a, const EntryRecord& b);
+int compare_name(const EntryRecord& a, const EntryRecord& b);
+int compare_ext(const EntryRecord& a, const EntryRecord& b);
+int compare_size(const EntryRecord& a, const EntryRecord& b);
+int compare_date(const EntryRecord& a, const EntryRecord& b);
 
 // Sorts records [0, n) of entry_buffer in place by the key; SORT_NONE and any
 // unknown key leave them as they are.

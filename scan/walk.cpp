@@ -6,7 +6,7 @@
 #include "report/section.h"
 #include "scan/directory_pass.h"
 
-void walk_tree(OutStream &out, const char *mask_text, SortKey sort_key)
+void walk_tree(OutStream& out, const char* mask_text, SortKey sort_key)
 {
     section_event(SEC_RESET);
     section_event(SEC_WANT_BREAK);

@@ -4,4 +4,4 @@
 #include "cli/settings.h"
 #include "fs/fs_services.h"
 
-void walk_tree(OutStream &out, const char *mask, SortKey sort_key);
+void walk_tree(OutStream& out, const char* mask, SortKey sort_key);

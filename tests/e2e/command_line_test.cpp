@@ -16,7 +16,7 @@ struct UsageRow {
     std::vector<std::string> args;
 };
 
-void PrintTo(const UsageRow &row, std::ostream *os)
+void PrintTo(const UsageRow& row, std::ostream* os)
 {
     *os << row.name;
 }

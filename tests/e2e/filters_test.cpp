@@ -20,14 +20,14 @@ const std::string SUB_BOTH = "\\\n x        c    2-02-20  2:02a           5 a   
                              "2 files, 0 directories, 11 bytes\ntotal byte count: 11\n";
 
 // The lines of text without the one that ends in " name\n".
-std::string without(std::string text, const std::string &name)
+std::string without(std::string text, const std::string& name)
 {
     const std::size_t end = text.find(" " + name + "\n");
     const std::size_t start = text.rfind('\n', end) + 1;
     return text.erase(start, end + name.size() + 2 - start);
 }
 
-std::string empty_section(const std::string &dir)
+std::string empty_section(const std::string& dir)
 {
     return "{HDR}" + dir + "\n0 files, 0 directories, 0 bytes\ntotal byte count: 0\n";
 }

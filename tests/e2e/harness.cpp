@@ -32,7 +32,7 @@ namespace {
 // Seconds a run may take before the child is ended by SIGALRM.
 constexpr unsigned RUN_TIME_LIMIT = 20;
 
-[[noreturn]] void fail(const std::string &what)
+[[noreturn]] void fail(const std::string& what)
 {
     throw std::runtime_error(what + ": " + std::strerror(errno));
 }
@@ -49,7 +49,7 @@ std::time_t to_time(Stamp s)
     return timegm(&tm);
 }
 
-void replace_all(std::string &text, std::string_view from, std::string_view to)
+void replace_all(std::string& text, std::string_view from, std::string_view to)
 {
     for (std::size_t at = text.find(from); at != std::string::npos;
          at = text.find(from, at + to.size()))
@@ -136,22 +136,22 @@ namespace {
 std::vector<std::string> child_environment()
 {
     std::vector<std::string> env{"TZ=UTC"};
-    for (const char *name : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"})
-        if (const char *value = std::getenv(name))
+    for (const char* name : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"})
+        if (const char* value = std::getenv(name))
             env.push_back(std::string(name) + "=" + value);
     return env;
 }
 
-std::vector<char *> pointers(std::vector<std::string> &texts)
+std::vector<char*> pointers(std::vector<std::string>& texts)
 {
-    std::vector<char *> out;
-    for (auto &text : texts)
+    std::vector<char*> out;
+    for (auto& text : texts)
         out.push_back(text.data());
     out.push_back(nullptr);
     return out;
 }
 
-[[noreturn]] void exec_child(std::vector<std::string> argv, const std::string &cwd, int out_fd,
+[[noreturn]] void exec_child(std::vector<std::string> argv, const std::string& cwd, int out_fd,
                              int err_fd, std::uint64_t address_space)
 {
     std::vector<std::string> env = child_environment();
@@ -171,10 +171,10 @@ std::vector<char *> pointers(std::vector<std::string> &texts)
 }
 
 // Reads both pipes to their end, whichever fills first.
-void drain(int out_fd, int err_fd, RunResult &result)
+void drain(int out_fd, int err_fd, RunResult& result)
 {
     std::array<pollfd, 2> fds{{{out_fd, POLLIN, 0}, {err_fd, POLLIN, 0}}};
-    std::array<std::string *, 2> sinks{&result.out, &result.err};
+    std::array<std::string*, 2> sinks{&result.out, &result.err};
     int open_count = 2;
     std::array<char, 65536> chunk{};
     while (open_count > 0) {
@@ -200,7 +200,7 @@ void drain(int out_fd, int err_fd, RunResult &result)
 
 } // namespace
 
-RunResult run_wendex(const std::vector<std::string> &args, const std::string &cwd,
+RunResult run_wendex(const std::vector<std::string>& args, const std::string& cwd,
                      std::uint64_t address_space)
 {
     std::vector<std::string> argv{WENDEX_BINARY};
@@ -243,7 +243,7 @@ std::string crlf(std::string_view text)
     return out;
 }
 
-std::string dos_dir(const std::string &posix_dir)
+std::string dos_dir(const std::string& posix_dir)
 {
     std::string out = "C:";
     for (const char c : posix_dir)
@@ -256,7 +256,7 @@ std::string dos_dir(const std::string &posix_dir)
 namespace {
 
 // "\x20" and the like, as the by-label links escape their names.
-std::string decode_label(const std::string &name)
+std::string decode_label(const std::string& name)
 {
     std::string out;
     for (std::size_t i = 0; i < name.size(); ++i) {
@@ -281,19 +281,19 @@ std::string header_label()
     std::error_code ec;
     if (!fs::is_directory(by_label, ec) || stat("/", &root_stat) != 0)
         return "";
-    for (const auto &link : fs::directory_iterator(by_label, ec)) {
+    for (const auto& link : fs::directory_iterator(by_label, ec)) {
         struct stat target {};
         if (stat(link.path().c_str(), &target) != 0 || target.st_rdev != root_stat.st_dev)
             continue;
         std::string label = decode_label(link.path().filename().string());
-        for (char &c : label)
+        for (char& c : label)
             c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
         return label.empty() ? "" : "(" + label + ") ";
     }
     return "";
 }
 
-std::string birth_columns(const std::string &posix_path)
+std::string birth_columns(const std::string& posix_path)
 {
     struct statx info {};
     if (statx(AT_FDCWD, posix_path.c_str(), 0, STATX_BTIME | STATX_MTIME, &info) != 0)
@@ -316,12 +316,12 @@ std::string birth_columns(const std::string &posix_path)
     return out + text.data();
 }
 
-std::string expand(std::string_view text, const Fixture &tree, bool line_ends)
+std::string expand(std::string_view text, const Fixture& tree, bool line_ends)
 {
     std::string out(text);
     const std::string dir = dos_dir(tree.root());
     std::string lowered = dir;
-    for (char &c : lowered)
+    for (char& c : lowered)
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     replace_all(out, "{HDR}", "directory of " + header_label() + dir);
     replace_all(out, "{DIR}", dir);
@@ -342,7 +342,7 @@ namespace {
 
 // The expected text around {FREE} must match exactly; the figure itself is a
 // comma-grouped count, or one cut to 15 characters ending in "..".
-void expect_with_free(const std::string &out, const std::string &expected)
+void expect_with_free(const std::string& out, const std::string& expected)
 {
     const std::size_t at = expected.find(FREE);
     const std::string head = expected.substr(0, at);
@@ -357,10 +357,10 @@ void expect_with_free(const std::string &out, const std::string &expected)
 
 } // namespace
 
-void check_row(const Row &row, const Fixture &tree)
+void check_row(const Row& row, const Fixture& tree)
 {
     std::vector<std::string> args;
-    for (const auto &arg : row.args)
+    for (const auto& arg : row.args)
         args.push_back(expand(arg, tree, false));
     const RunResult result = run_wendex(args, tree.path(row.cwd));
     const std::string expected = expand(row.expected, tree, true);
@@ -374,16 +374,16 @@ void check_row(const Row &row, const Fixture &tree)
     }
 }
 
-void PrintTo(const Row &row, std::ostream *os)
+void PrintTo(const Row& row, std::ostream* os)
 {
     *os << row.name << ":";
-    for (const auto &arg : row.args)
+    for (const auto& arg : row.args)
         *os << " '" << arg << "'";
     if (!row.cwd.empty())
         *os << " in " << row.cwd;
 }
 
-bool is_usage_text(const std::string &out)
+bool is_usage_text(const std::string& out)
 {
     static const std::string body =
         crlf("i.e., wendex *.*, or just wendex. /b bare; /B bare, truename. Sort by /n name,\n"

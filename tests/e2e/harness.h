@@ -23,11 +23,11 @@ class Fixture {
 public:
     Fixture();
     ~Fixture();
-    Fixture(const Fixture &) = delete;
-    Fixture &operator=(const Fixture &) = delete;
+    Fixture(const Fixture&) = delete;
+    Fixture& operator=(const Fixture&) = delete;
 
     // The tree's root as a resolved POSIX path, without a trailing '/'.
-    const std::string &root() const { return root_; }
+    const std::string& root() const { return root_; }
     std::string path(std::string_view rel) const;
 
     // A file of the given size (sparse, via ftruncate), last-write time and mode.
@@ -47,11 +47,11 @@ private:
 
 // The tree shared by most rows: files of every attribute, a FIFO, a sparse
 // file past 4 GiB, hidden entries and three subdirectories.
-const Fixture &standard_tree();
+const Fixture& standard_tree();
 // Its files as adorned lines under the default order (by extension).
-const std::string &standard_file_lines();
+const std::string& standard_file_lines();
 // Its directories as adorned lines with their last-write times (/g).
-const std::string &standard_dir_lines();
+const std::string& standard_dir_lines();
 
 struct RunResult {
     std::string out;
@@ -62,21 +62,21 @@ struct RunResult {
 
 // Runs WENDEX_BINARY with argv[1..] = args in cwd, environment TZ=UTC; with
 // a non-zero address_space, the child may map at most that many bytes.
-RunResult run_wendex(const std::vector<std::string> &args, const std::string &cwd,
+RunResult run_wendex(const std::vector<std::string>& args, const std::string& cwd,
                      std::uint64_t address_space = 0);
 
 // The text with every "\n" written as "\r\n", as the program's output stream does.
 std::string crlf(std::string_view text);
 
 // "C:" + the POSIX directory with '\' separators + '\' ("C:\" for "/").
-std::string dos_dir(const std::string &posix_dir);
+std::string dos_dir(const std::string& posix_dir);
 
 // The header's label part: "(label) " in lower case, or "" without a label.
 std::string header_label();
 
 // Date and time columns of an adorned line ("mm-dd-yy hh:mmX") for a
 // directory's creation time, the last-write time where none is reported.
-std::string birth_columns(const std::string &posix_path);
+std::string birth_columns(const std::string& posix_path);
 
 // Expands the placeholders of a row's text against a tree:
 //   {HDR}    "directory of " + label + the root as a drive path ending in '\'
@@ -86,7 +86,7 @@ std::string birth_columns(const std::string &posix_path);
 //   {POSIX}  the root as a POSIX path
 //   {BT:rel} birth_columns of the root's entry rel
 // and writes every "\n" as "\r\n" when line_ends is set.
-std::string expand(std::string_view text, const Fixture &tree, bool line_ends);
+std::string expand(std::string_view text, const Fixture& tree, bool line_ends);
 
 // Stands for the summary's free-bytes figure in an expected text.
 inline constexpr std::string_view FREE = "{FREE}";
@@ -102,18 +102,18 @@ struct Row {
 };
 
 // Shows a row in failure messages by its name and arguments.
-void PrintTo(const Row &row, std::ostream *os);
+void PrintTo(const Row& row, std::ostream* os);
 
 // Names the parameterised test after the row.
 struct RowName {
-    template <class Info> std::string operator()(const Info &info) const { return info.param.name; }
+    template <class Info> std::string operator()(const Info& info) const { return info.param.name; }
 };
 
 // Runs the row on the tree and checks output bytes, exit code, that no
 // signal ended the run and that nothing went to standard error.
-void check_row(const Row &row, const Fixture &tree);
+void check_row(const Row& row, const Fixture& tree);
 
 // The output of a run that printed nothing but the usage text, as a pattern.
-bool is_usage_text(const std::string &out);
+bool is_usage_text(const std::string& out);
 
 } // namespace e2e

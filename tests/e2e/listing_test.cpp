@@ -17,7 +17,7 @@ const std::string SUMMARY = "14 files, 3 directories, 5,001,237,854 bytes";
 const std::string TOTAL = "total byte count: 5,001,237,854\n";
 
 // One matching file: header, its line, a summary without free bytes, total.
-std::string single(const std::string &line, const std::string &bytes)
+std::string single(const std::string& line, const std::string& bytes)
 {
     return "{HDR}\n" + line + "\n1 files, 0 directories, " + bytes + " bytes\n" +
            "total byte count: " + bytes + "\n";

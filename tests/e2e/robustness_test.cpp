@@ -22,14 +22,14 @@ struct OddRow {
     Outcome outcome = Outcome::EITHER;
 };
 
-void PrintTo(const OddRow &row, std::ostream *os)
+void PrintTo(const OddRow& row, std::ostream* os)
 {
     *os << row.name;
 }
 
 // The last line is the total line; checked by hand, since a regex over a
 // long listing exhausts std::regex's recursion.
-bool ends_with_total(const std::string &out)
+bool ends_with_total(const std::string& out)
 {
     static const std::string lead = "total byte count: ";
     if (!out.ends_with("\r\n")) {
@@ -46,7 +46,7 @@ bool ends_with_total(const std::string &out)
     return std::regex_match(count.begin(), count.end(), grouped);
 }
 
-void expect_sane_end(const RunResult &result, Outcome outcome)
+void expect_sane_end(const RunResult& result, Outcome outcome)
 {
     ASSERT_EQ(result.signal, 0) << "ended by signal " << result.signal;
     EXPECT_EQ(result.err, "");
@@ -146,7 +146,7 @@ TEST(DeepDirectory, ListsWithoutFailing)
         tree.dir(rel, {2020, 1, 1, 1, 1, 0});
     }
     tree.file(rel + "/f.txt", 3, {2020, 1, 1, 1, 1, 0});
-    for (const std::vector<std::string> &args :
+    for (const std::vector<std::string>& args :
          {std::vector<std::string>{}, {"/b"}, {"/B"}, {"*.txt", "//"}, {"..", "/z-"}}) {
         SCOPED_TRACE(args.empty() ? "(no arguments)" : args[0]);
         expect_sane_end(run_wendex(args, tree.path(rel)), Outcome::LISTING);

@@ -16,7 +16,7 @@ namespace {
 // before lower case, a prefix before the longer name; sizes either side of
 // 4 GiB; two files in one two-second step; directories whose times run
 // against their names.
-const Fixture &sort_tree()
+const Fixture& sort_tree()
 {
     static Fixture tree;
     static const bool built = [] {
@@ -44,10 +44,10 @@ const Fixture &sort_tree()
 
 const std::string TOTAL = "total byte count: 8,589,935,951\n";
 
-std::string bare(const std::vector<std::string> &names)
+std::string bare(const std::vector<std::string>& names)
 {
     std::string out;
-    for (const auto &name : names)
+    for (const auto& name : names)
         out += name + "\n";
     return out + "\n" + TOTAL;
 }
@@ -114,11 +114,11 @@ INSTANTIATE_TEST_SUITE_P(
 
 // The directory's entries in the order readdir gives them, "." and ".."
 // left out and directories in brackets, as /u /b /a prints them.
-std::vector<std::string> search_order(const Fixture &tree, const std::string &rel = "")
+std::vector<std::string> search_order(const Fixture& tree, const std::string& rel = "")
 {
     std::vector<std::string> names;
-    const std::unique_ptr<DIR, int (*)(DIR *)> dir(opendir(tree.path(rel).c_str()), closedir);
-    while (const dirent *entry = readdir(dir.get())) {
+    const std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(tree.path(rel).c_str()), closedir);
+    while (const dirent* entry = readdir(dir.get())) {
         const std::string name = entry->d_name;
         if (name == "." || name == "..")
             continue;
@@ -127,10 +127,10 @@ std::vector<std::string> search_order(const Fixture &tree, const std::string &re
     return names;
 }
 
-std::string bare_in_search_order(const Fixture &tree, const std::string &rel)
+std::string bare_in_search_order(const Fixture& tree, const std::string& rel)
 {
     std::string out;
-    for (const auto &name : search_order(tree, rel))
+    for (const auto& name : search_order(tree, rel))
         out += name + "\n";
     return out + "\ntotal byte count: 0\n";
 }
@@ -154,7 +154,7 @@ TEST(SearchOrder, FullBufferIsSortedOneMoreIsNot)
     for (int i = 1; i <= BUFFER_CAPACITY; ++i)
         sorted.push_back("f" + std::to_string(100'000 + i));
     std::string expected;
-    for (const auto &name : sorted)
+    for (const auto& name : sorted)
         expected += name + "\n";
     check_row(Row{"full_buffer", {"many", "/n", "/b"}, expected + "\ntotal byte count: 0\n"}, tree);
 

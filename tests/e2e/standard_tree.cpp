@@ -8,7 +8,7 @@ namespace {
 
 constexpr mode_t READ_ONLY = 0444;
 
-void build(Fixture &tree)
+void build(Fixture& tree)
 {
     tree.file("a.txt", 100, {2021, 1, 2, 10, 0, 0});
     tree.file("Zeta.TXT", 1'234'567, {2019, 12, 31, 23, 59, 58});
@@ -34,7 +34,7 @@ void build(Fixture &tree)
 
 } // namespace
 
-const Fixture &standard_tree()
+const Fixture& standard_tree()
 {
     static Fixture tree;
     static const bool built = (build(tree), true);
@@ -43,7 +43,7 @@ const Fixture &standard_tree()
 }
 
 // The files of the standard tree under the default order (by extension).
-const std::string &standard_file_lines()
+const std::string& standard_file_lines()
 {
     static const std::string lines =
         " pipe          2-03-22  1:45p           0    s pipe\n"
@@ -64,7 +64,7 @@ const std::string &standard_file_lines()
 }
 
 // Directories with their last-write times (/g).
-const std::string &standard_dir_lines()
+const std::string& standard_dir_lines()
 {
     static const std::string lines = " docs         11-12-21  6:20p (directory)      docs\n"
                                      " sub           1-01-20  8:00a (directory)      sub\n"

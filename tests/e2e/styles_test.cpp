@@ -202,23 +202,23 @@ INSTANTIATE_TEST_SUITE_P(
     RowName{});
 
 // Directories of names sized to meet each rule of the 16-column cells.
-const Fixture &wide_tree()
+const Fixture& wide_tree()
 {
     static Fixture tree;
     static const bool built = [] {
         const Stamp when{2020, 5, 5, 5, 5, 0};
-        for (const char *dir : {"w5", "w13", "w14", "wlong", "wpast"})
+        for (const char* dir : {"w5", "w13", "w14", "wlong", "wpast"})
             tree.dir(dir, when);
-        for (const char *name : {"a1.tx", "a2.tx", "a3.tx", "a4.tx", "a5.tx", "a6.tx"})
+        for (const char* name : {"a1.tx", "a2.tx", "a3.tx", "a4.tx", "a5.tx", "a6.tx"})
             tree.file(std::string("w5/") + name, 0, when);
-        for (const char *name : {"1bcdefghi.txt", "2bcdefghi.txt", "3bcdefghi.txt"})
+        for (const char* name : {"1bcdefghi.txt", "2bcdefghi.txt", "3bcdefghi.txt"})
             tree.file(std::string("w13/") + name, 0, when);
-        for (const char *name : {"b1", "b2", "b3", "b4cdefghij.klm"})
+        for (const char* name : {"b1", "b2", "b3", "b4cdefghij.klm"})
             tree.file(std::string("w14/") + name, 0, when);
-        for (const char *name : {"b.x", "c.x"})
+        for (const char* name : {"b.x", "c.x"})
             tree.file(std::string("wlong/") + name, 0, when);
         tree.file("wlong/" + std::string(70, 'a'), 0, when);
-        for (const char *name : {"a.x", "c.x"})
+        for (const char* name : {"a.x", "c.x"})
             tree.file(std::string("wpast/") + name, 0, when);
         tree.file("wpast/b" + std::string(59, 'x'), 0, when);
         tree.seal();
@@ -235,7 +235,7 @@ TEST_P(WideTest, PrintsExpectedBytes)
     check_row(GetParam(), wide_tree());
 }
 
-std::string wide_row(const std::string &dir, const std::string &cells, int files)
+std::string wide_row(const std::string& dir, const std::string& cells, int files)
 {
     return "{HDR}" + dir + "\\\n" + cells + std::to_string(files) +
            " files, 0 directories, 0 bytes\ntotal byte count: 0\n";

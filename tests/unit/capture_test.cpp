@@ -14,7 +14,7 @@ namespace {
 constexpr FileTime AUG_17_2015 = (1439823846ULL + 11644473600ULL) * 10000000ULL;
 constexpr FileTime ONE_SECOND = 10000000ULL;
 
-FindResult result_for(const char *long_name, const char *alias = "",
+FindResult result_for(const char* long_name, const char* alias = "",
                       std::uint32_t attributes = ATTR_ARCHIVE)
 {
     FindResult result;
@@ -26,23 +26,23 @@ FindResult result_for(const char *long_name, const char *alias = "",
     return result;
 }
 
-std::string field(const char *data, std::size_t width)
+std::string field(const char* data, std::size_t width)
 {
     return {data, strnlen(data, width)};
 }
 
 struct ShortNameCase {
-    const char *long_name;
-    const char *alias;
-    const char *short_name;
-    const char *short_ext;
+    const char* long_name;
+    const char* alias;
+    const char* short_name;
+    const char* short_ext;
 };
 
 class ShortNames : public ::testing::TestWithParam<ShortNameCase> {};
 
 TEST_P(ShortNames, ComeFromTheAliasOrTheLongName)
 {
-    const auto &row = GetParam();
+    const auto& row = GetParam();
     EntryRecord record;
     capture_entry(record, result_for(row.long_name, row.alias));
     EXPECT_EQ(field(record.short_name.data(), SHORT_NAME_WIDTH), row.short_name);

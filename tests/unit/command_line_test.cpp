@@ -13,20 +13,20 @@ namespace {
 
 struct ParseCase {
     std::vector<std::string> args;
-    std::function<void(ListSettings &)> expect; // applied to the defaults
+    std::function<void(ListSettings&)> expect; // applied to the defaults
     std::string mask = "*";
 };
 
-void parse(std::vector<std::string> &args)
+void parse(std::vector<std::string>& args)
 {
-    std::vector<char *> argv{const_cast<char *>("wendex")};
-    for (auto &arg : args) {
+    std::vector<char*> argv{const_cast<char*>("wendex")};
+    for (auto& arg : args) {
         argv.push_back(arg.data());
     }
     parse_command_line(static_cast<int>(argv.size()), argv.data());
 }
 
-bool same_settings(const ListSettings &a, const ListSettings &b)
+bool same_settings(const ListSettings& a, const ListSettings& b)
 {
     return a.sort_key == b.sort_key && a.show_dirs == b.show_dirs && a.only_dirs == b.only_dirs &&
            a.dot_style == b.dot_style && a.recurse == b.recurse &&
@@ -43,7 +43,7 @@ bool same_settings(const ListSettings &a, const ListSettings &b)
            a.show_free == b.show_free;
 }
 
-void bare_style(ListSettings &s, int on, const char *trail)
+void bare_style(ListSettings& s, int on, const char* trail)
 {
     s.bare = on;
     s.unadorned = on;
@@ -52,112 +52,112 @@ void bare_style(ListSettings &s, int on, const char *trail)
 }
 
 const std::vector<ParseCase> PARSE_CASES = {
-    {{}, [](ListSettings &) {}},
-    {{"/"}, [](ListSettings &) {}},
-    {{"/n"}, [](ListSettings &s) { s.sort_key = SORT_NAME; }},
-    {{"/nxyz"}, [](ListSettings &s) { s.sort_key = SORT_NAME; }},
-    {{"/s", "/e"}, [](ListSettings &) {}},
-    {{"/d-"}, [](ListSettings &s) { s.sort_key = SORT_DATE; }},
-    {{"/u"}, [](ListSettings &s) { s.sort_key = SORT_NONE; }},
-    {{"/s"}, [](ListSettings &s) { s.sort_key = SORT_SIZE; }},
-    {{"/."}, [](ListSettings &s) { s.dot_style = 1; }},
-    {{"/.-"}, [](ListSettings &) {}},
+    {{}, [](ListSettings&) {}},
+    {{"/"}, [](ListSettings&) {}},
+    {{"/n"}, [](ListSettings& s) { s.sort_key = SORT_NAME; }},
+    {{"/nxyz"}, [](ListSettings& s) { s.sort_key = SORT_NAME; }},
+    {{"/s", "/e"}, [](ListSettings&) {}},
+    {{"/d-"}, [](ListSettings& s) { s.sort_key = SORT_DATE; }},
+    {{"/u"}, [](ListSettings& s) { s.sort_key = SORT_NONE; }},
+    {{"/s"}, [](ListSettings& s) { s.sort_key = SORT_SIZE; }},
+    {{"/."}, [](ListSettings& s) { s.dot_style = 1; }},
+    {{"/.-"}, [](ListSettings&) {}},
     {{"//"},
-     [](ListSettings &s) {
+     [](ListSettings& s) {
          s.recurse = 1;
          s.show_dirs = 0;
          s.header_when_empty = 0;
      }},
     {{"//", "/a"},
-     [](ListSettings &s) {
+     [](ListSettings& s) {
          s.recurse = 1;
          s.header_when_empty = 0;
      }},
     {{"/a", "//"},
-     [](ListSettings &s) {
+     [](ListSettings& s) {
          s.recurse = 1;
          s.show_dirs = 0;
          s.header_when_empty = 0;
      }},
-    {{"/a-"}, [](ListSettings &s) { s.show_dirs = 0; }},
-    {{"/aa"}, [](ListSettings &s) { s.only_dirs = 1; }},
-    {{"/ab"}, [](ListSettings &) {}},
-    {{"/b"}, [](ListSettings &s) { bare_style(s, 1, ""); }},
-    {{"/b;"}, [](ListSettings &s) { bare_style(s, 1, ";"); }},
-    {{"/b-"}, [](ListSettings &s) { bare_style(s, 0, "-"); }},
+    {{"/a-"}, [](ListSettings& s) { s.show_dirs = 0; }},
+    {{"/aa"}, [](ListSettings& s) { s.only_dirs = 1; }},
+    {{"/ab"}, [](ListSettings&) {}},
+    {{"/b"}, [](ListSettings& s) { bare_style(s, 1, ""); }},
+    {{"/b;"}, [](ListSettings& s) { bare_style(s, 1, ";"); }},
+    {{"/b-"}, [](ListSettings& s) { bare_style(s, 0, "-"); }},
     {{"/b", "/a"},
-     [](ListSettings &s) {
+     [](ListSettings& s) {
          bare_style(s, 1, "");
          s.show_dirs = 1;
      }},
     {{"/B"},
-     [](ListSettings &s) {
+     [](ListSettings& s) {
          bare_style(s, 1, "");
          s.true_name = 1;
      }},
-    {{"/B-"}, [](ListSettings &s) { bare_style(s, 0, "-"); }},
+    {{"/B-"}, [](ListSettings& s) { bare_style(s, 0, "-"); }},
     {{"/c,"},
-     [](ListSettings &s) {
+     [](ListSettings& s) {
          bare_style(s, 1, ",");
          s.true_name = 1;
          s.no_drive = 1;
      }},
     {{"/x", "/B"},
-     [](ListSettings &s) {
+     [](ListSettings& s) {
          bare_style(s, 1, "");
          s.true_name = 1;
      }},
     {{"/B", "/x"},
-     [](ListSettings &s) {
+     [](ListSettings& s) {
          bare_style(s, 1, "");
          s.no_ext = 1;
      }},
     {{"/w"},
-     [](ListSettings &s) {
+     [](ListSettings& s) {
          s.wide = 1;
          s.unadorned = 1;
      }},
     {{"/b", "/w-"},
-     [](ListSettings &s) {
+     [](ListSettings& s) {
          bare_style(s, 1, "");
          s.unadorned = 0;
      }},
     {{"/b-", "/w"},
-     [](ListSettings &s) {
+     [](ListSettings& s) {
          bare_style(s, 0, "-");
          s.wide = 1;
          s.unadorned = 1;
      }},
     {{"/:rh"},
-     [](ListSettings &s) {
+     [](ListSettings& s) {
          s.attr_match = ATTR_ANY;
          s.attr_mask = ATTR_READONLY | ATTR_HIDDEN;
      }},
     {{"/:&ar"},
-     [](ListSettings &s) {
+     [](ListSettings& s) {
          s.attr_match = ATTR_ALL;
          s.attr_mask = ATTR_ARCHIVE | ATTR_READONLY;
      }},
-    {{"/:s", "/:"}, [](ListSettings &s) { s.attr_match = ATTR_ANY; }},
-    {{"/fabc"}, [](ListSettings &s) { s.exclude_chars = "abc"; }},
-    {{"/f"}, [](ListSettings &s) { s.exclude_chars = ""; }},
-    {{"/g-"}, [](ListSettings &s) { s.dir_time_alt = 0; }},
-    {{"/p-"}, [](ListSettings &s) { s.line_prefix = "-"; }},
-    {{"/p>", "/p"}, [](ListSettings &) {}},
-    {{"/q-"}, [](ListSettings &) {}},
-    {{"/q"}, [](ListSettings &s) { s.quote_names = 1; }},
-    {{"/total"}, [](ListSettings &s) { s.total_only = 1; }},
-    {{"/totals"}, [](ListSettings &s) { s.time_24h = 1; }},
-    {{"/total-"}, [](ListSettings &s) { s.time_24h = 1; }},
-    {{"/tx"}, [](ListSettings &s) { s.time_24h = 1; }},
-    {{"/t", "/t-"}, [](ListSettings &) {}},
-    {{"/y"}, [](ListSettings &s) { s.summary_anyway = 1; }},
-    {{"/z-"}, [](ListSettings &s) { s.show_free = 0; }},
-    {{"a", "/n"}, [](ListSettings &s) { s.sort_key = SORT_NAME; }, "a"},
-    {{"/n", "a"}, [](ListSettings &s) { s.sort_key = SORT_NAME; }, "a"},
-    {{"-p"}, [](ListSettings &) {}, "-p"},
-    {{""}, [](ListSettings &) {}, ""},
-    {{std::string(259, 'm')}, [](ListSettings &) {}, std::string(259, 'm')},
+    {{"/:s", "/:"}, [](ListSettings& s) { s.attr_match = ATTR_ANY; }},
+    {{"/fabc"}, [](ListSettings& s) { s.exclude_chars = "abc"; }},
+    {{"/f"}, [](ListSettings& s) { s.exclude_chars = ""; }},
+    {{"/g-"}, [](ListSettings& s) { s.dir_time_alt = 0; }},
+    {{"/p-"}, [](ListSettings& s) { s.line_prefix = "-"; }},
+    {{"/p>", "/p"}, [](ListSettings&) {}},
+    {{"/q-"}, [](ListSettings&) {}},
+    {{"/q"}, [](ListSettings& s) { s.quote_names = 1; }},
+    {{"/total"}, [](ListSettings& s) { s.total_only = 1; }},
+    {{"/totals"}, [](ListSettings& s) { s.time_24h = 1; }},
+    {{"/total-"}, [](ListSettings& s) { s.time_24h = 1; }},
+    {{"/tx"}, [](ListSettings& s) { s.time_24h = 1; }},
+    {{"/t", "/t-"}, [](ListSettings&) {}},
+    {{"/y"}, [](ListSettings& s) { s.summary_anyway = 1; }},
+    {{"/z-"}, [](ListSettings& s) { s.show_free = 0; }},
+    {{"a", "/n"}, [](ListSettings& s) { s.sort_key = SORT_NAME; }, "a"},
+    {{"/n", "a"}, [](ListSettings& s) { s.sort_key = SORT_NAME; }, "a"},
+    {{"-p"}, [](ListSettings&) {}, "-p"},
+    {{""}, [](ListSettings&) {}, ""},
+    {{std::string(259, 'm')}, [](ListSettings&) {}, std::string(259, 'm')},
 };
 
 class ParseTest : public ::testing::TestWithParam<ParseCase> {};

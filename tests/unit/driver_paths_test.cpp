@@ -53,7 +53,7 @@ TEST(LastChar, IsTheTerminatorOfAnEmptyText)
 TEST(AddBackslash, AppendsToANewTextOnlyWhenThereIsRoom)
 {
     std::string plain = "sub";
-    char *added = add_backslash(plain.data());
+    char* added = add_backslash(plain.data());
     EXPECT_STREQ(added, "sub\\");
     EXPECT_EQ(plain, "sub");
 
@@ -72,7 +72,7 @@ TEST(ChangeDir, RefusesEveryDriveButC)
     EXPECT_EQ(change_dir(""), 0);
     EXPECT_EQ(change_dir("c:"), 0);
     EXPECT_EQ(change_dir("C:"), 0);
-    for (const char *other : {"d:", "D:\\", "1:abc", "\xE9:", "::"}) {
+    for (const char* other : {"d:", "D:\\", "1:abc", "\xE9:", "::"}) {
         EXPECT_NE(change_dir(other), 0) << other;
     }
 }
@@ -80,7 +80,7 @@ TEST(ChangeDir, RefusesEveryDriveButC)
 TEST(TakeDrivePrefix, MovesTheMaskPastTheColon)
 {
     std::string text = "c:sub\\*.c";
-    char *start = text.data();
+    char* start = text.data();
     EXPECT_EQ(take_drive_prefix(start), 0);
     EXPECT_STREQ(start, "sub\\*.c");
 

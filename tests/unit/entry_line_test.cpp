@@ -43,16 +43,16 @@ std::uint16_t dos_time(unsigned hour, unsigned minute)
 }
 
 // Fills a field the way capture does: NUL-padded, no terminator when full.
-template <std::size_t N> void fill_field(std::array<char, N> &field, const char *text)
+template <std::size_t N> void fill_field(std::array<char, N>& field, const char* text)
 {
     field.fill('\0');
     std::memcpy(field.data(), text, std::min(N, std::strlen(text)));
 }
 
 struct Entry {
-    const char *name;
-    const char *ext;
-    const char *long_name;
+    const char* name;
+    const char* ext;
+    const char* long_name;
     std::uint8_t kind = KIND_FILE;
     std::uint8_t attributes = ATTR_ARCHIVE;
     std::uint64_t size = 512;
@@ -60,7 +60,7 @@ struct Entry {
     std::uint16_t date = dos_date(2015, 8, 17);
 };
 
-EntryRecord record_of(const Entry &entry)
+EntryRecord record_of(const Entry& entry)
 {
     EntryRecord record{};
     fill_field(record.short_name, entry.name);
@@ -74,7 +74,7 @@ EntryRecord record_of(const Entry &entry)
     return record;
 }
 
-void set_section_path(const std::string &path)
+void set_section_path(const std::string& path)
 {
     section_path.fill('\0');
     std::memcpy(section_path.data(), path.data(), std::min(path.size(), PATH_ROOM - 1));
@@ -91,7 +91,7 @@ protected:
         set_section_path("C:\\");
     }
 
-    std::string emit(const Entry &entry)
+    std::string emit(const Entry& entry)
     {
         emit_entry(out, record_of(entry));
         return out.text();
@@ -104,11 +104,11 @@ const Entry README{"readme", "txt", "ReadMe.txt"};
 const Entry DOCS{"docs", "", "Docs", KIND_DIR, 0, 0, dos_time(9, 30)};
 
 struct AdornedCase {
-    const char *title;
+    const char* title;
     Entry entry;
     int dot_style;
     int no_ext;
-    const char *expected;
+    const char* expected;
 };
 
 TEST_F(EntryLineTest, AdornedLinesFillTheirColumns)
@@ -145,7 +145,7 @@ TEST_F(EntryLineTest, AdornedLinesFillTheirColumns)
         {"read-only", read_only, 0, 0, "+ro············1-02-00··0:01a···········1··r·s·ro\n"},
         {"year 2080", year_2080, 0, 0, "·late·········12-31-80·12:00p···········0······late\n"},
     };
-    for (const auto &c : cases) {
+    for (const auto& c : cases) {
         SetUp();
         out.clear();
         settings.dot_style = c.dot_style;
@@ -170,12 +170,12 @@ TEST_F(EntryLineTest, MarksAndAttributeLetters)
     struct {
         std::uint8_t attributes;
         char mark;
-        const char *letters;
+        const char* letters;
     } const cases[] = {
         {0x00, ' ', "    "}, {0x01, '+', " r  "}, {0x02, '*', "  h "}, {0x03, '*', " rh "},
         {0x04, ' ', "   s"}, {0x20, ' ', "a   "}, {0x37, '*', "arhs"}, {0xD8, ' ', "    "},
     };
-    for (const auto &c : cases) {
+    for (const auto& c : cases) {
         EXPECT_EQ(entry_mark(c.attributes), c.mark) << int(c.attributes);
         EXPECT_STREQ(attr_letters(c.attributes), c.letters) << int(c.attributes);
     }
@@ -185,8 +185,8 @@ TEST_F(EntryLineTest, FormatTime)
 {
     struct {
         std::uint16_t time;
-        const char *twelve;
-        const char *twenty_four;
+        const char* twelve;
+        const char* twenty_four;
     } const cases[] = {
         {0, "      ", "      "},
         {1, " 0:00a", " 0:00 "}, // two seconds past midnight is not blank
@@ -197,7 +197,7 @@ TEST_F(EntryLineTest, FormatTime)
         {dos_time(13, 5), " 1:05p", "13:05 "},
         {dos_time(23, 59), "11:59p", "23:59 "},
     };
-    for (const auto &c : cases) {
+    for (const auto& c : cases) {
         settings.time_24h = 0;
         EXPECT_STREQ(format_time(c.time), c.twelve) << c.time;
         settings.time_24h = 1;
@@ -243,7 +243,7 @@ TEST_F(EntryLineTest, PlainLinesOweAnEmptyLineToEndLine)
 }
 
 struct WideCase {
-    const char *title;
+    const char* title;
     std::int32_t start_column;
     std::vector<std::string> names;
     std::string expected;
@@ -271,13 +271,13 @@ TEST_F(EntryLineTest, WideCells)
         {"14-char text at column 48", 48, {"fourteen_chars"}, "fourteen_chars   \r\n", 0},
         {"over 64 on an empty line", 0, {long_name}, long_name + "\r\n", 0},
     };
-    for (const auto &c : cases) {
+    for (const auto& c : cases) {
         SetUp();
         out.clear();
         settings.unadorned = 1;
         settings.wide = 1;
         out_column = c.start_column;
-        for (const auto &name : c.names)
+        for (const auto& name : c.names)
             emit(Entry{"x", "", name.c_str()});
         EXPECT_EQ(out.text(), c.expected) << c.title;
         EXPECT_EQ(out_column, c.end_column) << c.title;
@@ -307,7 +307,7 @@ TEST_F(EntryLineTest, TrueNameIgnoresWideAndTheColumn)
 }
 
 struct TrueNameCase {
-    const char *title;
+    const char* title;
     std::string directory;
     Entry entry;
     int no_drive;
@@ -334,7 +334,7 @@ TEST_F(EntryLineTest, TrueNamesResolveAgainstTheListedDirectory)
         {"too long: the 8.3 name", too_long, README, 0, 0, "readme.txt"},
         {"too long, no_drive: printed whole", too_long, README, 1, 0, "readme.txt"},
     };
-    for (const auto &c : cases) {
+    for (const auto& c : cases) {
         SetUp();
         out.clear();
         settings.unadorned = 1;

@@ -10,7 +10,7 @@ namespace {
 struct CountRow {
     std::uint64_t value;
     std::uint32_t width;
-    const char *text;
+    const char* text;
 };
 
 constexpr std::uint64_t LARGEST = 18446744073709551615u;
@@ -37,7 +37,7 @@ constexpr CountRow COUNT_ROWS[] = {
 
 TEST(FormatCount, GroupsAndCutsEveryRow)
 {
-    for (const CountRow &row : COUNT_ROWS) {
+    for (const CountRow& row : COUNT_ROWS) {
         SCOPED_TRACE(std::to_string(row.value) + " at " + std::to_string(row.width));
         const std::string text = format_count(row.value, row.width);
         EXPECT_EQ(text, row.text);
@@ -47,8 +47,8 @@ TEST(FormatCount, GroupsAndCutsEveryRow)
 
 TEST(FormatCount, TheNextCallOverwritesTheSameBuffer)
 {
-    const char *first = format_count(LARGEST, TOTAL_WIDTH);
-    const char *second = format_count(5, SIZE_COLUMN_WIDTH);
+    const char* first = format_count(LARGEST, TOTAL_WIDTH);
+    const char* second = format_count(5, SIZE_COLUMN_WIDTH);
     EXPECT_EQ(first, second);
     EXPECT_STREQ(first, "5");
 }

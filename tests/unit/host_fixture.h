@@ -31,21 +31,21 @@ protected:
         std::filesystem::remove_all(root_, ignored);
     }
 
-    void make_file(const std::string &relative, const std::string &text = "")
+    void make_file(const std::string& relative, const std::string& text = "")
     {
         std::ofstream(root_ / relative) << text;
     }
 
-    void make_dir(const std::string &relative)
+    void make_dir(const std::string& relative)
     {
         std::filesystem::create_directories(root_ / relative);
     }
 
     // The scratch path in the program's own form, "C:" and '\'.
-    std::string dos(const std::string &relative = "") const
+    std::string dos(const std::string& relative = "") const
     {
         std::string text = "C:" + (relative.empty() ? root_ : root_ / relative).string();
-        for (char &c : text) {
+        for (char& c : text) {
             if (c == '/') {
                 c = '\\';
             }

@@ -8,8 +8,8 @@
 namespace {
 
 struct MatchCase {
-    const char *pattern;
-    const char *name;
+    const char* pattern;
+    const char* name;
     bool matches;
 };
 
@@ -46,7 +46,7 @@ constexpr MatchCase MATCH_CASES[] = {
 
 TEST(HostMatch, NameMatchesTable)
 {
-    for (const MatchCase &c : MATCH_CASES) {
+    for (const MatchCase& c : MATCH_CASES) {
         EXPECT_EQ(name_matches(c.pattern, c.name), c.matches) << c.pattern << " vs " << c.name;
     }
 }
@@ -60,9 +60,9 @@ TEST(HostMatch, StarHeavyPatternIsNotExponential)
 }
 
 struct SplitCase {
-    const char *pattern;
-    const char *directory;
-    const char *name;
+    const char* pattern;
+    const char* directory;
+    const char* name;
 };
 
 constexpr SplitCase SPLIT_CASES[] = {
@@ -72,7 +72,7 @@ constexpr SplitCase SPLIT_CASES[] = {
 
 TEST(HostMatch, SplitSearchPatternTable)
 {
-    for (const SplitCase &c : SPLIT_CASES) {
+    for (const SplitCase& c : SPLIT_CASES) {
         const PatternParts parts = split_search_pattern(c.pattern);
         EXPECT_EQ(parts.directory, c.directory) << c.pattern;
         EXPECT_EQ(parts.name, c.name) << c.pattern;

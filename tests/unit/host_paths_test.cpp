@@ -16,8 +16,8 @@ namespace {
 using host_test::ScratchDir;
 
 struct FullPathCase {
-    const char *text;
-    const char *full; // nullptr: no full form
+    const char* text;
+    const char* full; // nullptr: no full form
 };
 
 const FullPathCase FULL_PATH_CASES[] = {
@@ -39,7 +39,7 @@ const FullPathCase FULL_PATH_CASES[] = {
 
 TEST(HostPaths, FullPathTextTable)
 {
-    for (const FullPathCase &c : FULL_PATH_CASES) {
+    for (const FullPathCase& c : FULL_PATH_CASES) {
         const auto full = full_path_text(c.text, "/home/ann");
         if (c.full == nullptr) {
             EXPECT_FALSE(full.has_value()) << c.text;
@@ -60,9 +60,9 @@ TEST_F(ScratchDir, FullPathUsesTheCurrentDirectoryOrGivesTheTextBack)
 {
     std::filesystem::current_path(root_);
     EXPECT_STREQ(full_path("*.txt"), dos("*.txt").c_str());
-    const char *other_drive = "D:\\x";
+    const char* other_drive = "D:\\x";
     EXPECT_EQ(full_path(other_drive), other_drive);
-    const char *empty = "";
+    const char* empty = "";
     EXPECT_EQ(full_path(empty), empty);
 }
 
@@ -114,8 +114,8 @@ TEST_F(ScratchDir, SetCurrentDirFindsComponentsCaseBlind)
 TEST_F(ScratchDir, SetCurrentDirFailureLeavesTheDirectory)
 {
     std::filesystem::current_path(root_);
-    const char *failing[] = {"missing", "C:\\no\\such\\place", "D:\\", nullptr};
-    for (const char *path : failing) {
+    const char* failing[] = {"missing", "C:\\no\\such\\place", "D:\\", nullptr};
+    for (const char* path : failing) {
         EXPECT_EQ(set_current_dir(path), -1) << (path ? path : "null");
         EXPECT_EQ(std::filesystem::current_path(), root_);
     }

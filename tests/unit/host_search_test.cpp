@@ -42,7 +42,7 @@ protected:
     }
 
     // Every result of the unfiltered search, by name.
-    std::map<std::string, FindResult> search_all(const std::string &pattern)
+    std::map<std::string, FindResult> search_all(const std::string& pattern)
     {
         std::map<std::string, FindResult> found;
         FindResult result;
@@ -57,16 +57,16 @@ protected:
         return found;
     }
 
-    std::set<std::string> names(const std::string &pattern)
+    std::set<std::string> names(const std::string& pattern)
     {
         std::set<std::string> found;
-        for (const auto &[name, result] : search_all(pattern)) {
+        for (const auto& [name, result] : search_all(pattern)) {
             found.insert(name);
         }
         return found;
     }
 
-    std::set<std::string> accepted(const std::string &pattern, std::uint32_t requested)
+    std::set<std::string> accepted(const std::string& pattern, std::uint32_t requested)
     {
         std::set<std::string> found;
         FindBlock block;
@@ -102,7 +102,7 @@ TEST_F(HostSearchTree, AttributeWordsFollowTheEntryKind)
         {"dangling", ATTR_SYSTEM | ATTR_REPARSE_POINT},
     };
     const auto found = search_all(dos("*"));
-    for (const auto &[name, word] : expected) {
+    for (const auto& [name, word] : expected) {
         ASSERT_TRUE(found.contains(name)) << name;
         EXPECT_EQ(found.at(name).dwFileAttributes, word) << name;
         EXPECT_EQ(found.at(name).cAlternateFileName[0], '\0') << name;
@@ -115,11 +115,11 @@ TEST_F(HostSearchTree, SizesAndTimesComeFromTheEntry)
     ASSERT_EQ(utimensat(AT_FDCWD, (root_ / "notes.txt").c_str(), stamps, 0), 0);
     const auto found = search_all(dos("*"));
 
-    const FindResult &big = found.at("big");
+    const FindResult& big = found.at("big");
     EXPECT_EQ(big.nFileSizeHigh, SPARSE_SIZE >> 32);
     EXPECT_EQ(big.nFileSizeLow, static_cast<std::uint32_t>(SPARSE_SIZE));
 
-    const FindResult &notes = found.at("notes.txt");
+    const FindResult& notes = found.at("notes.txt");
     EXPECT_EQ(notes.nFileSizeLow, 5U);
     EXPECT_EQ(notes.ftLastWriteTime, file_time_from_unix(1'700'000'000, 123'456'789));
     EXPECT_EQ(notes.ftLastAccessTime, file_time_from_unix(1'600'000'000, 0));
@@ -164,7 +164,7 @@ TEST_F(HostSearchTree, SearchesThatFindNothing)
         dos(std::string(260, '?')), // too long for a path buffer
         dos("*.zzz"),
     };
-    for (const std::string &pattern : failing) {
+    for (const std::string& pattern : failing) {
         FindResult result;
         EXPECT_EQ(FindFirstFileA(pattern.c_str(), result), INVALID_SEARCH) << pattern;
     }

@@ -37,7 +37,7 @@ constexpr StampCase STAMP_CASES[] = {
 
 TEST(HostTime, FileTimeFromUnixTable)
 {
-    for (const StampCase &c : STAMP_CASES) {
+    for (const StampCase& c : STAMP_CASES) {
         EXPECT_EQ(file_time_from_unix(c.seconds, c.nanoseconds), c.file_time) << c.seconds;
     }
 }
@@ -62,7 +62,7 @@ const DosCase DOS_CASES[] = {
 
 TEST(HostTime, DosWordsTable)
 {
-    for (const DosCase &c : DOS_CASES) {
+    for (const DosCase& c : DOS_CASES) {
         std::uint16_t date = 1;
         std::uint16_t time = 1;
         EXPECT_EQ(FileTimeToDosDateTime(c.local, date, time), c.in_range) << c.local;
@@ -74,16 +74,16 @@ TEST(HostTime, DosWordsTable)
 // Sets TZ for one test and puts the old value back.
 class TimeZone {
 public:
-    explicit TimeZone(const char *zone)
+    explicit TimeZone(const char* zone)
     {
-        if (const char *old = std::getenv("TZ")) {
+        if (const char* old = std::getenv("TZ")) {
             saved_ = old;
         }
         setenv("TZ", zone, 1);
         tzset();
     }
-    TimeZone(const TimeZone &) = delete;
-    TimeZone &operator=(const TimeZone &) = delete;
+    TimeZone(const TimeZone&) = delete;
+    TimeZone& operator=(const TimeZone&) = delete;
     ~TimeZone()
     {
         if (saved_) {

@@ -11,8 +11,8 @@
 namespace {
 
 struct WriteCase {
-    const char *text;
-    const char *stored;
+    const char* text;
+    const char* stored;
 };
 
 constexpr WriteCase WRITE_CASES[] = {
@@ -25,7 +25,7 @@ constexpr WriteCase WRITE_CASES[] = {
 
 TEST(OutStream, WriteTranslatesEveryNewline)
 {
-    for (const WriteCase &c : WRITE_CASES) {
+    for (const WriteCase& c : WRITE_CASES) {
         OutStream stream;
         stream.write(c.text);
         EXPECT_EQ(stream.text(), c.stored) << c.text;
@@ -61,8 +61,8 @@ public:
         std::fflush(stdout);
         dup2(fileno(file_), 1);
     }
-    CapturedOutput(const CapturedOutput &) = delete;
-    CapturedOutput &operator=(const CapturedOutput &) = delete;
+    CapturedOutput(const CapturedOutput&) = delete;
+    CapturedOutput& operator=(const CapturedOutput&) = delete;
     ~CapturedOutput()
     {
         dup2(saved_, 1);
@@ -78,13 +78,13 @@ public:
     }
 
 private:
-    std::FILE *file_;
+    std::FILE* file_;
     int saved_;
 };
 
 TEST(OutStream, StandardStreamWritesWhenFullAndOnFlush)
 {
-    OutStream &out = OutStream::standard();
+    OutStream& out = OutStream::standard();
     out.flush();
     const CapturedOutput captured;
     out.write("held\n");

@@ -40,12 +40,12 @@ INSTANTIATE_TEST_SUITE_P(Table, AttrFilter,
 
 TEST(FindCharNocase, IgnoresCaseOfLettersOnly)
 {
-    const char *text = "Xray~1.txt";
+    const char* text = "Xray~1.txt";
     EXPECT_EQ(find_char_nocase(text, 'x'), text);
     EXPECT_EQ(find_char_nocase(text, 'T'), text + 7);
     EXPECT_EQ(find_char_nocase(text, '~'), text + 4);
     EXPECT_EQ(find_char_nocase(text, 'q'), nullptr);
-    const char *accented = "\xE9t\xC9"; // no case pairs above 0x7F
+    const char* accented = "\xE9t\xC9"; // no case pairs above 0x7F
     EXPECT_EQ(find_char_nocase(accented, '\xC9'), accented + 2);
 }
 

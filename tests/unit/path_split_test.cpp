@@ -11,12 +11,12 @@ namespace {
 constexpr std::size_t JOIN_ROOM = 600; // more than any join below needs
 
 struct SplitRow {
-    const char *path;
+    const char* path;
     unsigned flags;
-    const char *drive;
-    const char *directory;
-    const char *name;
-    const char *extension;
+    const char* drive;
+    const char* directory;
+    const char* name;
+    const char* extension;
 };
 
 constexpr SplitRow SPLIT_ROWS[] = {
@@ -51,13 +51,13 @@ constexpr SplitRow SPLIT_ROWS[] = {
     {"1:x", 0x14, "1:", "", "x", ""},
 };
 
-std::string text(const auto &part)
+std::string text(const auto& part)
 {
     return part.data();
 }
 
 // A directory ending in "." or ".." gains a separator when the parts are joined.
-bool ends_in_dot_component(const SplitRow &row)
+bool ends_in_dot_component(const SplitRow& row)
 {
     const std::string directory = row.directory;
     return !directory.empty() && directory.back() == '.';
@@ -65,7 +65,7 @@ bool ends_in_dot_component(const SplitRow &row)
 
 TEST(SplitPath, SplitsEveryRowIntoItsParts)
 {
-    for (const SplitRow &row : SPLIT_ROWS) {
+    for (const SplitRow& row : SPLIT_ROWS) {
         SCOPED_TRACE(row.path);
         DriveText drive;
         PartText directory, name, extension;
@@ -81,7 +81,7 @@ TEST(SplitPath, SplitsEveryRowIntoItsParts)
 
 TEST(SplitPath, LocatesTheUncutOffsetsOfEveryRow)
 {
-    for (const SplitRow &row : SPLIT_ROWS) {
+    for (const SplitRow& row : SPLIT_ROWS) {
         SCOPED_TRACE(row.path);
         const PathLayout layout = locate_path_parts(row.path);
         EXPECT_EQ(layout.flags, row.flags);
@@ -94,7 +94,7 @@ TEST(SplitPath, LocatesTheUncutOffsetsOfEveryRow)
 
 TEST(SplitPath, JoiningThePartsGivesThePathBack)
 {
-    for (const SplitRow &row : SPLIT_ROWS) {
+    for (const SplitRow& row : SPLIT_ROWS) {
         SCOPED_TRACE(row.path);
         DriveText drive;
         PartText directory, name, extension;
@@ -135,11 +135,11 @@ TEST(SplitPath, CutsALongNameToItsRoomButNotItsOffsets)
 }
 
 struct MergeRow {
-    const char *drive;
-    const char *directory;
-    const char *name;
-    const char *extension;
-    const char *joined;
+    const char* drive;
+    const char* directory;
+    const char* name;
+    const char* extension;
+    const char* joined;
 };
 
 constexpr MergeRow MERGE_ROWS[] = {
@@ -155,7 +155,7 @@ constexpr MergeRow MERGE_ROWS[] = {
 
 TEST(MergePath, JoinsThePresentParts)
 {
-    for (const MergeRow &row : MERGE_ROWS) {
+    for (const MergeRow& row : MERGE_ROWS) {
         SCOPED_TRACE(row.joined);
         std::array<char, JOIN_ROOM> out;
         EXPECT_EQ(merge_path(out, row.drive, row.directory, row.name, row.extension),

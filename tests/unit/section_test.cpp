@@ -18,7 +18,7 @@ namespace {
 
 const std::string RULE = std::string(56, '-') + "\r\n";
 
-void set_section_path(const std::string &path)
+void set_section_path(const std::string& path)
 {
     section_path.fill('\0');
     std::memcpy(section_path.data(), path.data(), std::min(path.size(), PATH_ROOM - 1));
@@ -36,13 +36,13 @@ protected:
         set_section_path("C:\\WORK\\");
     }
 
-    static std::string header(const std::string &path)
+    static std::string header(const std::string& path)
     {
         return "directory of " + std::string(header_label()) + path + "\r\n";
     }
 
     // One directory's pass as the walk drives it: events, entries, summary.
-    void pass(const std::string &path, std::uint32_t entries, bool recursive)
+    void pass(const std::string& path, std::uint32_t entries, bool recursive)
     {
         section_event(SEC_RESET);
         section_event(SEC_WANT_BREAK);
@@ -122,7 +122,7 @@ TEST_F(SectionTest, ResetKeepsFirstSectionDone)
 }
 
 struct SummaryCase {
-    const char *title;
+    const char* title;
     int bare, summary_anyway, unadorned, wide, show_dirs;
     std::int32_t column_before;
     ScanTotals totals;
@@ -149,7 +149,7 @@ TEST_F(SectionTest, SummaryVariants)
          "\r\n3 files, 0 directories, 3,000 bytes", 1},
         {"wide on an ended row", 0, 0, 1, 1, 1, 0, three, "3 files, 0 directories, 3,000 bytes", 1},
     };
-    for (const auto &c : cases) {
+    for (const auto& c : cases) {
         SetUp();
         settings.bare = c.bare;
         settings.summary_anyway = c.summary_anyway;
@@ -195,8 +195,8 @@ TEST_F(SectionTest, FreeSpaceEndsInTwoBlanksOrIsLeftOut)
 TEST_F(SectionTest, DropLabelDot)
 {
     struct {
-        const char *label;
-        const char *expected;
+        const char* label;
+        const char* expected;
     } const cases[] = {
         {"ABCDEFGH.IJK", "ABCDEFGHIJK"},
         {"AB.CD", "AB.CD"},
@@ -207,7 +207,7 @@ TEST_F(SectionTest, DropLabelDot)
         {"NODOT", "NODOT"},
         {"", ""},
     };
-    for (const auto &c : cases) {
+    for (const auto& c : cases) {
         std::array<char, 32> label{};
         std::memcpy(label.data(), c.label, std::strlen(c.label));
         drop_label_dot(label.data());
@@ -228,7 +228,7 @@ TEST_F(SectionTest, HeaderLabelIsLowerCasedAndWhole)
         {forty, "(long label of forty characters, \xC9t\xC9 1234) "},
         {longest, "(" + std::string(255, 'l') + ") "},
     };
-    for (const auto &c : cases)
+    for (const auto& c : cases)
         EXPECT_EQ(header_label_for(c.label.c_str()), c.expected);
 }
 

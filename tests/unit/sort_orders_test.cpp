@@ -20,15 +20,15 @@ struct Entry {
     std::uint64_t size = 0;
     std::uint16_t date = 0;
     std::uint16_t time = 0;
-    const char *long_name = "";
+    const char* long_name = "";
 };
 
 constexpr std::uint8_t DIR = KIND_DIR;
 
-EntryRecord make_record(const Entry &entry)
+EntryRecord make_record(const Entry& entry)
 {
     EntryRecord record{};
-    const auto copy_bounded = [](std::string_view text, auto &field) {
+    const auto copy_bounded = [](std::string_view text, auto& field) {
         std::copy_n(text.data(), std::min(text.size(), field.size()), field.data());
     };
     copy_bounded(entry.name, record.short_name);
@@ -42,7 +42,7 @@ EntryRecord make_record(const Entry &entry)
 }
 
 // Names a record for the failure output; directories end in '/'.
-std::string label(const EntryRecord &record)
+std::string label(const EntryRecord& record)
 {
     const std::string_view name(record.short_name.data(), SHORT_NAME_WIDTH);
     const std::string_view ext(record.short_ext.data(), SHORT_EXT_WIDTH);
@@ -62,7 +62,7 @@ std::vector<std::string> sorted_labels(SortKey key, std::vector<EntryRecord> rec
 }
 
 struct OrderRow {
-    const char *what;
+    const char* what;
     SortKey key;
     std::vector<Entry> in_order;
 };
@@ -111,10 +111,10 @@ const OrderRow ORDER_ROWS[] = {
 
 TEST(SortEntries, PutsEveryRowInItsOrder)
 {
-    for (const OrderRow &row : ORDER_ROWS) {
+    for (const OrderRow& row : ORDER_ROWS) {
         SCOPED_TRACE(row.what);
         std::vector<EntryRecord> records;
-        for (const Entry &entry : row.in_order) {
+        for (const Entry& entry : row.in_order) {
             records.push_back(make_record(entry));
         }
         std::vector<std::string> expected;
