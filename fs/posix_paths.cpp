@@ -85,6 +85,15 @@ std::optional<std::string> find_blind(const std::string& directory, std::string_
     return found;
 }
 
+// Whether the text starts at the root, with or without its drive prefix.
+bool is_absolute(std::string_view text)
+{
+    if (has_drive_prefix(text)) {
+        text.remove_prefix(2);
+    }
+    return !text.empty() && is_separator(text.front());
+}
+
 } // namespace
 
 std::optional<std::string> posix_path(std::string_view text)
@@ -184,7 +193,8 @@ const char* full_path(const char* text)
     if (text == nullptr) {
         return text;
     }
-    const auto cwd = current_posix_dir();
+    // An absolute text needs no current directory: no getcwd per true name.
+    const auto cwd = is_absolute(text) ? std::optional<std::string>{""} : current_posix_dir();
     const auto full = cwd ? full_path_text(text, *cwd) : std::nullopt;
     if (!full) {
         return text;

@@ -133,6 +133,9 @@ TEST_F(ScratchDir, SetCurrentDirWorksBelowPathMax)
     }
     EXPECT_EQ(get_current_dir(), nullptr);
     EXPECT_STREQ(full_path("x"), "x");
+    // An absolute text has a full form even where the current directory has none.
+    EXPECT_STREQ(full_path("C:\\a\\..\\b\\*.c"), "C:\\b\\*.c");
+    EXPECT_STREQ(full_path("\\"), "C:\\");
     for (int level = 0; level < depth; ++level) {
         ASSERT_EQ(chdir(".."), 0);
         ASSERT_EQ(rmdir(part.c_str()), 0);
