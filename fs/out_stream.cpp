@@ -68,7 +68,7 @@ int OutStream::print(const char* format, ...)
     va_start(arguments, format);
     std::va_list again;
     va_copy(again, arguments);
-    std::array<char, PRINT_ROOM> small{};
+    std::array<char, PRINT_ROOM> small; // vsnprintf fills it; no need to clear it per call
     const int length = std::vsnprintf(small.data(), small.size(), format, arguments);
     va_end(arguments);
     if (length < 0) {
