@@ -5,6 +5,7 @@
 
 #include "fs/fs_services.h"
 
+#include <cerrno>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -37,6 +38,24 @@ std::optional<std::string> posix_path(std::string_view text);
 std::string resolve_case(const std::string& path);
 // posix_path followed by resolve_case.
 std::optional<std::string> host_path(std::string_view text);
+// Runs operation (bool(const char* posix_path)) on the path as typed, and only
+// when a component is missing, once more on its case-blind resolution: the
+// usual case costs no lookup beyond the operation itself.
+template <typename Operation> bool on_host_path(std::string_view text, Operation operation)
+{
+    const auto path = posix_path(text);
+    if (!path) {
+        return false;
+    }
+    if (operation(path->c_str())) {
+        return true;
+    }
+    if (errno != ENOENT && errno != ENOTDIR) {
+        return false;
+    }
+    const std::string resolved = resolve_case(*path);
+    return resolved != *path && operation(resolved.c_str());
+}
 // The full form of text against the POSIX directory cwd, as full_path gives
 // it; nothing when the text names another drive, is empty, or the result
 // would not fit a path buffer.

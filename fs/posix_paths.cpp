@@ -237,11 +237,8 @@ std::unique_ptr<PathText> get_current_dir()
 
 int set_current_dir(const char* path)
 {
-    const auto target = path != nullptr ? host_path(path) : std::nullopt;
-    if (!target || chdir(target->c_str()) != 0) {
-        return -1;
-    }
-    return 0;
+    const auto enter = [](const char* posix) { return chdir(posix) == 0; };
+    return path != nullptr && on_host_path(path, enter) ? 0 : -1;
 }
 
 int get_drive()

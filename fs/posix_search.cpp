@@ -167,16 +167,15 @@ SearchHandle FindFirstFileA(const char* pattern, FindResult& result)
     if (parts.name.empty()) {
         return INVALID_SEARCH;
     }
-    const auto directory = host_path(parts.directory);
-    if (!directory) {
-        return INVALID_SEARCH;
-    }
     std::unique_ptr<HostSearch> search(new (std::nothrow) HostSearch);
     if (!search) {
         return INVALID_SEARCH;
     }
-    search->directory = opendir(directory->c_str());
-    if (search->directory == nullptr) {
+    const auto open_directory = [&search](const char* posix) {
+        search->directory = opendir(posix);
+        return search->directory != nullptr;
+    };
+    if (!on_host_path(parts.directory, open_directory)) {
         return INVALID_SEARCH;
     }
     search->name_pattern = parts.name;
