@@ -12,6 +12,7 @@
 #include "cli/settings.h"
 #include "report/section.h"
 #include "scan/directory_pass.h"
+#include "tests/unit/run_state.h"
 
 namespace {
 
@@ -42,13 +43,6 @@ std::uint16_t dos_time(unsigned hour, unsigned minute)
     return static_cast<std::uint16_t>((hour << 11) | (minute << 5));
 }
 
-// Fills a field the way capture does: NUL-padded, no terminator when full.
-template <std::size_t N> void fill_field(std::array<char, N>& field, const char* text)
-{
-    field.fill('\0');
-    std::memcpy(field.data(), text, std::min(N, std::strlen(text)));
-}
-
 struct Entry {
     const char* name;
     const char* ext;
@@ -74,22 +68,9 @@ EntryRecord record_of(const Entry& entry)
     return record;
 }
 
-void set_section_path(const std::string& path)
-{
-    section_path.fill('\0');
-    std::memcpy(section_path.data(), path.data(), std::min(path.size(), PATH_ROOM - 1));
-}
-
 class EntryLineTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        settings = ListSettings{};
-        out_column = 0;
-        section_state = SectionState{};
-        scan_totals = {};
-        set_section_path("C:\\");
-    }
+    void SetUp() override { reset_run_state(); }
 
     std::string emit(const Entry& entry)
     {

@@ -13,27 +13,18 @@
 #include "report/entry_line.h"
 #include "scan/directory_pass.h"
 #include "scan/entry_record.h"
+#include "tests/unit/run_state.h"
 
 namespace {
 
 const std::string RULE = std::string(56, '-') + "\r\n";
 
-void set_section_path(const std::string& path)
-{
-    section_path.fill('\0');
-    std::memcpy(section_path.data(), path.data(), std::min(path.size(), PATH_ROOM - 1));
-}
-
 class SectionTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        settings = ListSettings{};
+        reset_run_state("C:\\WORK\\");
         settings.show_free = 0; // the free space varies: checked apart
-        out_column = 0;
-        section_state = SectionState{};
-        scan_totals = {};
-        set_section_path("C:\\WORK\\");
     }
 
     static std::string header(const std::string& path)

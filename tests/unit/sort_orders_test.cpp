@@ -10,6 +10,7 @@
 
 #include "scan/directory_pass.h"
 #include "scan/sort_orders.h"
+#include "tests/unit/run_state.h"
 
 namespace {
 
@@ -28,12 +29,9 @@ constexpr std::uint8_t DIR = KIND_DIR;
 EntryRecord make_record(const Entry& entry)
 {
     EntryRecord record{};
-    const auto copy_bounded = [](std::string_view text, auto& field) {
-        std::copy_n(text.data(), std::min(text.size(), field.size()), field.data());
-    };
-    copy_bounded(entry.name, record.short_name);
-    copy_bounded(entry.ext, record.short_ext);
-    copy_bounded(entry.long_name, record.long_name);
+    fill_field(record.short_name, entry.name);
+    fill_field(record.short_ext, entry.ext);
+    fill_field(record.long_name, entry.long_name);
     record.kind = entry.kind;
     record.size = entry.size;
     record.dos_date = entry.date;
