@@ -47,13 +47,6 @@ INSTANTIATE_TEST_SUITE_P(
         UsageRow{"mask_of_5000", {std::string(5000, 'a')}}),
     RowName{});
 
-class CommandLineTest : public ::testing::TestWithParam<Row> {};
-
-TEST_P(CommandLineTest, PrintsExpectedBytes)
-{
-    check_row(GetParam(), standard_tree());
-}
-
 const std::string TXT_LINES = " a        txt  1-02-21 10:00a         100 a    a.txt\n"
                               " zeta     txt 12-31-19 11:59p   1,234,567 a    Zeta.TXT\n";
 const std::string TXT_LISTING =
@@ -61,7 +54,7 @@ const std::string TXT_LISTING =
     "2 files, 0 directories, 1,234,667 bytes\ntotal byte count: 1,234,667\n";
 
 INSTANTIATE_TEST_SUITE_P(
-    Drives, CommandLineTest,
+    Drives, StandardTreeTest,
     ::testing::Values(
         Row{"other_drive", {"d:"}, "Couldn't change drives.", 1},
         Row{"other_drive_with_mask", {"D:\\*.txt", "/b"}, "Couldn't change drives.", 1},
@@ -69,7 +62,7 @@ INSTANTIATE_TEST_SUITE_P(
     RowName{});
 
 INSTANTIATE_TEST_SUITE_P(
-    Total, CommandLineTest,
+    Total, StandardTreeTest,
     ::testing::Values(
         Row{"total_line_alone", {"/total"}, "total byte count: 5,001,237,854\n"},
         Row{"total_with_style_switches",
@@ -86,7 +79,7 @@ INSTANTIATE_TEST_SUITE_P(
     RowName{});
 
 INSTANTIATE_TEST_SUITE_P(
-    SwitchForms, CommandLineTest,
+    SwitchForms, StandardTreeTest,
     ::testing::Values(
         Row{"slash_alone_ignored", {"/", "*.txt", "/z-"}, TXT_LISTING},
         Row{"mask_after_switches", {"/n", "*.txt", "/z-"}, TXT_LISTING},

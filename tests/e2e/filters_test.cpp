@@ -32,15 +32,8 @@ std::string empty_section(const std::string& dir)
     return "{HDR}" + dir + "\n0 files, 0 directories, 0 bytes\ntotal byte count: 0\n";
 }
 
-class FilterTest : public ::testing::TestWithParam<Row> {};
-
-TEST_P(FilterTest, PrintsExpectedBytes)
-{
-    check_row(GetParam(), standard_tree());
-}
-
 INSTANTIATE_TEST_SUITE_P(
-    Directories, FilterTest,
+    Directories, StandardTreeTest,
     ::testing::Values(
         Row{"a_dash_leaves_directories_out",
             {"/a-", "/z-", "/g"},
@@ -56,7 +49,7 @@ INSTANTIATE_TEST_SUITE_P(
     RowName{});
 
 INSTANTIATE_TEST_SUITE_P(
-    Attributes, FilterTest,
+    Attributes, StandardTreeTest,
     ::testing::Values(
         Row{"read_only_or_hidden",
             {"/:rh", "/z-", "/g"},
@@ -98,7 +91,7 @@ INSTANTIATE_TEST_SUITE_P(
     RowName{});
 
 INSTANTIATE_TEST_SUITE_P(
-    ExcludedCharacters, FilterTest,
+    ExcludedCharacters, StandardTreeTest,
     ::testing::Values(
         Row{"letters_ignore_case",
             {"/fz", "*.txt", "/z-"},
@@ -116,7 +109,7 @@ INSTANTIATE_TEST_SUITE_P(
     RowName{});
 
 INSTANTIATE_TEST_SUITE_P(
-    Masks, FilterTest,
+    Masks, StandardTreeTest,
     ::testing::Values(
         Row{"question_mark_one_character", {"?.txt", "/b"}, "a.txt\n\ntotal byte count: 100\n"},
         Row{"name_without_extension", {"readme", "/b"}, "readme\n\ntotal byte count: 42\n"},
@@ -150,7 +143,7 @@ INSTANTIATE_TEST_SUITE_P(
 // The recursive switch on masks whose subdirectories hold nothing that
 // matches, so the output is that of the mask's directory alone.
 INSTANTIATE_TEST_SUITE_P(
-    Recursive, FilterTest,
+    Recursive, StandardTreeTest,
     ::testing::Values(
         Row{"current_directory",
             {"*.dat", "//", "/z-"},

@@ -406,4 +406,9 @@ bool is_usage_text(const std::string& out)
     return std::regex_match(out.substr(0, end + 1), first_line) && out.substr(end + 1) == body;
 }
 
+TEST_P(StandardTreeTest, PrintsExpectedBytes)
+{
+    check_row(GetParam(), standard_tree());
+}
+
 } // namespace e2e

@@ -4,6 +4,8 @@
 
 #include <sys/types.h>
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <ostream>
 #include <string>
@@ -100,6 +102,9 @@ struct Row {
     int exit_code = 0;
     std::string cwd = "";
 };
+
+// Rows run on the standard tree; each test file instantiates its own tables.
+class StandardTreeTest : public ::testing::TestWithParam<Row> {};
 
 // Shows a row in failure messages by its name and arguments.
 void PrintTo(const Row& row, std::ostream* os);

@@ -23,15 +23,8 @@ std::string single(const std::string& line, const std::string& bytes)
            "total byte count: " + bytes + "\n";
 }
 
-class ListingTest : public ::testing::TestWithParam<Row> {};
-
-TEST_P(ListingTest, PrintsExpectedBytes)
-{
-    check_row(GetParam(), standard_tree());
-}
-
 INSTANTIATE_TEST_SUITE_P(
-    WholeDirectory, ListingTest,
+    WholeDirectory, StandardTreeTest,
     ::testing::Values(
         Row{"no_arguments",
             {},
@@ -53,7 +46,7 @@ INSTANTIATE_TEST_SUITE_P(
     RowName{});
 
 INSTANTIATE_TEST_SUITE_P(
-    OneEntry, ListingTest,
+    OneEntry, StandardTreeTest,
     ::testing::Values(
         Row{"fifo_is_system_file",
             {"pipe", "/z-"},

@@ -13,15 +13,8 @@ namespace {
 const std::string TXT_TOTAL = "total byte count: 1,234,667\n";
 const std::string ALL_TOTAL = "total byte count: 5,001,237,854\n";
 
-class StyleTest : public ::testing::TestWithParam<Row> {};
-
-TEST_P(StyleTest, PrintsExpectedBytes)
-{
-    check_row(GetParam(), standard_tree());
-}
-
 INSTANTIATE_TEST_SUITE_P(
-    Bare, StyleTest,
+    Bare, StandardTreeTest,
     ::testing::Values(
         Row{"files_only_then_empty_line",
             {"/b"},
@@ -63,7 +56,7 @@ INSTANTIATE_TEST_SUITE_P(
     RowName{});
 
 INSTANTIATE_TEST_SUITE_P(
-    TrueName, StyleTest,
+    TrueName, StandardTreeTest,
     ::testing::Values(
         Row{"paths_from_short_names",
             {"/B"},
@@ -96,7 +89,7 @@ INSTANTIATE_TEST_SUITE_P(
     RowName{});
 
 INSTANTIATE_TEST_SUITE_P(
-    Adorned, StyleTest,
+    Adorned, StandardTreeTest,
     ::testing::Values(Row{"dot_style",
                           {"/.", "/z-", "/g"},
                           "{HDR}\n"
@@ -185,7 +178,7 @@ INSTANTIATE_TEST_SUITE_P(
     RowName{});
 
 INSTANTIATE_TEST_SUITE_P(
-    WideOnStandardTree, StyleTest,
+    WideOnStandardTree, StandardTreeTest,
     ::testing::Values(Row{"cells_then_summary",
                           {"/w", "*.txt", "/z-"},
                           "{HDR}\na.txt           Zeta.TXT        \n"
