@@ -65,8 +65,18 @@ void FindClose(SearchHandle search);
 // --- Attribute-matched search ---------------------------------------------
 inline constexpr std::size_t BLOCK_NAME_ROOM = 256;
 
+// A wildcard search's accepted entries, read in one go; host layer only.
+struct HostListing;
+
 // One running attribute-matched search and its last result. The block keeps
 // the pattern pointer, not a copy: the text must outlive the search.
+//
+// A pattern with a wildcard is read to its end when the search starts, so a
+// running search holds no open directory: a walk may keep one running on
+// every level of a tree of any depth. Such a search describes each entry by
+// its directory entry alone where the host gives its type there: the
+// attribute word then has no read-only bit, and the time and size words are
+// zero. Nothing reads them of a block but the name and the other bits.
 struct FindBlock {
     std::uint32_t attributes = 0; // attribute word of the last result
     std::uint16_t dos_time = 0;   // last-write time of the last result, local
@@ -76,6 +86,7 @@ struct FindBlock {
 
     // The search's own state; read by the host layer alone.
     SearchHandle search = INVALID_SEARCH;
+    HostListing* listing = nullptr;
     const char* pattern = nullptr;
     std::uint32_t requested = 0;
     bool label_delivered = false;
@@ -123,6 +134,23 @@ int get_drive();
 // Makes drive number current (0 for A); only DRIVE_C exists, and making it
 // current keeps the current directory. Returns the count of drives.
 int set_drive(int number);
+
+// --- Deep directories ---------------------------------------------------------
+// Below a full path of 259 characters a directory has no full form that fits a
+// path buffer. The walk then comes back up through "..", checked against the
+// identity of the directory it left, and headers name the directory in full.
+struct DirectoryId {
+    std::uint64_t device = 0;
+    std::uint64_t node = 0;
+};
+// The identity of the current directory; nothing when the host cannot say.
+std::optional<DirectoryId> current_dir_id();
+// Makes the parent of the current directory current when it is the directory
+// identified: 0. Otherwise -1, and the current directory is unchanged.
+int enter_parent_dir(const DirectoryId& parent);
+// full_path with no limit on the length of the result; nothing when the text
+// names another drive or the current directory cannot be named.
+std::optional<std::string> full_path_long(const char* text);
 
 // --- Output -------------------------------------------------------------------
 // A buffered text stream: every '\n' written reaches the output as "\r\n".

@@ -1,5 +1,6 @@
-// The attribute-matched search: the unfiltered search with hidden, system and
-// directory entries held back unless asked for, or the volume label alone.
+// The attribute-matched search: the unfiltered search (or, for a wildcard
+// pattern, a whole-directory listing) with hidden, system and directory
+// entries held back unless asked for, or the volume label alone.
 #include "fs/posix_host.h"
 
 #include <algorithm>
@@ -54,6 +55,25 @@ bool names_other_drive(const char* pattern)
            pattern[0] != 'c';
 }
 
+// Skips held-back entries of the listing until one is accepted.
+int deliver_listed(FindBlock& block)
+{
+    std::uint32_t attributes = 0;
+    std::string_view name;
+    while (block.listing != nullptr && next_listed(*block.listing, attributes, name)) {
+        if (accepted(attributes, block.requested)) {
+            block.attributes = attributes;
+            block.dos_date = 0;
+            block.dos_time = 0;
+            block.size_low = 0;
+            copy_name(block, name);
+            return DELIVERED;
+        }
+    }
+    find_close(block);
+    return NOTHING;
+}
+
 int deliver_label(FindBlock& block)
 {
     if (block.label_delivered || names_other_drive(block.pattern)) {
@@ -79,6 +99,15 @@ int find_first(const char* pattern, FindBlock& block, std::uint32_t attributes)
     if ((attributes & ATTR_VOLUME_LABEL) != 0) {
         return deliver_label(block);
     }
+    if (pattern == nullptr || strnlen(pattern, PATH_ROOM) >= PATH_ROOM) {
+        return NOTHING;
+    }
+    // A wildcard search is read whole now, so that no directory stays open.
+    const PatternParts parts = split_search_pattern(pattern);
+    if (has_wildcards(parts.name)) {
+        block.listing = read_listing(parts.directory, parts.name).release();
+        return deliver_listed(block);
+    }
     FindResult result;
     block.search = FindFirstFileA(pattern, result);
     return deliver_accepted(block, result, block.search != INVALID_SEARCH);
@@ -88,6 +117,9 @@ int find_next(FindBlock& block)
 {
     if ((block.requested & ATTR_VOLUME_LABEL) != 0) {
         return deliver_label(block);
+    }
+    if (block.listing != nullptr) {
+        return deliver_listed(block);
     }
     if (block.search == INVALID_SEARCH) {
         return NOTHING;
@@ -100,4 +132,6 @@ void find_close(FindBlock& block)
 {
     FindClose(block.search);
     block.search = INVALID_SEARCH;
+    delete block.listing;
+    block.listing = nullptr;
 }

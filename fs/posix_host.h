@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -58,9 +59,12 @@ template <typename Operation> bool on_host_path(std::string_view text, Operation
 }
 // The full form of text against the POSIX directory cwd, as full_path gives
 // it; nothing when the text names another drive, is empty, or the result
-// would not fit a path buffer.
-std::optional<std::string> full_path_text(std::string_view text, std::string_view cwd);
-// The current POSIX directory; nothing when getcwd fails.
+// would be longer than limit.
+inline constexpr std::size_t PATH_LIMIT = PATH_ROOM - 1;
+std::optional<std::string> full_path_text(std::string_view text, std::string_view cwd,
+                                          std::size_t limit = PATH_LIMIT);
+// The current POSIX directory. Where it is too deep for the host to name, the
+// path the layer followed down to it; nothing when neither is known.
 std::optional<std::string> current_posix_dir();
 
 // --- Entries ------------------------------------------------------------------
@@ -68,6 +72,24 @@ enum class EntryKind { regular, directory, other };
 // The attribute word of an entry from its kind, whether any write bit is set,
 // whether it is a symbolic link, and its name.
 std::uint32_t attribute_word(EntryKind kind, bool writable, bool is_link, std::string_view name);
+
+// Fills result for the entry name of the open directory directory_fd, whose
+// type readdir gave (DT_UNKNOWN when it gave none); false when it is gone.
+bool describe_entry(int directory_fd, const char* name, unsigned char type, FindResult& result);
+
+// --- Whole-directory listing --------------------------------------------------
+// The entries of one directory that match a name pattern, each with its
+// attribute word, read to the end at once so that no directory stays open.
+struct HostListing {
+    std::string entries; // per entry: the attribute word's two low bytes, the name, a NUL
+    std::size_t next = 0;
+};
+// Reads the directory (a path text, "" for the current one); the attribute
+// word comes from readdir's type where it gives one, else from a stat, and
+// never has the read-only bit. Nothing when the directory cannot be read.
+std::unique_ptr<HostListing> read_listing(std::string_view directory, std::string_view pattern);
+// The next entry of the listing, in readdir order; false at its end.
+bool next_listed(HostListing& listing, std::uint32_t& attributes, std::string_view& name);
 
 // --- Times ----------------------------------------------------------------------
 inline constexpr std::uint64_t TICKS_PER_SECOND = 10'000'000;
@@ -83,5 +105,5 @@ std::string decode_label(std::string_view link_name);
 // The decoded name of the first link in links_dir whose target's device
 // number is device; empty when there is none or the directory is missing.
 std::string find_label(const char* links_dir, std::uint64_t device);
-// The label of the file system holding "/", read afresh; empty when none.
+// The label of the file system holding "/", read once per run; empty when none.
 std::string root_volume_label();

@@ -9,14 +9,20 @@
 #include <fcntl.h>
 #include <new>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 #include <vector>
 
 namespace {
 
-// Room for getcwd: deeper directories have no full form anyway.
+// Room for the host's own answer; deeper directories are named by known_dir.
 constexpr std::size_t CWD_ROOM = 4096;
-constexpr std::size_t PATH_LIMIT = PATH_ROOM - 1;
+
+// The current directory as the layer last knew it: set from every answer of
+// the host, extended by each entry into a subdirectory by name and cut by each
+// checked return to the parent. It names directories too deep for the host to
+// name; empty when unknown.
+std::string known_dir;
 
 bool is_separator(char c)
 {
@@ -140,7 +146,8 @@ std::optional<std::string> host_path(std::string_view text)
     return resolve_case(*path);
 }
 
-std::optional<std::string> full_path_text(std::string_view text, std::string_view cwd)
+std::optional<std::string> full_path_text(std::string_view text, std::string_view cwd,
+                                          std::size_t limit)
 {
     if (text.empty()) {
         return std::nullopt;
@@ -172,19 +179,77 @@ std::optional<std::string> full_path_text(std::string_view text, std::string_vie
     if (parts.empty() || (!text.empty() && is_separator(text.back()))) {
         full += '\\';
     }
-    if (full.size() > PATH_LIMIT) {
+    if (full.size() > limit) {
         return std::nullopt;
     }
     return full;
 }
 
+namespace {
+
+// The kernel's answer alone: the C library's fallback for a deep directory
+// reads every directory above it, on every call.
+bool host_cwd(std::array<char, CWD_ROOM>& buffer)
+{
+#ifdef SYS_getcwd
+    return syscall(SYS_getcwd, buffer.data(), buffer.size()) > 0 && buffer[0] == '/';
+#else
+    return getcwd(buffer.data(), buffer.size()) != nullptr;
+#endif
+}
+
+// A plain name of one component, which extends known_dir by itself.
+bool is_one_component(std::string_view path)
+{
+    return !path.empty() && path != "." && path != ".." && path.find('/') == std::string_view::npos;
+}
+
+void follow_into(std::string_view path)
+{
+    if (!known_dir.empty() && is_one_component(path)) {
+        if (known_dir.back() != '/') {
+            known_dir += '/';
+        }
+        known_dir += path;
+    } else {
+        known_dir.clear(); // the host names it, if it can, when next asked
+    }
+}
+
+void follow_to_parent()
+{
+    const std::size_t last = known_dir.rfind('/');
+    if (last != std::string::npos) {
+        known_dir.resize(last == 0 ? 1 : last);
+    }
+}
+
+bool same_directory(const struct stat& status, const DirectoryId& identity)
+{
+    return static_cast<std::uint64_t>(status.st_dev) == identity.device &&
+           static_cast<std::uint64_t>(status.st_ino) == identity.node;
+}
+
+// The current directory for the full form of text; "" when text is absolute.
+std::optional<std::string> base_for(const char* text)
+{
+    // An absolute text needs no current directory: no getcwd per true name.
+    return is_absolute(text) ? std::optional<std::string>{""} : current_posix_dir();
+}
+
+} // namespace
+
 std::optional<std::string> current_posix_dir()
 {
     std::array<char, CWD_ROOM> buffer{};
-    if (getcwd(buffer.data(), buffer.size()) == nullptr) {
-        return std::nullopt;
+    if (host_cwd(buffer)) {
+        known_dir = buffer.data();
+        return known_dir;
     }
-    return std::string(buffer.data());
+    if ((errno == ENAMETOOLONG || errno == ERANGE) && !known_dir.empty()) {
+        return known_dir;
+    }
+    return std::nullopt;
 }
 
 const char* full_path(const char* text)
@@ -193,8 +258,7 @@ const char* full_path(const char* text)
     if (text == nullptr) {
         return text;
     }
-    // An absolute text needs no current directory: no getcwd per true name.
-    const auto cwd = is_absolute(text) ? std::optional<std::string>{""} : current_posix_dir();
+    const auto cwd = base_for(text);
     const auto full = cwd ? full_path_text(text, *cwd) : std::nullopt;
     if (!full) {
         return text;
@@ -237,8 +301,52 @@ std::unique_ptr<PathText> get_current_dir()
 
 int set_current_dir(const char* path)
 {
-    const auto enter = [](const char* posix) { return chdir(posix) == 0; };
+    const auto enter = [](const char* posix) {
+        if (chdir(posix) != 0) {
+            return false;
+        }
+        follow_into(posix);
+        return true;
+    };
     return path != nullptr && on_host_path(path, enter) ? 0 : -1;
+}
+
+std::optional<DirectoryId> current_dir_id()
+{
+    struct stat status {};
+    if (stat(".", &status) != 0) {
+        return std::nullopt;
+    }
+    return DirectoryId{static_cast<std::uint64_t>(status.st_dev),
+                       static_cast<std::uint64_t>(status.st_ino)};
+}
+
+int enter_parent_dir(const DirectoryId& parent)
+{
+    // Opened once, checked and entered through the same descriptor, so the
+    // directory entered is the one checked.
+    const int parent_fd = open("..", O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (parent_fd < 0) {
+        return -1;
+    }
+    struct stat status {};
+    const bool entered =
+        fstat(parent_fd, &status) == 0 && same_directory(status, parent) && fchdir(parent_fd) == 0;
+    close(parent_fd);
+    if (!entered) {
+        return -1;
+    }
+    follow_to_parent();
+    return 0;
+}
+
+std::optional<std::string> full_path_long(const char* text)
+{
+    if (text == nullptr) {
+        return std::nullopt;
+    }
+    const auto cwd = base_for(text);
+    return cwd ? full_path_text(text, *cwd, std::string::npos) : std::nullopt;
 }
 
 int get_drive()

@@ -81,7 +81,8 @@ void copy_name(std::array<char, PATH_ROOM>& destination, const char* name)
     destination[length] = '\0';
 }
 
-// Fills result for the entry name of the open directory; false when it is gone.
+} // namespace
+
 bool describe_entry(int directory_fd, const char* name, unsigned char type, FindResult& result)
 {
     struct statx status {};
@@ -101,6 +102,8 @@ bool describe_entry(int directory_fd, const char* name, unsigned char type, Find
     copy_name(result.cFileName, name);
     return true;
 }
+
+namespace {
 
 bool next_match(HostSearch& search, FindResult& result)
 {

@@ -91,11 +91,12 @@ std::string find_label(const char* links_dir, std::uint64_t device)
 
 std::string root_volume_label()
 {
-    struct stat root {};
-    if (stat("/", &root) != 0) {
-        return {};
-    }
-    return find_label(LABEL_LINKS, root.st_dev);
+    // Read once: every section header of a walk asks for it.
+    static const std::string label = [] {
+        struct stat root {};
+        return stat("/", &root) == 0 ? find_label(LABEL_LINKS, root.st_dev) : std::string{};
+    }();
+    return label;
 }
 
 std::optional<std::uint64_t> disk_free_bytes(const char* path)
