@@ -45,7 +45,11 @@ void write_header(OutStream& out)
 {
     out.write("directory of ");
     out.write(header_label());
-    out.write(bounded_text(section_path.data(), section_path.size()));
+    if (long_section_path.empty()) {
+        out.write(bounded_text(section_path.data(), section_path.size()));
+    } else {
+        out.write(long_section_path);
+    }
     out.write("\n");
 }
 

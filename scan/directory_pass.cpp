@@ -14,6 +14,7 @@
 std::unique_ptr<EntryRecord[]> entry_buffer;
 std::uint32_t buffer_capacity = BUFFER_CAPACITY;
 PathText section_path{};
+std::string long_section_path;
 std::uint64_t grand_bytes = 0;
 
 namespace {
@@ -46,12 +47,22 @@ bool build_pattern(const char* mask_text, PathText& pattern)
     return needed < PATH_ROOM;
 }
 
-// The drive and directory of the pattern's full path, ending in '\'.
+// The drive and directory of the pattern's full path, ending in '\'. Where
+// that does not fit section_path, the header names it from long_section_path.
 void set_section_path(const char* pattern)
 {
     copy_full_path(section_path, pattern);
+    // The text itself comes back when the host gives no full form that fits.
+    const bool cut_short = std::strncmp(section_path.data(), pattern, PATH_ROOM) == 0;
     const PathLayout layout = locate_path_parts(section_path.data());
     section_path[layout.name_start] = '\0';
+    long_section_path.clear();
+    if (cut_short) {
+        if (auto full = full_path_long(pattern)) {
+            full->resize(full->rfind('\\') + 1); // the full form always holds a '\'
+            long_section_path = std::move(*full);
+        }
+    }
 }
 
 bool is_dot_entry(const char* name)

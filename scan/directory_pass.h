@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "cli/settings.h"
 #include "fs/fs_services.h"
@@ -18,6 +19,9 @@ extern std::uint32_t buffer_capacity;
 
 // The drive and directory of the running pass, ending in '\'.
 extern PathText section_path;
+// The same in full when it is too long for section_path (a deep directory);
+// empty otherwise.
+extern std::string long_section_path;
 // The bytes of every pass of the run.
 extern std::uint64_t grand_bytes;
 
