@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -140,6 +141,42 @@ TEST_F(ScratchDir, SetCurrentDirWorksBelowPathMax)
         ASSERT_EQ(chdir(".."), 0);
         ASSERT_EQ(rmdir(part.c_str()), 0);
     }
+}
+
+// Deeper than the host can name (past 4,096 characters): the full form comes
+// from the path followed down, and the way back up is checked at every step.
+TEST_F(ScratchDir, DeepDirectoriesAreNamedInFullAndLeftThroughTheirParents)
+{
+    const std::string part(200, 'q');
+    constexpr int depth = 25;
+    std::filesystem::current_path(root_);
+    ASSERT_NE(get_current_dir(), nullptr);
+    std::vector<DirectoryId> parents;
+    std::string expected = dos();
+    for (int level = 0; level < depth; ++level) {
+        ASSERT_EQ(mkdir(part.c_str(), 0755), 0);
+        parents.push_back(current_dir_id().value());
+        ASSERT_EQ(set_current_dir(part.c_str()), 0) << level;
+        expected += "\\" + part;
+    }
+    EXPECT_EQ(full_path_long("*.c"), expected + "\\*.c");
+    EXPECT_EQ(full_path_long("..\\x"),
+              expected.substr(0, expected.size() - part.size() - 1) + "\\x");
+    EXPECT_EQ(full_path_long("\\tmp"), "C:\\tmp");
+    EXPECT_EQ(full_path_long("D:x"), std::nullopt);
+
+    const DirectoryId here = current_dir_id().value();
+    EXPECT_EQ(enter_parent_dir(here), -1) << "the parent is another directory";
+    EXPECT_EQ(current_dir_id()->node, here.node) << "a refused return changes nothing";
+    for (int level = depth; level-- > 0;) {
+        ASSERT_EQ(enter_parent_dir(parents[level]), 0) << level;
+        ASSERT_EQ(rmdir(part.c_str()), 0);
+        if (level == depth / 2) {
+            expected.resize(dos().size() + level * (part.size() + 1));
+            EXPECT_EQ(full_path_long("*.c"), expected + "\\*.c") << "named on the way up too";
+        }
+    }
+    EXPECT_EQ(std::filesystem::current_path(), root_);
 }
 
 TEST_F(ScratchDir, DriveCIsTheOnlyDriveAndKeepsItsDirectory)

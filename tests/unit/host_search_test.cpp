@@ -216,6 +216,39 @@ TEST_F(HostSearchTree, StartingASearchEndsTheOneTheBlockHeld)
     find_close(block);
 }
 
+// A walk keeps a wildcard search running on every level of a tree of any
+// depth, so such a search is read whole and keeps no directory open; its
+// results come from the directory entries alone.
+TEST_F(HostSearchTree, WildcardBlockSearchHoldsNoDirectoryOpen)
+{
+    const auto open_count = [] {
+        return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {});
+    };
+    const auto before = open_count();
+    FindBlock block;
+    std::map<std::string, std::uint32_t> words;
+    ASSERT_EQ(find_first(dos("*").c_str(), block, ATTR_DIRECTORY | ATTR_HIDDEN), 0);
+    EXPECT_EQ(open_count(), before);
+    do {
+        words[block.name.data()] = block.attributes;
+        EXPECT_EQ(block.size_low, 0U);
+    } while (find_next(block) == 0);
+    find_close(block);
+
+    const std::map<std::string, std::uint32_t> expected{
+        {".", ATTR_DIRECTORY},
+        {"..", ATTR_DIRECTORY},
+        {"sub", ATTR_DIRECTORY},
+        {".hdir", ATTR_DIRECTORY | ATTR_HIDDEN},
+        {".hidden", ATTR_ARCHIVE | ATTR_HIDDEN},
+        {"ro.txt", ATTR_ARCHIVE}, // no read-only bit without a stat
+        {"link", ATTR_ARCHIVE | ATTR_REPARSE_POINT},
+        {"README", ATTR_ARCHIVE},
+        {"notes.txt", ATTR_ARCHIVE},
+        {"big", ATTR_ARCHIVE}};
+    EXPECT_EQ(words, expected);
+}
+
 TEST_F(HostSearchTree, VolumeLabelIsDeliveredOnceThenTheEnd)
 {
     FindBlock block;
