@@ -152,6 +152,11 @@ int enter_parent_dir(const DirectoryId& parent);
 // names another drive or the current directory cannot be named.
 std::optional<std::string> full_path_long(const char* text);
 
+// --- Stack ------------------------------------------------------------------
+// False when the stack has too little room left for one more level of a walk
+// and the pass that level runs.
+bool stack_has_room();
+
 // --- Output -------------------------------------------------------------------
 // A buffered text stream: every '\n' written reaches the output as "\r\n".
 // The standard stream writes to standard output whenever its buffer fills and

@@ -11,9 +11,10 @@
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
-#include <vector>
 
 namespace {
+
+constexpr std::size_t ROOT_LENGTH = 2; // "C:", before the first '\'
 
 // Room for the host's own answer; deeper directories are named by known_dir.
 constexpr std::size_t CWD_ROOM = 4096;
@@ -39,10 +40,10 @@ bool names_drive_c(std::string_view text)
     return text[0] == 'C' || text[0] == 'c';
 }
 
-// The components of a path, in order; empty ones (repeated separators) skipped.
-std::vector<std::string_view> components(std::string_view path)
+// Calls visit with each component of a path, in order; empty ones (repeated
+// separators) skipped.
+template <typename Visit> void for_each_component(std::string_view path, Visit visit)
 {
-    std::vector<std::string_view> parts;
     std::size_t start = 0;
     while (start <= path.size()) {
         std::size_t end = start;
@@ -50,11 +51,10 @@ std::vector<std::string_view> components(std::string_view path)
             ++end;
         }
         if (end > start) {
-            parts.push_back(path.substr(start, end - start));
+            visit(path.substr(start, end - start));
         }
         start = end + 1;
     }
-    return parts;
 }
 
 bool exists(const std::string& path)
@@ -125,7 +125,7 @@ std::string resolve_case(const std::string& path)
         return path;
     }
     std::string resolved = path.starts_with('/') ? "/" : "";
-    for (const std::string_view part : components(path)) {
+    for_each_component(path, [&resolved](std::string_view part) {
         std::string candidate = joined(resolved, part);
         if (part != "." && part != ".." && !exists(candidate)) {
             if (const auto found = find_blind(resolved, part)) {
@@ -133,7 +133,7 @@ std::string resolve_case(const std::string& path)
             }
         }
         resolved = std::move(candidate);
-    }
+    });
     return resolved;
 }
 
@@ -158,25 +158,23 @@ std::optional<std::string> full_path_text(std::string_view text, std::string_vie
         }
         text.remove_prefix(2);
     }
-    std::vector<std::string_view> parts;
-    if (text.empty() || !is_separator(text.front())) {
-        parts = components(cwd);
-    }
-    for (const std::string_view part : components(text)) {
-        if (part == "..") {
-            if (!parts.empty()) {
-                parts.pop_back();
-            }
-        } else if (part != ".") {
-            parts.push_back(part);
-        }
-    }
+    // Built in place, without a list of components: a deep current directory
+    // has thousands of them.
     std::string full = "C:";
-    for (const std::string_view part : parts) {
-        full += '\\';
-        full += part;
+    const auto add = [&full](std::string_view part) {
+        if (part == "..") {
+            const std::size_t last = full.rfind('\\');
+            full.resize(last == std::string::npos ? ROOT_LENGTH : last);
+        } else if (part != ".") {
+            full += '\\';
+            full += part;
+        }
+    };
+    if (text.empty() || !is_separator(text.front())) {
+        for_each_component(cwd, add);
     }
-    if (parts.empty() || (!text.empty() && is_separator(text.back()))) {
+    for_each_component(text, add);
+    if (full.size() == ROOT_LENGTH || (!text.empty() && is_separator(text.back()))) {
         full += '\\';
     }
     if (full.size() > limit) {
@@ -241,6 +239,9 @@ std::optional<std::string> base_for(const char* text)
 
 std::optional<std::string> current_posix_dir()
 {
+    if (known_dir.size() >= CWD_ROOM) {
+        return known_dir; // the host could not name it: no need to ask
+    }
     std::array<char, CWD_ROOM> buffer{};
     if (host_cwd(buffer)) {
         known_dir = buffer.data();

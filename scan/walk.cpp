@@ -94,7 +94,8 @@ void walk_tree(OutStream& out, const char* mask_text, SortKey sort_key)
     FindBlock search;
     for (const char* name = next_subdir(search, true); name != nullptr;
          name = next_subdir(search, false)) {
-        if (enter_subdir(name) != 0) {
+        // A tree deeper than the stack is long is reported, not followed.
+        if (!stack_has_room() || enter_subdir(name) != 0) {
             out.print("chdir failed. %s defective?\n", name);
             continue; // a failed change leaves the current directory as it was
         }
