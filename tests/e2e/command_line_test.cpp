@@ -117,7 +117,8 @@ TEST(EntryBuffer, AllocationFailureEndsWithSeven)
     GTEST_SKIP() << "a sanitized binary cannot start in 12 MB";
 #else
     constexpr std::uint64_t small_address_space = 12ULL << 20;
-    const RunResult result = run_wendex({"/b"}, standard_tree().root(), small_address_space);
+    const RunResult result =
+        run_wendex({"/b"}, standard_tree().root(), {.address_space = small_address_space});
     EXPECT_EQ(result.signal, 0);
     EXPECT_EQ(result.exit_code, 7);
     EXPECT_EQ(result.out, "Couldn't malloc().");

@@ -29,13 +29,19 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Seconds a run may take before the child is ended by SIGALRM.
-constexpr unsigned RUN_TIME_LIMIT = 20;
-
 [[noreturn]] void fail(const std::string& what)
 {
     throw std::runtime_error(what + ": " + std::strerror(errno));
 }
+
+void replace_all(std::string& text, std::string_view from, std::string_view to)
+{
+    for (std::size_t at = text.find(from); at != std::string::npos;
+         at = text.find(from, at + to.size()))
+        text.replace(at, from.size(), to);
+}
+
+} // namespace
 
 std::time_t to_time(Stamp s)
 {
@@ -48,15 +54,6 @@ std::time_t to_time(Stamp s)
     tm.tm_sec = s.second;
     return timegm(&tm);
 }
-
-void replace_all(std::string& text, std::string_view from, std::string_view to)
-{
-    for (std::size_t at = text.find(from); at != std::string::npos;
-         at = text.find(from, at + to.size()))
-        text.replace(at, from.size(), to);
-}
-
-} // namespace
 
 // --- Fixture ----------------------------------------------------------------
 
@@ -151,8 +148,22 @@ std::vector<char*> pointers(std::vector<std::string>& texts)
     return out;
 }
 
+// Run by root, the binary is started through setpriv as uid and gid 65534
+// with no groups, so that permissions apply to it.
+constexpr const char* SETPRIV = "/usr/bin/setpriv";
+
+std::vector<std::string> command_line(const std::vector<std::string>& args, bool as_nobody)
+{
+    std::vector<std::string> argv;
+    if (as_nobody && geteuid() == 0)
+        argv = {SETPRIV, "--reuid=65534", "--regid=65534", "--clear-groups"};
+    argv.push_back(WENDEX_BINARY);
+    argv.insert(argv.end(), args.begin(), args.end());
+    return argv;
+}
+
 [[noreturn]] void exec_child(std::vector<std::string> argv, const std::string& cwd, int out_fd,
-                             int err_fd, std::uint64_t address_space)
+                             int err_fd, const RunOptions& options)
 {
     std::vector<std::string> env = child_environment();
     const int null_fd = open("/dev/null", O_RDONLY);
@@ -160,12 +171,22 @@ std::vector<char*> pointers(std::vector<std::string>& texts)
         _exit(126);
     if (chdir(cwd.c_str()) != 0)
         _exit(125);
-    if (address_space != 0) {
-        const rlimit limit{address_space, address_space};
+    if (options.address_space != 0) {
+        const rlimit limit{options.address_space, options.address_space};
         if (setrlimit(RLIMIT_AS, &limit) != 0)
             _exit(124);
     }
-    alarm(RUN_TIME_LIMIT);
+    if (options.stack_bytes != 0) {
+        const rlimit limit{options.stack_bytes, options.stack_bytes};
+        if (setrlimit(RLIMIT_STACK, &limit) != 0)
+            _exit(121);
+    }
+    if (options.open_files != 0) {
+        const rlimit limit{options.open_files, options.open_files};
+        if (setrlimit(RLIMIT_NOFILE, &limit) != 0)
+            _exit(122);
+    }
+    alarm(options.seconds);
     execve(argv[0].c_str(), pointers(argv).data(), pointers(env).data());
     _exit(127);
 }
@@ -201,10 +222,9 @@ void drain(int out_fd, int err_fd, RunResult& result)
 } // namespace
 
 RunResult run_wendex(const std::vector<std::string>& args, const std::string& cwd,
-                     std::uint64_t address_space)
+                     const RunOptions& options)
 {
-    std::vector<std::string> argv{WENDEX_BINARY};
-    argv.insert(argv.end(), args.begin(), args.end());
+    const std::vector<std::string> argv = command_line(args, options.as_nobody);
     int out_pipe[2];
     int err_pipe[2];
     if (pipe(out_pipe) != 0 || pipe(err_pipe) != 0)
@@ -213,7 +233,7 @@ RunResult run_wendex(const std::vector<std::string>& args, const std::string& cw
     if (pid < 0)
         fail("fork");
     if (pid == 0)
-        exec_child(argv, cwd, out_pipe[1], err_pipe[1], address_space);
+        exec_child(argv, cwd, out_pipe[1], err_pipe[1], options);
     close(out_pipe[1]);
     close(err_pipe[1]);
     RunResult result;
@@ -357,12 +377,12 @@ void expect_with_free(const std::string& out, const std::string& expected)
 
 } // namespace
 
-void check_row(const Row& row, const Fixture& tree)
+void check_row(const Row& row, const Fixture& tree, const RunOptions& options)
 {
     std::vector<std::string> args;
     for (const auto& arg : row.args)
         args.push_back(expand(arg, tree, false));
-    const RunResult result = run_wendex(args, tree.path(row.cwd));
+    const RunResult result = run_wendex(args, tree.path(row.cwd), options);
     const std::string expected = expand(row.expected, tree, true);
     EXPECT_EQ(result.signal, 0) << "ended by signal " << result.signal;
     EXPECT_EQ(result.exit_code, row.exit_code);

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <ctime>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -19,6 +20,9 @@ namespace e2e {
 struct Stamp {
     int year, month, day, hour, minute, second;
 };
+
+// The stamp as seconds since the epoch.
+std::time_t to_time(Stamp s);
 
 // A temporary tree under /tmp, removed (made writable first) when it goes.
 class Fixture {
@@ -62,10 +66,18 @@ struct RunResult {
     int signal = 0;     // the signal that ended it, 0 for a normal exit
 };
 
-// Runs WENDEX_BINARY with argv[1..] = args in cwd, environment TZ=UTC; with
-// a non-zero address_space, the child may map at most that many bytes.
+// Limits and identity of one run; the defaults change nothing.
+struct RunOptions {
+    std::uint64_t address_space = 0; // bytes the child may map, when non-zero
+    unsigned open_files = 0;         // descriptors the child may hold, when non-zero
+    std::uint64_t stack_bytes = 0;   // the child's stack limit, when non-zero
+    bool as_nobody = false;          // run through setpriv as uid and gid 65534, when root
+    unsigned seconds = 20;           // time the run may take before SIGALRM ends it
+};
+
+// Runs WENDEX_BINARY with argv[1..] = args in cwd, environment TZ=UTC.
 RunResult run_wendex(const std::vector<std::string>& args, const std::string& cwd,
-                     std::uint64_t address_space = 0);
+                     const RunOptions& options = {});
 
 // The text with every "\n" written as "\r\n", as the program's output stream does.
 std::string crlf(std::string_view text);
@@ -116,7 +128,7 @@ struct RowName {
 
 // Runs the row on the tree and checks output bytes, exit code, that no
 // signal ended the run and that nothing went to standard error.
-void check_row(const Row& row, const Fixture& tree);
+void check_row(const Row& row, const Fixture& tree, const RunOptions& options = {});
 
 // The output of a run that printed nothing but the usage text, as a pattern.
 bool is_usage_text(const std::string& out);

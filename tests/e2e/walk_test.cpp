@@ -1,0 +1,355 @@
+// The recursive walk (//): a section per directory that lists something, in
+// pre-order, with the rule between sections; hidden directories entered and
+// links never; subdirectories that cannot be entered; sort orders inside a
+// walk; and a chain far deeper than a path buffer under a small file limit.
+#include <dirent.h>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <ctime>
+#include <map>
+#include <memory>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "tests/e2e/harness.h"
+
+namespace e2e {
+namespace {
+
+const std::string RULE = std::string(56, '-') + "\n";
+
+// One directory per level, so the sections come in a fixed order:
+//   b.c c.log a.txt sub/
+//   sub/         y.c w.h x.txt .deep/
+//   sub/.deep/   notes.md loop -> .. (back to sub)
+const Fixture& chain_tree()
+{
+    static Fixture tree;
+    static const bool built = [] {
+        tree.file("b.c", 300, {2019, 2, 3, 4, 5, 0});
+        tree.file("c.log", 200, {2018, 11, 12, 13, 14, 0});
+        tree.file("a.txt", 100, {2021, 1, 2, 10, 0, 0});
+        tree.dir("sub", {2023, 1, 1, 8, 0, 0});
+        tree.file("sub/y.c", 5, {2022, 5, 6, 7, 8, 0});
+        tree.file("sub/w.h", 4, {2020, 9, 10, 11, 12, 0});
+        tree.file("sub/x.txt", 6, {2016, 7, 8, 21, 9, 0});
+        tree.dir("sub/.deep", {2024, 6, 7, 18, 30, 0});
+        tree.file("sub/.deep/notes.md", 9, {2015, 3, 4, 15, 16, 0});
+        if (symlink("..", tree.path("sub/.deep/loop").c_str()) != 0)
+            ADD_FAILURE() << "symlink";
+        tree.seal();
+        return true;
+    }();
+    (void)built;
+    return tree;
+}
+
+const std::string A_TXT = " a        txt  1-02-21 10:00a         100 a    a.txt\n";
+const std::string X_TXT = " x        txt  7-08-16  9:09p           6 a    x.txt\n";
+const std::string Y_C = " y        c    5-06-22  7:08a           5 a    y.c\n";
+const std::string NOTES = " notes    md   3-04-15  3:16p           9 a    notes.md\n";
+const std::string ROOT_SECTION = "{HDR}\n"
+                                 " b        c    2-03-19  4:05a         300 a    b.c\n"
+                                 " c        log 11-12-18  1:14p         200 a    c.log\n" +
+                                 A_TXT + "3 files, 600 bytes\n";
+const std::string SUB_SECTION = "{HDR}sub\\\n" + Y_C +
+                                " w        h    9-10-20 11:12a           4 a    w.h\n" + X_TXT +
+                                "3 files, 15 bytes\n";
+const std::string DEEP_SECTION = "{HDR}sub\\.deep\\\n" + NOTES + "1 files, 9 bytes\n";
+const std::string WHOLE_TREE =
+    ROOT_SECTION + RULE + SUB_SECTION + RULE + DEEP_SECTION + "total byte count: 624\n";
+const std::string FROM_SUB = SUB_SECTION + RULE + DEEP_SECTION + "total byte count: 24\n";
+
+class WalkTest : public ::testing::TestWithParam<Row> {};
+
+TEST_P(WalkTest, PrintsExpectedBytes)
+{
+    check_row(GetParam(), chain_tree());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Commands, WalkTest,
+    ::testing::Values(
+        Row{"every_level", {"//", "/z-"}, WHOLE_TREE},
+        Row{"mask_in_every_level",
+            {"*.txt", "//", "/z-"},
+            "{HDR}\n" + A_TXT + "1 files, 100 bytes\n" + RULE + "{HDR}sub\\\n" + X_TXT +
+                "1 files, 6 bytes\ntotal byte count: 106\n"},
+        Row{"only_deepest_matches_no_rule",
+            {"*.md", "//", "/z-"},
+            DEEP_SECTION + "total byte count: 9\n"},
+        Row{"nothing_matches", {"*.zzz", "//", "/z-"}, "\ntotal byte count: 0\n"},
+        Row{"nothing_matches_total", {"*.zzz", "//", "/total"}, "total byte count: 0\n"},
+        Row{"pattern_in_subdirectory",
+            {"sub\\*.c", "//", "/z-"},
+            "{HDR}sub\\\n" + Y_C + "1 files, 5 bytes\ntotal byte count: 5\n"},
+        Row{"directory_with_backslash", {"sub\\", "//", "/z-"}, FROM_SUB},
+        Row{"directory_name", {"sub", "//", "/z-"}, FROM_SUB},
+        Row{"absolute_directory", {"{DIR}sub\\*.*", "//", "/z-"}, FROM_SUB, 0, "sub/.deep"},
+        Row{"parent_of_working_directory", {"..", "//", "/z-"}, WHOLE_TREE, 0, "sub"},
+        Row{"missing_directory", {"missing\\*.c", "//"}, "chdir (missing) failed.\n", 38},
+        Row{"total_only", {"/total", "//"}, "total byte count: 624\n"},
+        Row{"total_of_mask", {"*.txt", "//", "/total"}, "total byte count: 106\n"},
+        Row{"bare_no_headers_no_rules",
+            {"//", "/b"},
+            "b.c\nc.log\na.txt\n\ny.c\nw.h\nx.txt\n\nnotes.md\n\ntotal byte count: 624\n"},
+        Row{"bare_with_summaries",
+            {"//", "/b", "/y", "/z-"},
+            "b.c\nc.log\na.txt\n3 files, 600 bytes\ny.c\nw.h\nx.txt\n3 files, 15 bytes\n"
+            "notes.md\n1 files, 9 bytes\ntotal byte count: 624\n"},
+        // The link back to sub is listed as a directory and never entered.
+        Row{"directories_shown_link_not_entered",
+            {"//", "/a", "/g", "/z-"},
+            "{HDR}\n"
+            " sub           1-01-23  8:00a (directory)      sub\n"
+            " b        c    2-03-19  4:05a         300 a    b.c\n"
+            " c        log 11-12-18  1:14p         200 a    c.log\n" +
+                A_TXT + "3 files, 1 directories, 600 bytes\n" + RULE + "{HDR}sub\\\n" +
+                "*         dee  6-07-24  6:30p (directory)   h  .deep\n" + Y_C +
+                " w        h    9-10-20 11:12a           4 a    w.h\n" + X_TXT +
+                "3 files, 1 directories, 15 bytes\n" + RULE + "{HDR}sub\\.deep\\\n" +
+                " loop          1-01-23  8:00a (directory)      loop\n" + NOTES +
+                "1 files, 1 directories, 9 bytes\ntotal byte count: 624\n"}),
+    RowName{});
+
+std::string bare_walk(const std::string& root, const std::string& sub, const std::string& deep)
+{
+    return root + "\n\n" + sub + "\n\n" + deep + "\n\ntotal byte count: 624\n";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    SortOrders, WalkTest,
+    ::testing::Values(
+        Row{"by_name",
+            {"//", "/n", "/b", "/a"},
+            bare_walk("[sub]\na.txt\nb.c\nc.log", "[.deep]\nw.h\nx.txt\ny.c", "[loop]\nnotes.md")},
+        Row{"by_extension_default",
+            {"//", "/b", "/a"},
+            bare_walk("[sub]\nb.c\nc.log\na.txt", "[.deep]\ny.c\nw.h\nx.txt", "[loop]\nnotes.md")},
+        Row{"by_extension_switch",
+            {"//", "/n", "/e", "/b", "/a"},
+            bare_walk("[sub]\nb.c\nc.log\na.txt", "[.deep]\ny.c\nw.h\nx.txt", "[loop]\nnotes.md")},
+        Row{"by_size",
+            {"//", "/s", "/b", "/a"},
+            bare_walk("[sub]\na.txt\nc.log\nb.c", "[.deep]\nw.h\ny.c\nx.txt", "[loop]\nnotes.md")},
+        Row{"by_date",
+            {"//", "/d", "/b", "/a"},
+            bare_walk("[sub]\nc.log\nb.c\na.txt", "[.deep]\nx.txt\nw.h\ny.c", "[loop]\nnotes.md")}),
+    RowName{});
+
+// A directory's entries as /u /b /a prints them: readdir order, "." and ".."
+// left out, directories (links to them too) in brackets.
+std::string readdir_lines(const std::string& dir)
+{
+    std::string lines;
+    const std::unique_ptr<DIR, int (*)(DIR*)> stream(opendir(dir.c_str()), closedir);
+    while (const dirent* entry = readdir(stream.get())) {
+        const std::string name = entry->d_name;
+        struct stat info {};
+        if (name == "." || name == ".." || stat((dir + "/" + name).c_str(), &info) != 0)
+            continue;
+        lines += (S_ISDIR(info.st_mode) ? "[" + name + "]" : name) + "\n";
+    }
+    return lines;
+}
+
+// The names of a directory's subdirectories (links left out) in readdir order.
+std::vector<std::string> readdir_subdirs(const std::string& dir)
+{
+    std::vector<std::string> names;
+    const std::unique_ptr<DIR, int (*)(DIR*)> stream(opendir(dir.c_str()), closedir);
+    while (const dirent* entry = readdir(stream.get())) {
+        const std::string name = entry->d_name;
+        if (entry->d_type == DT_DIR && name != "." && name != "..")
+            names.push_back(name);
+    }
+    return names;
+}
+
+TEST(Walk, UnsortedKeepsSearchOrderInEveryDirectory)
+{
+    const Fixture& tree = chain_tree();
+    std::string expected;
+    for (const char* rel : {"", "sub", "sub/.deep"})
+        expected += readdir_lines(tree.path(rel)) + "\n";
+    check_row(Row{"unsorted", {"//", "/u", "/b", "/a"}, expected + "total byte count: 624\n"},
+              tree);
+}
+
+// Every file below is f.txt of a one-digit size with the same time.
+const Stamp WHEN = {2021, 3, 4, 5, 6, 0};
+
+std::string section(const std::string& rel, int size, bool rule = true)
+{
+    const std::string n = std::to_string(size);
+    return (rule ? RULE : "") + "{HDR}" + rel + "\n f        txt  3-04-21  5:06a           " + n +
+           " a    f.txt\n1 files, " + n + " bytes\n";
+}
+
+// Siblings at two levels: the subtrees follow the root's section in the
+// order readdir gives the root's subdirectories. A directory that lists
+// nothing (empty) is walked all the same; a link to alpha is not.
+TEST(Walk, SubtreesFollowInSearchOrder)
+{
+    Fixture tree;
+    for (const char* rel : {"alpha", "alpha/deep", "beta", ".hid", "empty", "empty/inner"})
+        tree.dir(rel, WHEN);
+    int size = 0;
+    for (const char* rel : {"", "alpha/", "alpha/deep/", "beta/", ".hid/", "empty/inner/"})
+        tree.file(std::string(rel) + "f.txt", ++size, WHEN);
+    ASSERT_EQ(symlink("alpha", tree.path("alias").c_str()), 0);
+    tree.seal();
+    const std::map<std::string, std::string> subtree{
+        {"alpha", section("alpha\\", 2) + section("alpha\\deep\\", 3)},
+        {"beta", section("beta\\", 4)},
+        {".hid", section(".hid\\", 5)},
+        {"empty", section("empty\\inner\\", 6)}};
+    std::string expected = section("", 1, false);
+    for (const auto& name : readdir_subdirs(tree.root()))
+        expected += subtree.at(name);
+    check_row(Row{"siblings", {"//", "/z-"}, expected + "total byte count: 21\n"}, tree);
+}
+
+// A subdirectory that cannot be entered: its message continues the open
+// summary before it, the next section still ends that line, and nothing in
+// or below it counts. Directories without search permission can be entered
+// by root, so those runs drop to an unprivileged user.
+struct Unenterable {
+    std::string label;
+    std::string name;
+    mode_t mode;
+};
+
+void PrintTo(const Unenterable& row, std::ostream* os)
+{
+    *os << row.label;
+}
+
+class UnenterableTest : public ::testing::TestWithParam<Unenterable> {};
+
+TEST_P(UnenterableTest, ReportedAndSiblingsStillWalked)
+{
+    const auto& [label, bad, mode] = GetParam();
+    Fixture tree;
+    ASSERT_EQ(chmod(tree.root().c_str(), 0755), 0);
+    tree.file("f.txt", 1, WHEN);
+    tree.dir(bad, WHEN);
+    tree.file(bad + "/f.txt", 9, WHEN);
+    tree.dir(bad + "/below", WHEN);
+    tree.file(bad + "/below/f.txt", 9, WHEN);
+    // Siblings are added until at least one comes after the bad one.
+    const std::string letters = "kmnpqrst";
+    std::size_t siblings = 0;
+    for (; siblings < 2 || readdir_subdirs(tree.root()).back() == bad; ++siblings) {
+        ASSERT_LT(siblings, letters.size()) << bad << " stays last in readdir order";
+        tree.dir(letters.substr(siblings, 1), WHEN);
+        tree.file(letters.substr(siblings, 1) + "/f.txt", 2, WHEN);
+    }
+    tree.seal();
+    ASSERT_EQ(chmod(tree.path(bad).c_str(), mode), 0);
+
+    // Each summary line is left open and ended by whatever comes next.
+    const auto open = [](std::string text) { return text.erase(text.size() - 1); };
+    const std::string message = "chdir failed. " + bad + " defective?\n";
+    std::string expected = open(section("", 1, false));
+    for (const auto& name : readdir_subdirs(tree.root()))
+        expected += name == bad ? message : "\n" + open(section(name + "\\", 2));
+    const std::string total = "total byte count: " + std::to_string(1 + 2 * siblings) + "\n";
+    const RunOptions nobody{.as_nobody = true};
+    check_row(Row{"walk", {"//", "/z-"}, expected + "\n" + total}, tree, nobody);
+    check_row(Row{"total", {"//", "/total"}, message + total}, tree, nobody);
+}
+
+INSTANTIATE_TEST_SUITE_P(Names, UnenterableTest,
+                         ::testing::Values(Unenterable{"backslash_in_name", "a\\b", 0755},
+                                           Unenterable{"no_search_permission", "locked", 0600},
+                                           Unenterable{"no_permission_at_all", "closed", 0000}),
+                         [](const auto& info) { return info.param.label; });
+
+// A chain of directories named d with bottom.txt at the bottom, made and
+// removed one level at a time through descriptors: its full paths are longer
+// than any path call takes.
+class DeepChain {
+public:
+    DeepChain(const std::string& base, int depth, Stamp when) : base_(base)
+    {
+        int fd = open(base.c_str(), O_RDONLY | O_DIRECTORY);
+        for (int i = 0; i < depth && fd >= 0; ++i) {
+            const int next =
+                mkdirat(fd, "d", 0755) == 0 ? openat(fd, "d", O_RDONLY | O_DIRECTORY) : -1;
+            close(fd);
+            fd = next;
+        }
+        const int file = fd < 0 ? -1 : openat(fd, "bottom.txt", O_WRONLY | O_CREAT, 0644);
+        const std::timespec times[2] = {{to_time(when), 0}, {to_time(when), 0}};
+        built_ = file >= 0 && ftruncate(file, 5) == 0 && futimens(file, times) == 0;
+        close(file);
+        close(fd);
+    }
+    ~DeepChain()
+    {
+        int fd = open(base_.c_str(), O_RDONLY | O_DIRECTORY);
+        int depth = 0;
+        for (int next; fd >= 0 && (next = openat(fd, "d", O_RDONLY | O_DIRECTORY)) >= 0; ++depth) {
+            close(fd);
+            fd = next;
+        }
+        unlinkat(fd, "bottom.txt", 0);
+        for (; depth > 0 && fd >= 0; --depth) {
+            const int parent = openat(fd, "..", O_RDONLY | O_DIRECTORY);
+            close(fd);
+            unlinkat(parent, "d", AT_REMOVEDIR);
+            fd = parent;
+        }
+        close(fd);
+    }
+    DeepChain(const DeepChain&) = delete;
+    DeepChain& operator=(const DeepChain&) = delete;
+
+    bool built() const { return built_; }
+
+private:
+    std::string base_;
+    bool built_ = false;
+};
+
+// No level keeps a descriptor open while the levels below it run, and a
+// header past the path room still names its directory in full. The run takes
+// seconds in a sanitized build on a loaded machine, so it gets more time.
+TEST(Walk, ChainDeeperThanPathsUnderSmallFileLimit)
+{
+    constexpr int DEPTH = 3000;
+    Fixture tree;
+    const DeepChain chain(tree.root(), DEPTH, {2020, 2, 2, 2, 2, 0});
+    ASSERT_TRUE(chain.built());
+    std::string dirs;
+    for (int i = 0; i < DEPTH; ++i)
+        dirs += "d\\";
+    check_row(Row{"deep",
+                  {"//", "/z-"},
+                  "{HDR}" + dirs +
+                      "\n bottom   txt  2-02-20  2:02a           5 a    bottom.txt\n"
+                      "1 files, 5 bytes\ntotal byte count: 5\n"},
+              tree, {.open_files = 64, .seconds = 180});
+}
+
+// A tree deeper than the stack can follow: the first directory out of reach
+// is reported like one that cannot be entered, and the run ends normally.
+TEST(Walk, ChainDeeperThanTheStackIsReportedNotFollowed)
+{
+    constexpr int DEPTH = 3000;
+    constexpr std::uint64_t SMALL_STACK = 2ULL << 20;
+    Fixture tree;
+    const DeepChain chain(tree.root(), DEPTH, {2020, 2, 2, 2, 2, 0});
+    ASSERT_TRUE(chain.built());
+    check_row(
+        Row{"too_deep", {"*.txt", "//"}, "chdir failed. d defective?\n\ntotal byte count: 0\n"},
+        tree, {.stack_bytes = SMALL_STACK, .seconds = 180});
+}
+
+} // namespace
+} // namespace e2e
