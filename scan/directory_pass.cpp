@@ -65,11 +65,6 @@ void set_section_path(const char* pattern)
     }
 }
 
-bool is_dot_entry(const char* name)
-{
-    return std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0;
-}
-
 bool has_excluded_char(const char* name)
 {
     if (settings.exclude_chars == nullptr) {
@@ -140,6 +135,11 @@ void list_entry(OutStream& out, PassState& pass, const FindResult& result)
 }
 
 } // namespace
+
+bool is_dot_entry(const char* name)
+{
+    return std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0;
+}
 
 bool attr_filter(std::uint32_t attributes)
 {

@@ -29,6 +29,9 @@ extern std::uint64_t grand_bytes;
 // name or extension), relative to the current drive and directory.
 void list_directory(OutStream& out, const char* mask, SortKey sort_key);
 
+// True for the "." and ".." entries of a directory.
+bool is_dot_entry(const char* name);
+
 // True when an entry with this attribute word passes the attribute filter.
 bool attr_filter(std::uint32_t attributes);
 

@@ -15,11 +15,6 @@ namespace {
 
 constexpr std::uint32_t ALL_SUBDIRS = ATTR_DIRECTORY;
 
-bool is_dot_entry(const char* name)
-{
-    return std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0;
-}
-
 bool is_walkable(const FindBlock& block)
 {
     return (block.attributes & ATTR_DIRECTORY) != 0 &&
