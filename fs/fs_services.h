@@ -142,6 +142,8 @@ int set_drive(int number);
 struct DirectoryId {
     std::uint64_t device = 0;
     std::uint64_t node = 0;
+
+    bool operator==(const DirectoryId&) const = default;
 };
 // The identity of the current directory; nothing when the host cannot say.
 std::optional<DirectoryId> current_dir_id();

@@ -24,6 +24,15 @@ constexpr std::size_t CWD_ROOM = 4096;
 // checked return to the parent. It names directories too deep for the host to
 // name; empty when unknown.
 std::string known_dir;
+// The identity of the directory known_dir names, kept while it is too deep for
+// the host: known_dir is used only while the current directory still is that one.
+std::optional<DirectoryId> known_id;
+
+std::optional<DirectoryId> identity_of(const struct stat& status)
+{
+    return DirectoryId{static_cast<std::uint64_t>(status.st_dev),
+                       static_cast<std::uint64_t>(status.st_ino)};
+}
 
 bool is_separator(char c)
 {
@@ -202,30 +211,37 @@ bool is_one_component(std::string_view path)
     return !path.empty() && path != "." && path != ".." && path.find('/') == std::string_view::npos;
 }
 
+bool too_deep_for_host()
+{
+    return known_dir.size() >= CWD_ROOM;
+}
+
 void follow_into(std::string_view path)
 {
-    if (!known_dir.empty() && is_one_component(path)) {
-        if (known_dir.back() != '/') {
-            known_dir += '/';
-        }
-        known_dir += path;
-    } else {
+    known_id.reset();
+    if (known_dir.empty() || !is_one_component(path)) {
         known_dir.clear(); // the host names it, if it can, when next asked
+        return;
+    }
+    if (known_dir.back() != '/') {
+        known_dir += '/';
+    }
+    known_dir += path;
+    if (too_deep_for_host()) {
+        known_id = current_dir_id();
     }
 }
 
-void follow_to_parent()
+void follow_to_parent(const struct stat& parent)
 {
+    known_id.reset();
     const std::size_t last = known_dir.rfind('/');
     if (last != std::string::npos) {
         known_dir.resize(last == 0 ? 1 : last);
     }
-}
-
-bool same_directory(const struct stat& status, const DirectoryId& identity)
-{
-    return static_cast<std::uint64_t>(status.st_dev) == identity.device &&
-           static_cast<std::uint64_t>(status.st_ino) == identity.node;
+    if (too_deep_for_host()) {
+        known_id = identity_of(parent);
+    }
 }
 
 // The current directory for the full form of text; "" when text is absolute.
@@ -239,15 +255,14 @@ std::optional<std::string> base_for(const char* text)
 
 std::optional<std::string> current_posix_dir()
 {
-    if (known_dir.size() >= CWD_ROOM) {
-        return known_dir; // the host could not name it: no need to ask
+    // Too deep for the host: the path followed down, while it still leads here.
+    if (known_id && current_dir_id() == known_id) {
+        return known_dir;
     }
     std::array<char, CWD_ROOM> buffer{};
     if (host_cwd(buffer)) {
         known_dir = buffer.data();
-        return known_dir;
-    }
-    if ((errno == ENAMETOOLONG || errno == ERANGE) && !known_dir.empty()) {
+        known_id.reset();
         return known_dir;
     }
     return std::nullopt;
@@ -315,11 +330,7 @@ int set_current_dir(const char* path)
 std::optional<DirectoryId> current_dir_id()
 {
     struct stat status {};
-    if (stat(".", &status) != 0) {
-        return std::nullopt;
-    }
-    return DirectoryId{static_cast<std::uint64_t>(status.st_dev),
-                       static_cast<std::uint64_t>(status.st_ino)};
+    return stat(".", &status) == 0 ? identity_of(status) : std::nullopt;
 }
 
 int enter_parent_dir(const DirectoryId& parent)
@@ -332,12 +343,12 @@ int enter_parent_dir(const DirectoryId& parent)
     }
     struct stat status {};
     const bool entered =
-        fstat(parent_fd, &status) == 0 && same_directory(status, parent) && fchdir(parent_fd) == 0;
+        fstat(parent_fd, &status) == 0 && identity_of(status) == parent && fchdir(parent_fd) == 0;
     close(parent_fd);
     if (!entered) {
         return -1;
     }
-    follow_to_parent();
+    follow_to_parent(status);
     return 0;
 }
 
