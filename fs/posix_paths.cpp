@@ -251,6 +251,13 @@ std::optional<std::string> base_for(const char* text)
     return is_absolute(text) ? std::optional<std::string>{""} : current_posix_dir();
 }
 
+// A text without ".." only adds to the current directory: when that is past
+// the room already, there is no full form to build, however deep it is.
+bool past_room(std::string_view text, std::string_view cwd)
+{
+    return cwd.size() + ROOT_LENGTH > PATH_LIMIT && text.find("..") == std::string_view::npos;
+}
+
 } // namespace
 
 std::optional<std::string> current_posix_dir()
@@ -275,7 +282,7 @@ const char* full_path(const char* text)
         return text;
     }
     const auto cwd = base_for(text);
-    const auto full = cwd ? full_path_text(text, *cwd) : std::nullopt;
+    const auto full = cwd && !past_room(text, *cwd) ? full_path_text(text, *cwd) : std::nullopt;
     if (!full) {
         return text;
     }
@@ -296,7 +303,7 @@ void copy_full_path(PathText& destination, const char* text)
 std::unique_ptr<PathText> get_current_dir()
 {
     const auto cwd = current_posix_dir();
-    if (!cwd) {
+    if (!cwd || cwd->size() + ROOT_LENGTH > PATH_LIMIT) {
         return nullptr;
     }
     std::string dos = "C:" + *cwd;
