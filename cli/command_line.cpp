@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 #include "cli/driver.h"
 #include "cli/settings.h"
@@ -152,8 +153,28 @@ void usage_exit()
 void fail_exit(int code)
 {
     if (start_dir != nullptr) {
-        change_dir(start_dir->data());
+        try {
+            change_dir(start_dir->data(), PathLookup::AS_TYPED);
+        } catch (const std::bad_alloc&) {
+            // Out of memory on the way out: the process ends all the same.
+        }
     }
-    OutStream::standard().flush();
+    OutStream& out = OutStream::standard();
+    if (!out.flush()) {
+        if (!out.reader_gone()) {
+            write_error_line("Couldn't write output.");
+        }
+        code = EXIT_WRITE;
+    }
     std::exit(code);
+}
+
+void memory_exit()
+{
+    try {
+        OutStream::standard().write("Couldn't malloc().");
+    } catch (const OutputFailure&) {
+        fail_exit(EXIT_WRITE);
+    }
+    fail_exit(EXIT_NO_MEMORY);
 }

@@ -36,8 +36,7 @@ void allocate_entry_buffer()
     buffer_capacity = BUFFER_CAPACITY;
     entry_buffer.reset(new (std::nothrow) EntryRecord[buffer_capacity + 1]);
     if (entry_buffer == nullptr) {
-        OutStream::standard().write("Couldn't malloc().");
-        fail_exit(EXIT_NO_MEMORY);
+        memory_exit();
     }
 }
 
@@ -62,7 +61,8 @@ void list_tree(OutStream& out)
         strip_backslash(directory.data());
     }
     if (change_dir(directory.data()) != 0) {
-        out.print("chdir (%s) failed.\n", directory.data());
+        out.print_name("chdir (%s) failed.", directory.data());
+        out.write("\n");
         fail_exit(EXIT_CHDIR);
     }
     walk_tree(out, pattern.data(), settings.sort_key);
@@ -104,20 +104,20 @@ void run(int argc, char** argv)
     fail_exit(EXIT_NORMAL);
 }
 
-int change_dir(const char* path)
+int change_dir(const char* path, PathLookup lookup)
 {
     if (path == nullptr || path[0] == '\0') {
         return 0;
     }
     if (path[1] != ':') {
-        return set_current_dir(path);
+        return set_current_dir(path, lookup);
     }
     const int drive = to_upper_case(path[0]) - 'A';
     set_drive(drive);
     if (get_drive() != drive) {
         return -1;
     }
-    return path[2] == '\0' ? 0 : set_current_dir(path);
+    return path[2] == '\0' ? 0 : set_current_dir(path, lookup);
 }
 
 int take_drive_prefix(char*& mask_text)

@@ -4,12 +4,15 @@
 
 #include <cstddef>
 
+#include "fs/fs_services.h"
+
 // The whole run; never returns.
 [[noreturn]] void run(int argc, char** argv);
 
 // Makes a drive ("X:"), a drive and path, or a path current; 0 on success.
-// Null or empty changes nothing.
-int change_dir(const char* path);
+// Null or empty changes nothing. A path the run saved itself is made current
+// AS_TYPED, never resolved to a directory of another case.
+int change_dir(const char* path, PathLookup lookup = PathLookup::ANY_CASE);
 
 // Drops a leading "X:" from the mask and makes that drive current;
 // change_dir's result, or 0 when the mask has no drive prefix.

@@ -9,9 +9,22 @@
 //            byte counts as text
 //   fs/      the host operations (fs_services.h) with the POSIX layer behind
 //            them, and path splitting and merging
+#include <new>
+
+#include "cli/command_line.h"
 #include "cli/driver.h"
+#include "fs/fs_services.h"
 
 int main(int argc, char** argv)
 {
-    run(argc, argv);
+    note_stack_start(&argc, argv);
+    // Both failures can strike anywhere below; each ends the run the one way
+    // it always ends, with its own message and code.
+    try {
+        run(argc, argv);
+    } catch (const std::bad_alloc&) {
+        memory_exit();
+    } catch (const OutputFailure&) {
+        fail_exit(EXIT_WRITE);
+    }
 }

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <array>
+#include <cstdarg>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -78,6 +79,11 @@ struct HostListing;
 // attribute word then has no read-only bit, and the time and size words are
 // zero. Nothing reads them of a block but the name and the other bits.
 struct FindBlock {
+    FindBlock() = default;
+    FindBlock(const FindBlock&) = delete;
+    FindBlock& operator=(const FindBlock&) = delete;
+    ~FindBlock();
+
     std::uint32_t attributes = 0; // attribute word of the last result
     std::uint16_t dos_time = 0;   // last-write time of the last result, local
     std::uint16_t dos_date = 0;
@@ -90,6 +96,7 @@ struct FindBlock {
     const char* pattern = nullptr;
     std::uint32_t requested = 0;
     bool label_delivered = false;
+    bool read_failed = false; // the directory failed to read on before its end
 };
 
 // Delivers the first accepted result: an entry that is neither hidden, system
@@ -101,6 +108,12 @@ int find_first(const char* pattern, FindBlock& block, std::uint32_t attributes);
 int find_next(FindBlock& block);
 // Ends the search; harmless on a block that failed to start or has ended.
 void find_close(FindBlock& block);
+
+// After a search step that gave no result (FindFirstFileA, FindNextFileA,
+// find_first, find_next): whether the directory failed to read on, an I/O
+// error, rather than had nothing more to give. Such a failure is reported,
+// never taken for the end of a directory.
+bool search_read_failed();
 
 // --- Full paths -------------------------------------------------------------
 // The text made absolute against the current directory, "." and ".."
@@ -125,20 +138,25 @@ bool FileTimeToDosDateTime(const FileTime& local, std::uint16_t& date, std::uint
 
 // --- Current drive and directory ---------------------------------------------
 // The full current directory ("C:\home\ann", "C:\" at the root), or nothing
-// when it does not fit a path buffer.
+// when it does not fit a path buffer or its text would name another place.
 std::unique_ptr<PathText> get_current_dir();
+// How a path's directories are looked up: as typed, or, where one does not
+// exist as typed, as the first entry that matches it in any case. A path the
+// run saved itself is always looked up AS_TYPED.
+enum class PathLookup { ANY_CASE, AS_TYPED };
 // Makes the path (with or without "C:") current: 0 on success, -1 on failure.
-int set_current_dir(const char* path);
+int set_current_dir(const char* path, PathLookup lookup = PathLookup::ANY_CASE);
 // The current drive's number, 0 for A; always DRIVE_C here.
 int get_drive();
 // Makes drive number current (0 for A); only DRIVE_C exists, and making it
 // current keeps the current directory. Returns the count of drives.
 int set_drive(int number);
 
-// --- Deep directories ---------------------------------------------------------
-// Below a full path of 259 characters a directory has no full form that fits a
-// path buffer. The walk then comes back up through "..", checked against the
-// identity of the directory it left, and headers name the directory in full.
+// --- The walk's moves ----------------------------------------------------------
+// The walk goes down by name and comes back up through "..", checking each
+// step against the identity of the directory it expects, so that a tree that
+// changes during the walk cannot steer it outside. No move keeps a directory
+// open, so a tree of any depth is walked with a handful of descriptors.
 struct DirectoryId {
     std::uint64_t device = 0;
     std::uint64_t node = 0;
@@ -147,44 +165,85 @@ struct DirectoryId {
 };
 // The identity of the current directory; nothing when the host cannot say.
 std::optional<DirectoryId> current_dir_id();
+// Makes the subdirectory name of the current directory (the directory here)
+// current: never through a symbolic link, and only when it is a directory on
+// the same volume as here. Its identity; nothing when it was not entered, and
+// the current directory is then unchanged.
+std::optional<DirectoryId> enter_subdir(const char* name, const DirectoryId& here);
 // Makes the parent of the current directory current when it is the directory
 // identified: 0. Otherwise -1, and the current directory is unchanged.
 int enter_parent_dir(const DirectoryId& parent);
+
+// --- Deep directories ---------------------------------------------------------
+// Below a full path of 259 characters a directory has no full form that fits a
+// path buffer; headers then name it in full through this.
 // full_path with no limit on the length of the result; nothing when the text
 // names another drive or the current directory cannot be named.
 std::optional<std::string> full_path_long(const char* text);
 
 // --- Stack ------------------------------------------------------------------
+// Notes where the stack starts: an address in main and the argument vector,
+// whose texts lie at the top of the stack. Called first thing in main.
+void note_stack_start(const void* here, char** argv);
 // False when the stack has too little room left for one more level of a walk
 // and the pass that level runs.
 bool stack_has_room();
 
 // --- Output -------------------------------------------------------------------
+// Thrown when standard output can no longer be written: the run cannot go on,
+// since nothing it lists would reach its reader.
+struct OutputFailure {};
+
+// Whether names and labels from the file system are written as they are, or
+// with their control bytes (0x00-0x1F, 0x7F) shown as '?' for a terminal.
+enum class NameBytes { AS_THEY_ARE, CONTROLS_SHOWN };
+
 // A buffered text stream: every '\n' written reaches the output as "\r\n".
 // The standard stream writes to standard output whenever its buffer fills and
 // on flush(); a default-constructed stream keeps everything in memory.
 class OutStream {
 public:
     OutStream() = default;
+    explicit OutStream(NameBytes names) : names_(names) {}
     OutStream(const OutStream&) = delete;
     OutStream& operator=(const OutStream&) = delete;
     ~OutStream();
 
     static OutStream& standard();
 
+    // Throws OutputFailure when a full buffer cannot be written out.
     void write(std::string_view text);
+    // A name or label from the file system: on a terminal no name can steer
+    // it (colours, title, a forged line); elsewhere every byte goes out as it
+    // is, a line feed included (no "\r" is added inside a name).
+    void write_name(std::string_view name);
     void put(char c);
     // printf-style; returns the number of characters formatted (newlines
     // counted once), like printf.
     int print(const char* format, ...) __attribute__((format(printf, 2, 3)));
-    void flush();
+    // print, with the formatted text written as write_name writes a name; the
+    // format holds no line end of its own.
+    int print_name(const char* format, ...) __attribute__((format(printf, 2, 3)));
+    // Writes out what is held. False when standard output could not be
+    // written, now or before; nothing is written after a failure.
+    bool flush();
+    // The failure was the reader going away (a closed pipe): no message then.
+    bool reader_gone() const { return reader_gone_; }
 
     // What a memory stream holds (after newline translation).
     const std::string& text() const { return buffer_; }
     void clear() { buffer_.clear(); }
 
 private:
-    explicit OutStream(int descriptor) : descriptor_(descriptor) {}
+    OutStream(int descriptor, NameBytes names);
+    int print_formatted(const char* format, std::va_list arguments, bool as_name);
     std::string buffer_;
     int descriptor_ = -1; // -1: a memory stream
+    NameBytes names_ = NameBytes::AS_THEY_ARE;
+    bool failed_ = false;
+    bool reader_gone_ = false;
 };
+
+// A line on the standard error stream, for the one failure that standard
+// output cannot carry: its own.
+void write_error_line(std::string_view text);

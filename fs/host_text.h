@@ -5,6 +5,20 @@
 #include <cstddef>
 #include <string_view>
 
+// A drive prefix: a letter (or any character) and ':'.
+inline constexpr std::size_t DRIVE_PREFIX_LENGTH = 2;
+
+constexpr bool has_drive_prefix(std::string_view text)
+{
+    return text.size() >= DRIVE_PREFIX_LENGTH && text[1] == ':';
+}
+
+// Path texts separate their parts with '\' or '/'.
+constexpr bool is_separator(char c)
+{
+    return c == '\\' || c == '/';
+}
+
 constexpr char to_lower_case(char c)
 {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;

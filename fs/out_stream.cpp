@@ -1,7 +1,10 @@
 // The program's output stream: text with every '\n' sent as "\r\n", buffered
-// and written to standard output in large pieces, or kept in memory.
+// and written to standard output in large pieces, or kept in memory. A write
+// that fails ends the listing: its reader would otherwise get a cut listing
+// and a success code.
 #include "fs/fs_services.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdarg>
@@ -11,12 +14,16 @@
 namespace {
 
 constexpr int STANDARD_OUTPUT = 1;
+constexpr int STANDARD_ERROR = 2;
 constexpr std::size_t WRITE_OUT_AT = 64 * 1024;
+// Held from the start, so that a last message never needs memory of its own.
+constexpr std::size_t BUFFER_RESERVE = WRITE_OUT_AT + 4 * 1024;
 constexpr std::size_t PRINT_ROOM = 1024;
+constexpr char SHOWN_CONTROL = '?';
 
-// Writes all of text, through partial writes and interruptions; any other
-// error drops the rest, as the program does not report write errors.
-void write_all(int descriptor, std::string_view text)
+// Writes all of text, through partial writes and interruptions; the errno
+// of the failure, or 0.
+int write_all(int descriptor, std::string_view text)
 {
     while (!text.empty()) {
         const ssize_t written = ::write(descriptor, text.data(), text.size());
@@ -24,13 +31,25 @@ void write_all(int descriptor, std::string_view text)
             if (errno == EINTR) {
                 continue;
             }
-            return;
+            return errno;
         }
         text.remove_prefix(static_cast<std::size_t>(written));
     }
+    return 0;
+}
+
+bool is_control(char c)
+{
+    const auto byte = static_cast<unsigned char>(c);
+    return byte < 0x20 || byte == 0x7F;
 }
 
 } // namespace
+
+OutStream::OutStream(int descriptor, NameBytes names) : descriptor_(descriptor), names_(names)
+{
+    buffer_.reserve(BUFFER_RESERVE);
+}
 
 OutStream::~OutStream()
 {
@@ -39,7 +58,9 @@ OutStream::~OutStream()
 
 OutStream& OutStream::standard()
 {
-    static OutStream stream(STANDARD_OUTPUT);
+    static OutStream stream(STANDARD_OUTPUT, isatty(STANDARD_OUTPUT) != 0
+                                                 ? NameBytes::CONTROLS_SHOWN
+                                                 : NameBytes::AS_THEY_ARE);
     return stream;
 }
 
@@ -52,9 +73,23 @@ void OutStream::write(std::string_view text)
         text.remove_prefix(newline + 1);
     }
     buffer_.append(text);
-    if (descriptor_ >= 0 && buffer_.size() >= WRITE_OUT_AT) {
-        flush();
+    if (descriptor_ >= 0 && buffer_.size() >= WRITE_OUT_AT && !flush()) {
+        throw OutputFailure{};
     }
+}
+
+void OutStream::write_name(std::string_view name)
+{
+    if (names_ == NameBytes::AS_THEY_ARE) {
+        // Byte for byte: a line feed inside a name is part of the name.
+        buffer_.append(name);
+    } else {
+        const std::size_t start = buffer_.size();
+        buffer_.append(name);
+        std::replace_if(buffer_.begin() + static_cast<std::ptrdiff_t>(start), buffer_.end(),
+                        is_control, SHOWN_CONTROL);
+    }
+    write({}); // writes out a full buffer
 }
 
 void OutStream::put(char c)
@@ -66,32 +101,62 @@ int OutStream::print(const char* format, ...)
 {
     std::va_list arguments;
     va_start(arguments, format);
+    const int length = print_formatted(format, arguments, false);
+    va_end(arguments);
+    return length;
+}
+
+int OutStream::print_name(const char* format, ...)
+{
+    std::va_list arguments;
+    va_start(arguments, format);
+    const int length = print_formatted(format, arguments, true);
+    va_end(arguments);
+    return length;
+}
+
+int OutStream::print_formatted(const char* format, std::va_list arguments, bool as_name)
+{
     std::va_list again;
     va_copy(again, arguments);
     std::array<char, PRINT_ROOM> small; // vsnprintf fills it; no need to clear it per call
     const int length = std::vsnprintf(small.data(), small.size(), format, arguments);
-    va_end(arguments);
-    if (length < 0) {
-        va_end(again);
-        return length;
-    }
-    const auto size = static_cast<std::size_t>(length);
-    if (size < small.size()) {
-        write(std::string_view(small.data(), size));
-    } else {
-        std::string large(size + 1, '\0'); // a longer text is formatted whole, never cut
+    const auto size = static_cast<std::size_t>(length < 0 ? 0 : length);
+    std::string large;
+    if (length >= 0 && size >= small.size()) {
+        large.assign(size + 1, '\0'); // a longer text is formatted whole, never cut
         std::vsnprintf(large.data(), large.size(), format, again);
-        write(std::string_view(large.data(), size));
     }
     va_end(again);
+    if (length < 0) {
+        return length;
+    }
+    const std::string_view text(large.empty() ? small.data() : large.data(), size);
+    if (as_name) {
+        write_name(text);
+    } else {
+        write(text);
+    }
     return length;
 }
 
-void OutStream::flush()
+bool OutStream::flush()
 {
     if (descriptor_ < 0) {
-        return;
+        return true;
     }
-    write_all(descriptor_, buffer_);
+    if (!failed_) {
+        const int error = write_all(descriptor_, buffer_);
+        failed_ = error != 0;
+        reader_gone_ = error == EPIPE;
+    }
     buffer_.clear();
+    return !failed_;
+}
+
+void write_error_line(std::string_view text)
+{
+    std::string line(text);
+    line += '\n';
+    write_all(STANDARD_ERROR, line); // nowhere left to report its own failure
 }

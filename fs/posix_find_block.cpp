@@ -55,7 +55,8 @@ bool names_other_drive(const char* pattern)
            pattern[0] != 'c';
 }
 
-// Skips held-back entries of the listing until one is accepted.
+// Skips held-back entries of the listing until one is accepted; at its end,
+// a failed read of the directory is what the search leaves to be asked.
 int deliver_listed(FindBlock& block)
 {
     std::uint32_t attributes = 0;
@@ -70,7 +71,9 @@ int deliver_listed(FindBlock& block)
             return DELIVERED;
         }
     }
+    const bool failed = block.read_failed;
     find_close(block);
+    note_read_failure(failed);
     return NOTHING;
 }
 
@@ -93,6 +96,7 @@ int deliver_label(FindBlock& block)
 int find_first(const char* pattern, FindBlock& block, std::uint32_t attributes)
 {
     find_close(block);
+    note_read_failure(false);
     block.pattern = pattern;
     block.requested = attributes;
     block.label_delivered = false;
@@ -105,7 +109,7 @@ int find_first(const char* pattern, FindBlock& block, std::uint32_t attributes)
     // A wildcard search is read whole now, so that no directory stays open.
     const PatternParts parts = split_search_pattern(pattern);
     if (has_wildcards(parts.name)) {
-        block.listing = read_listing(parts.directory, parts.name).release();
+        block.listing = read_listing(parts.directory, parts.name, block.read_failed).release();
         return deliver_listed(block);
     }
     FindResult result;
@@ -115,6 +119,7 @@ int find_first(const char* pattern, FindBlock& block, std::uint32_t attributes)
 
 int find_next(FindBlock& block)
 {
+    note_read_failure(false);
     if ((block.requested & ATTR_VOLUME_LABEL) != 0) {
         return deliver_label(block);
     }
@@ -134,4 +139,10 @@ void find_close(FindBlock& block)
     block.search = INVALID_SEARCH;
     delete block.listing;
     block.listing = nullptr;
+    block.read_failed = false;
+}
+
+FindBlock::~FindBlock()
+{
+    find_close(*this);
 }

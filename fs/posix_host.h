@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <dirent.h>
 #include <memory>
 #include <optional>
 #include <string>
@@ -74,8 +75,19 @@ enum class EntryKind { regular, directory, other };
 std::uint32_t attribute_word(EntryKind kind, bool writable, bool is_link, std::string_view name);
 
 // Fills result for the entry name of the open directory directory_fd, whose
-// type readdir gave (DT_UNKNOWN when it gave none); false when it is gone.
+// type readdir gave (DT_UNKNOWN when it gave none); false when it cannot be
+// stat-ed (gone, or its directory not searchable).
 bool describe_entry(int directory_fd, const char* name, unsigned char type, FindResult& result);
+// Fills result for an entry that readdir gave: as describe_entry does, or,
+// when it cannot be stat-ed, from the directory entry alone (its kind from
+// the type, size 0, every time the earliest): every listed entry is delivered.
+void describe_listed(int directory_fd, const char* name, unsigned char type, FindResult& result);
+
+// The next entry of an open directory stream; null at its end, and also on a
+// failure, which then sets failed: a failed read is never taken for the end.
+const dirent* read_entry(DIR* directory, bool& failed);
+// Records what search_read_failed answers for the search step now ending.
+void note_read_failure(bool failed);
 
 // --- Whole-directory listing --------------------------------------------------
 // The entries of one directory that match a name pattern, each with its
@@ -86,8 +98,10 @@ struct HostListing {
 };
 // Reads the directory (a path text, "" for the current one); the attribute
 // word comes from readdir's type where it gives one, else from a stat, and
-// never has the read-only bit. Nothing when the directory cannot be read.
-std::unique_ptr<HostListing> read_listing(std::string_view directory, std::string_view pattern);
+// never has the read-only bit. Nothing when the directory cannot be opened.
+// failed is set when the directory failed to read on before its end.
+std::unique_ptr<HostListing> read_listing(std::string_view directory, std::string_view pattern,
+                                          bool& failed);
 // The next entry of the listing, in readdir order; false at its end.
 bool next_listed(HostListing& listing, std::uint32_t& attributes, std::string_view& name);
 

@@ -6,7 +6,6 @@
 
 #include <cstring>
 #include <dirent.h>
-#include <new>
 
 namespace {
 
@@ -26,17 +25,15 @@ bool word_from_type(unsigned char type, std::string_view name, std::uint32_t& wo
     }
 }
 
-bool entry_word(DIR* directory, const dirent& entry, std::uint32_t& word)
+std::uint32_t entry_word(DIR* directory, const dirent& entry)
 {
+    std::uint32_t word = 0;
     if (word_from_type(entry.d_type, entry.d_name, word)) {
-        return true;
+        return word;
     }
     FindResult result;
-    if (!describe_entry(dirfd(directory), entry.d_name, entry.d_type, result)) {
-        return false;
-    }
-    word = result.dwFileAttributes & ~ATTR_READONLY;
-    return true;
+    describe_listed(dirfd(directory), entry.d_name, entry.d_type, result);
+    return result.dwFileAttributes & ~ATTR_READONLY;
 }
 
 void keep(HostListing& listing, std::uint32_t word, std::string_view name)
@@ -50,25 +47,24 @@ void keep(HostListing& listing, std::uint32_t word, std::string_view name)
 
 } // namespace
 
-std::unique_ptr<HostListing> read_listing(std::string_view directory, std::string_view pattern)
+std::unique_ptr<HostListing> read_listing(std::string_view directory, std::string_view pattern,
+                                          bool& failed)
 {
-    DIR* stream = nullptr;
-    const auto open_directory = [&stream](const char* posix) {
-        stream = opendir(posix);
-        return stream != nullptr;
+    DIR* opened = nullptr;
+    const auto open_directory = [&opened](const char* posix) {
+        opened = opendir(posix);
+        return opened != nullptr;
     };
     if (!on_host_path(directory, open_directory)) {
         return nullptr;
     }
-    std::unique_ptr<HostListing> listing(new (std::nothrow) HostListing);
-    const dirent* entry = nullptr;
-    while (listing && (entry = readdir(stream)) != nullptr) {
-        std::uint32_t word = 0;
-        if (name_matches(pattern, entry->d_name) && entry_word(stream, *entry, word)) {
-            keep(*listing, word, entry->d_name);
+    const std::unique_ptr<DIR, int (*)(DIR*)> stream(opened, closedir);
+    auto listing = std::make_unique<HostListing>();
+    while (const dirent* entry = read_entry(stream.get(), failed)) {
+        if (name_matches(pattern, entry->d_name)) {
+            keep(*listing, entry_word(stream.get(), *entry), entry->d_name);
         }
     }
-    closedir(stream);
     return listing;
 }
 

@@ -1,6 +1,8 @@
 // Drive C: and its paths on a POSIX host: translating path texts to POSIX
 // paths (with case-blind lookup of components), full paths, and the current
 // drive and directory.
+#include "fs/host_hooks.h"
+#include "fs/host_text.h"
 #include "fs/posix_host.h"
 
 #include <array>
@@ -34,29 +36,26 @@ std::optional<DirectoryId> identity_of(const struct stat& status)
                        static_cast<std::uint64_t>(status.st_ino)};
 }
 
-bool is_separator(char c)
-{
-    return c == '\\' || c == '/';
-}
-
-bool has_drive_prefix(std::string_view text)
-{
-    return text.size() >= 2 && text[1] == ':';
-}
-
 bool names_drive_c(std::string_view text)
 {
     return text[0] == 'C' || text[0] == 'c';
 }
 
+bool is_posix_separator(char c)
+{
+    return c == '/';
+}
+
 // Calls visit with each component of a path, in order; empty ones (repeated
-// separators) skipped.
-template <typename Visit> void for_each_component(std::string_view path, Visit visit)
+// separators) skipped. A path text separates with '\' or '/'; a POSIX path
+// with '/' alone, so that a '\' inside one of its names stays in that name.
+template <typename Visit>
+void for_each_component(std::string_view path, Visit visit, bool (*separates)(char) = is_separator)
 {
     std::size_t start = 0;
     while (start <= path.size()) {
         std::size_t end = start;
-        while (end < path.size() && !is_separator(path[end])) {
+        while (end < path.size() && !separates(path[end])) {
             ++end;
         }
         if (end > start) {
@@ -180,7 +179,7 @@ std::optional<std::string> full_path_text(std::string_view text, std::string_vie
         }
     };
     if (text.empty() || !is_separator(text.front())) {
-        for_each_component(cwd, add);
+        for_each_component(cwd, add, is_posix_separator);
     }
     for_each_component(text, add);
     if (full.size() == ROOT_LENGTH || (!text.empty() && is_separator(text.back()))) {
@@ -303,7 +302,8 @@ void copy_full_path(PathText& destination, const char* text)
 std::unique_ptr<PathText> get_current_dir()
 {
     const auto cwd = current_posix_dir();
-    if (!cwd || cwd->size() + ROOT_LENGTH > PATH_LIMIT) {
+    // A '\' inside a name would read back as a separator: another place.
+    if (!cwd || cwd->size() + ROOT_LENGTH > PATH_LIMIT || cwd->find('\\') != std::string::npos) {
         return nullptr;
     }
     std::string dos = "C:" + *cwd;
@@ -315,14 +315,12 @@ std::unique_ptr<PathText> get_current_dir()
     if (dos.size() > PATH_LIMIT) {
         return nullptr;
     }
-    std::unique_ptr<PathText> result(new (std::nothrow) PathText{});
-    if (result) {
-        std::memcpy(result->data(), dos.data(), dos.size());
-    }
+    auto result = std::make_unique<PathText>();
+    std::memcpy(result->data(), dos.data(), dos.size());
     return result;
 }
 
-int set_current_dir(const char* path)
+int set_current_dir(const char* path, PathLookup lookup)
 {
     const auto enter = [](const char* posix) {
         if (chdir(posix) != 0) {
@@ -331,7 +329,14 @@ int set_current_dir(const char* path)
         follow_into(posix);
         return true;
     };
-    return path != nullptr && on_host_path(path, enter) ? 0 : -1;
+    if (path == nullptr) {
+        return -1;
+    }
+    if (lookup == PathLookup::AS_TYPED) {
+        const auto posix = posix_path(path);
+        return posix && enter(posix->c_str()) ? 0 : -1;
+    }
+    return on_host_path(path, enter) ? 0 : -1;
 }
 
 std::optional<DirectoryId> current_dir_id()
@@ -340,8 +345,35 @@ std::optional<DirectoryId> current_dir_id()
     return stat(".", &status) == 0 ? identity_of(status) : std::nullopt;
 }
 
+std::optional<DirectoryId> enter_subdir(const char* name, const DirectoryId& here)
+{
+    if (name == nullptr || run_host_hook(HostStep::ENTER_SUBDIR, name) != 0) {
+        return std::nullopt;
+    }
+    // Opened without following a link, checked and entered through the same
+    // descriptor, so the directory entered is the one checked. O_PATH needs
+    // search permission alone, as changing into a directory does.
+    const int child_fd = openat(AT_FDCWD, name, O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (child_fd < 0) {
+        return std::nullopt;
+    }
+    struct stat status {};
+    const bool entered = fstat(child_fd, &status) == 0 && S_ISDIR(status.st_mode) &&
+                         static_cast<std::uint64_t>(status.st_dev) == here.device &&
+                         fchdir(child_fd) == 0;
+    close(child_fd);
+    if (!entered) {
+        return std::nullopt;
+    }
+    follow_into(name);
+    return identity_of(status);
+}
+
 int enter_parent_dir(const DirectoryId& parent)
 {
+    if (run_host_hook(HostStep::ENTER_PARENT, "..") != 0) {
+        return -1;
+    }
     // Opened once, checked and entered through the same descriptor, so the
     // directory entered is the one checked.
     const int parent_fd = open("..", O_PATH | O_DIRECTORY | O_CLOEXEC);

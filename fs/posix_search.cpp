@@ -1,19 +1,23 @@
 // The unfiltered directory search on a POSIX host: reads one directory,
 // matches each name against the pattern's last component, and describes the
-// matches with one statx each as the host's find-data record.
+// matches with one statx each as the host's find-data record. A name without
+// wildcards is looked up directly, so it is found in a directory that can be
+// searched but not read.
+#include "fs/host_hooks.h"
 #include "fs/posix_host.h"
 
 #include <cstring>
-#include <dirent.h>
 #include <fcntl.h>
-#include <new>
 #include <sys/stat.h>
+#include <unistd.h>
 
 struct HostSearch {
-    DIR* directory = nullptr;
+    DIR* directory = nullptr; // read for a wildcard, or for a name in another case
+    int lookup_fd = -1;       // no wildcard: the directory, opened for lookups only
     std::string name_pattern;
-    bool direct = false; // no wildcard: one lookup, no directory read
+    bool direct = false; // no wildcard: one lookup, and a read only if that fails
     bool direct_done = false;
+    bool failed = false; // the directory failed to read on
 
     HostSearch() = default;
     HostSearch(const HostSearch&) = delete;
@@ -23,6 +27,9 @@ struct HostSearch {
         if (directory != nullptr) {
             closedir(directory);
         }
+        if (lookup_fd >= 0) {
+            close(lookup_fd);
+        }
     }
 };
 
@@ -31,6 +38,9 @@ namespace {
 constexpr unsigned STAT_MASK = STATX_BASIC_STATS | STATX_BTIME;
 constexpr std::uint32_t LOW_HALF = 0xFFFF'FFFF;
 constexpr unsigned ANY_WRITE_BIT = S_IWUSR | S_IWGRP | S_IWOTH;
+
+// Whether the last search step that gave nothing stopped on a failed read.
+bool last_read_failed = false;
 
 bool stat_entry(int directory_fd, const char* name, int flags, struct statx& status)
 {
@@ -69,6 +79,17 @@ EntryKind kind_of(unsigned mode)
     return S_ISDIR(mode) ? EntryKind::directory : EntryKind::other;
 }
 
+// The kind a directory entry's type gives; a link is neither file nor
+// directory, as a link whose target is missing.
+EntryKind kind_of_type(unsigned char type)
+{
+    switch (type) {
+    case DT_REG: return EntryKind::regular;
+    case DT_DIR: return EntryKind::directory;
+    default: return EntryKind::other;
+    }
+}
+
 FileTime file_time(const statx_timestamp& stamp)
 {
     return file_time_from_unix(stamp.tv_sec, stamp.tv_nsec);
@@ -103,17 +124,56 @@ bool describe_entry(int directory_fd, const char* name, unsigned char type, Find
     return true;
 }
 
+void describe_listed(int directory_fd, const char* name, unsigned char type, FindResult& result)
+{
+    if (describe_entry(directory_fd, name, type, result)) {
+        return;
+    }
+    result = FindResult{}; // size 0; time 0 shows as the earliest DOS time
+    result.dwFileAttributes = attribute_word(kind_of_type(type), true, type == DT_LNK, name);
+    copy_name(result.cFileName, name);
+}
+
+const dirent* read_entry(DIR* directory, bool& failed)
+{
+    if (const int error = run_host_hook(HostStep::READ_DIR, ""); error != 0) {
+        errno = error;
+        failed = true;
+        return nullptr;
+    }
+    errno = 0;
+    const dirent* entry = readdir(directory);
+    if (entry == nullptr && errno != 0) {
+        failed = true;
+    }
+    return entry;
+}
+
 namespace {
 
 bool next_match(HostSearch& search, FindResult& result)
 {
-    while (const dirent* entry = readdir(search.directory)) {
-        if (name_matches(search.name_pattern, entry->d_name) &&
-            describe_entry(dirfd(search.directory), entry->d_name, entry->d_type, result)) {
+    while (const dirent* entry = read_entry(search.directory, search.failed)) {
+        if (name_matches(search.name_pattern, entry->d_name)) {
+            describe_listed(dirfd(search.directory), entry->d_name, entry->d_type, result);
             return true;
         }
     }
     return false;
+}
+
+// The directory read from the start, for a name not found as typed.
+DIR* open_for_reading(int lookup_fd)
+{
+    const int read_fd = openat(lookup_fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (read_fd < 0) {
+        return nullptr;
+    }
+    DIR* directory = fdopendir(read_fd);
+    if (directory == nullptr) {
+        close(read_fd);
+    }
+    return directory;
 }
 
 // The name as typed, or else the first entry that equals it case-blind.
@@ -123,16 +183,39 @@ bool direct_lookup(HostSearch& search, FindResult& result)
         return false;
     }
     search.direct_done = true;
-    const int directory_fd = dirfd(search.directory);
-    if (describe_entry(directory_fd, search.name_pattern.c_str(), DT_UNKNOWN, result)) {
+    const char* name = search.name_pattern.c_str();
+    if (describe_entry(search.lookup_fd, name, DT_UNKNOWN, result)) {
         return true;
     }
-    while (const dirent* entry = readdir(search.directory)) {
+    search.directory = open_for_reading(search.lookup_fd);
+    if (search.directory == nullptr) {
+        return false; // not readable: the name as typed was all there was to find
+    }
+    while (const dirent* entry = read_entry(search.directory, search.failed)) {
         if (names_equal_blind(search.name_pattern, entry->d_name)) {
-            return describe_entry(directory_fd, entry->d_name, entry->d_type, result);
+            describe_listed(dirfd(search.directory), entry->d_name, entry->d_type, result);
+            return true;
         }
     }
     return false;
+}
+
+// Opens the pattern's directory: for reading when the name holds wildcards,
+// for lookups alone otherwise (which needs no read permission).
+bool open_directory(HostSearch& search, std::string_view directory)
+{
+    if (!search.direct) {
+        const auto open_stream = [&search](const char* posix) {
+            search.directory = opendir(posix);
+            return search.directory != nullptr;
+        };
+        return on_host_path(directory, open_stream);
+    }
+    const auto open_lookup = [&search](const char* posix) {
+        search.lookup_fd = open(posix, O_PATH | O_DIRECTORY | O_CLOEXEC);
+        return search.lookup_fd >= 0;
+    };
+    return on_host_path(directory, open_lookup);
 }
 
 } // namespace
@@ -163,6 +246,7 @@ std::uint32_t attribute_word(EntryKind kind, bool writable, bool is_link, std::s
 
 SearchHandle FindFirstFileA(const char* pattern, FindResult& result)
 {
+    note_read_failure(false);
     if (pattern == nullptr || strnlen(pattern, PATH_ROOM) >= PATH_ROOM) {
         return INVALID_SEARCH;
     }
@@ -170,20 +254,10 @@ SearchHandle FindFirstFileA(const char* pattern, FindResult& result)
     if (parts.name.empty()) {
         return INVALID_SEARCH;
     }
-    std::unique_ptr<HostSearch> search(new (std::nothrow) HostSearch);
-    if (!search) {
-        return INVALID_SEARCH;
-    }
-    const auto open_directory = [&search](const char* posix) {
-        search->directory = opendir(posix);
-        return search->directory != nullptr;
-    };
-    if (!on_host_path(parts.directory, open_directory)) {
-        return INVALID_SEARCH;
-    }
+    auto search = std::make_unique<HostSearch>();
     search->name_pattern = parts.name;
     search->direct = !has_wildcards(parts.name);
-    if (!FindNextFileA(search.get(), result)) {
+    if (!open_directory(*search, parts.directory) || !FindNextFileA(search.get(), result)) {
         return INVALID_SEARCH;
     }
     return search.release();
@@ -194,7 +268,20 @@ bool FindNextFileA(SearchHandle search, FindResult& result)
     if (search == INVALID_SEARCH) {
         return false;
     }
-    return search->direct ? direct_lookup(*search, result) : next_match(*search, result);
+    const bool found =
+        search->direct ? direct_lookup(*search, result) : next_match(*search, result);
+    note_read_failure(!found && search->failed);
+    return found;
+}
+
+bool search_read_failed()
+{
+    return last_read_failed;
+}
+
+void note_read_failure(bool failed)
+{
+    last_read_failed = failed;
 }
 
 void FindClose(SearchHandle search)

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <string>
 #include <string_view>
 
 #include "cli/settings.h"
@@ -70,15 +71,16 @@ void write_name_and_date(OutStream& out, const EntryRecord& record)
     const char mark = entry_mark(record.attributes);
     const char* name = record.short_name.data();
     const char* ext = record.short_ext.data();
+    // The 8.3 fields come from the long name, so they are written as names.
     if (settings.dot_style && ext[0] != '\0') {
-        const int n = out.print("%c%.8s.%.3s ", mark, name, ext);
+        const int n = out.print_name("%c%.8s.%.3s ", mark, name, ext);
         if (n > 0 && n < DOT_NAME_COLUMNS)
             write_blanks(out, static_cast<std::size_t>(DOT_NAME_COLUMNS - n));
         out.print("%2u-%02u-%02u %s ", month, day, year, format_time(record.dos_time));
         return;
     }
-    out.print("%c%-8.8s %-3.3s %2u-%02u-%02u %s ", mark, name, ext, month, day, year,
-              format_time(record.dos_time));
+    out.print_name("%c%-8.8s %-3.3s %2u-%02u-%02u %s ", mark, name, ext, month, day, year,
+                   format_time(record.dos_time));
 }
 
 void write_adorned(OutStream& out, const EntryRecord& record)
@@ -90,7 +92,7 @@ void write_adorned(OutStream& out, const EntryRecord& record)
         out.print("%11s %s", format_count(record.size, SIZE_COLUMN_WIDTH),
                   attr_letters(record.attributes));
     out.write(" ");
-    out.write(bounded_text(record.long_name.data(), LONG_NAME_ROOM));
+    out.write_name(bounded_text(record.long_name.data(), LONG_NAME_ROOM));
     out.write("\n");
 }
 
@@ -118,35 +120,41 @@ std::array<char, SHORT_TEXT_ROOM> short_text(const EntryRecord& record)
     return text;
 }
 
-// The 8.3 name resolved against the directory being listed (not the current
-// one, which a recursive walk has moved); the 8.3 name alone on failure.
-PathText true_path(const EntryRecord& record)
+// A full form names its drive and starts at its root: "C:\...".
+bool is_full_form(std::string_view path)
 {
-    const auto name = short_text(record);
-    PathText joined{};
-    std::size_t length = 0;
-    PathText path{};
-    std::size_t path_length = 0;
-    if (append(joined, length, bounded_text(section_path.data(), PATH_ROOM)) &&
-        append(joined, length, name.data())) {
-        const char* full = full_path(joined.data());
-        if (full != joined.data() && append(path, path_length, bounded_text(full, PATH_ROOM)))
-            return path;
+    return has_drive_prefix(path) && path.size() > DRIVE_PREFIX_LENGTH &&
+           is_separator(path[DRIVE_PREFIX_LENGTH]);
+}
+
+// The 8.3 name after the directory being listed (not the current one, which
+// a recursive walk has moved), joined as text: nothing inside the name is
+// resolved, so no name can make its line point at another place. The 8.3
+// name alone when the directory has no full form or the join does not fit a
+// path buffer.
+std::string true_path(const EntryRecord& record)
+{
+    const auto short_name = short_text(record);
+    const std::string_view name = short_name.data();
+    const std::string_view directory = section_directory();
+    if (!is_full_form(directory) || directory.size() + name.size() >= PATH_ROOM) {
+        return std::string(name);
     }
-    append(path, path_length, name.data());
+    std::string path(directory);
+    path += name;
     return path;
 }
 
 void write_true_name(OutStream& out, const EntryRecord& record)
 {
-    PathText path = true_path(record);
+    std::string path = true_path(record);
     lowercase_n(path.data(), path.size());
-    std::string_view shown = bounded_text(path.data(), path.size());
-    if (settings.no_drive && shown.size() >= 2 && shown[1] == ':')
-        shown.remove_prefix(2);
+    std::string_view shown = path;
+    if (settings.no_drive && has_drive_prefix(shown))
+        shown.remove_prefix(DRIVE_PREFIX_LENGTH);
     out.write(settings.line_prefix);
     out.write(open_bracket(record));
-    out.write(shown);
+    out.write_name(shown);
     out.write(close_bracket(record));
     out.write(settings.line_trail);
     out.write("\n");
@@ -155,15 +163,17 @@ void write_true_name(OutStream& out, const EntryRecord& record)
 // Writes the long name between prefix and trail; returns the characters written.
 std::size_t write_plain_text(OutStream& out, const EntryRecord& record)
 {
-    const std::string_view pieces[] = {settings.line_prefix, open_bracket(record),
-                                       bounded_text(record.long_name.data(), LONG_NAME_ROOM),
-                                       close_bracket(record), settings.line_trail};
-    std::size_t written = 0;
-    for (const auto piece : pieces) {
-        out.write(piece);
-        written += piece.size();
-    }
-    return written;
+    const std::string_view prefix = settings.line_prefix;
+    const std::string_view open = open_bracket(record);
+    const std::string_view name = bounded_text(record.long_name.data(), LONG_NAME_ROOM);
+    const std::string_view close = close_bracket(record);
+    const std::string_view trail = settings.line_trail;
+    out.write(prefix);
+    out.write(open);
+    out.write_name(name);
+    out.write(close);
+    out.write(trail);
+    return prefix.size() + open.size() + name.size() + close.size() + trail.size();
 }
 
 // A wide cell: the text, three blanks, then fill up to a whole number of

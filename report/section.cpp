@@ -44,12 +44,8 @@ void write_rule(OutStream& out)
 void write_header(OutStream& out)
 {
     out.write("directory of ");
-    out.write(header_label());
-    if (long_section_path.empty()) {
-        out.write(bounded_text(section_path.data(), section_path.size()));
-    } else {
-        out.write(long_section_path);
-    }
+    out.write_name(header_label());
+    out.write_name(section_directory());
     out.write("\n");
 }
 

@@ -47,6 +47,18 @@ bool build_pattern(const char* mask_text, PathText& pattern)
     return needed < PATH_ROOM;
 }
 
+// The length of a path's drive and directory: up to its last separator, or
+// past its drive prefix. The directory of a full path always ends in '\',
+// even where its last name is made of dots ("..f*", "...").
+std::size_t directory_length(std::string_view path)
+{
+    const std::size_t separator = path.find_last_of("\\/");
+    if (separator != std::string_view::npos) {
+        return separator + 1;
+    }
+    return has_drive_prefix(path) ? DRIVE_PREFIX_LENGTH : 0;
+}
+
 // The drive and directory of the pattern's full path, ending in '\'. Where
 // that does not fit section_path, the header names it from long_section_path.
 void set_section_path(const char* pattern)
@@ -54,12 +66,11 @@ void set_section_path(const char* pattern)
     copy_full_path(section_path, pattern);
     // The text itself comes back when the host gives no full form that fits.
     const bool cut_short = std::strncmp(section_path.data(), pattern, PATH_ROOM) == 0;
-    const PathLayout layout = locate_path_parts(section_path.data());
-    section_path[layout.name_start] = '\0';
+    section_path[directory_length(section_path.data())] = '\0';
     long_section_path.clear();
     if (cut_short) {
         if (auto full = full_path_long(pattern)) {
-            full->resize(full->rfind('\\') + 1); // the full form always holds a '\'
+            full->resize(directory_length(*full));
             long_section_path = std::move(*full);
         }
     }
@@ -93,6 +104,10 @@ bool passes_filters(const FindResult& result)
     }
     return !is_dot_entry(result.cFileName.data()) && !has_excluded_char(result.cFileName.data());
 }
+
+struct SearchCloser {
+    void operator()(SearchHandle search) const { FindClose(search); }
+};
 
 struct PassState {
     bool sorted;
@@ -175,16 +190,17 @@ void list_directory(OutStream& out, const char* mask_text, SortKey sort_key)
     set_section_path(searchable ? pattern.data() : mask_text);
 
     FindResult result;
-    const SearchHandle search =
-        searchable ? FindFirstFileA(pattern.data(), result) : INVALID_SEARCH;
-    if (search != INVALID_SEARCH) {
+    // Closed however the pass ends: a failed write ends it mid-search.
+    const std::unique_ptr<HostSearch, SearchCloser> search(
+        searchable ? FindFirstFileA(pattern.data(), result) : INVALID_SEARCH);
+    if (search != nullptr) {
         do {
             if (passes_filters(result)) {
                 list_entry(out, pass, result);
             }
-        } while (FindNextFileA(search, result));
-        FindClose(search);
+        } while (FindNextFileA(search.get(), result));
     }
+    const bool read_failed = searchable && search_read_failed();
 
     if (settings.total_only == 0) {
         if (pass.sorted) {
@@ -194,4 +210,24 @@ void list_directory(OutStream& out, const char* mask_text, SortKey sort_key)
         print_summary(out);
     }
     grand_bytes += scan_totals.bytes;
+    if (read_failed) {
+        // What was read is listed and counted; the rest of the directory is
+        // not, and that is said rather than passed off as its end.
+        report_read_failure(out, section_directory());
+    }
+}
+
+std::string_view section_directory()
+{
+    if (!long_section_path.empty()) {
+        return long_section_path;
+    }
+    return bounded_text(section_path.data(), section_path.size());
+}
+
+void report_read_failure(OutStream& out, std::string_view directory)
+{
+    out.write("read failed. ");
+    out.write_name(directory);
+    out.write(" defective?\n");
 }

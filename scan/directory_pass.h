@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "cli/settings.h"
 #include "fs/fs_services.h"
@@ -28,6 +29,13 @@ extern std::uint64_t grand_bytes;
 // Lists the directory the mask names (its whole content when the mask has no
 // name or extension), relative to the current drive and directory.
 void list_directory(OutStream& out, const char* mask, SortKey sort_key);
+
+// The directory of the running pass as the header names it, ending in '\'.
+std::string_view section_directory();
+
+// "read failed. DIRECTORY defective?" where the output stands, as the walk
+// reports a directory it cannot enter: a directory that failed to read on.
+void report_read_failure(OutStream& out, std::string_view directory);
 
 // True for the "." and ".." entries of a directory.
 bool is_dot_entry(const char* name);

@@ -1,19 +1,21 @@
 // The recursive walk. The current directory is the walk's cursor: each level
-// lists the directory it starts in, enters each subdirectory by name, walks
-// it, and comes back before it takes the next one.
+// lists the directory it starts in, goes down into each subdirectory by name
+// (never through a link, never onto another volume), walks it, and comes back
+// up through "..", checked against the identity of the level's own directory.
+// No level holds a path or a descriptor, so a tree that changes while it is
+// walked cannot steer the walk outside, and no depth runs out of descriptors.
 #include "scan/walk.h"
 
-#include <cstring>
-#include <memory>
 #include <optional>
+#include <string_view>
 
-#include "cli/driver.h"
 #include "report/section.h"
 #include "scan/directory_pass.h"
 
 namespace {
 
 constexpr std::uint32_t ALL_SUBDIRS = ATTR_DIRECTORY;
+constexpr const char* HERE = ".\\"; // the current directory, as a directory text
 
 bool is_walkable(const FindBlock& block)
 {
@@ -21,43 +23,47 @@ bool is_walkable(const FindBlock& block)
            (block.attributes & ATTR_REPARSE_POINT) == 0 && !is_dot_entry(block.name.data());
 }
 
-// Where a level comes back to after each child: its full path, or, when that
-// does not fit a path buffer, its identity, reached again through "..".
-struct HomeDir {
-    std::unique_ptr<PathText> path;
-    std::optional<DirectoryId> identity;
-
-    bool known() const { return path != nullptr || identity.has_value(); }
-};
-
-HomeDir save_home()
+// "chdir failed. NAME defective?" where the output stands.
+void report_defective(OutStream& out, std::string_view name)
 {
-    HomeDir home{get_current_dir(), std::nullopt};
-    if (home.path == nullptr) {
-        home.identity = current_dir_id();
-    }
-    return home;
+    out.write("chdir failed. ");
+    out.write_name(name);
+    out.write(" defective?\n");
 }
 
-int return_home(const HomeDir& home)
+// here: the identity of the current directory; nothing when the host cannot
+// tell it, and then the level lists its directory but enters no child, since
+// it could not make sure of its way back.
+void walk_level(OutStream& out, const char* mask_text, SortKey sort_key,
+                const std::optional<DirectoryId>& here)
 {
-    return home.path != nullptr ? change_dir(home.path->data()) : enter_parent_dir(*home.identity);
-}
-
-// Enters the subdirectory exactly as the search named it. A '\' in a name
-// would be read as a separator and lead to another directory, so such a name
-// cannot be entered; a name that looks like a drive prefix is made relative.
-int enter_subdir(const char* name)
-{
-    if (std::strchr(name, '\\') != nullptr) {
-        return -1;
+    section_event(SEC_RESET);
+    section_event(SEC_WANT_BREAK);
+    section_event(SEC_WANT_RULE);
+    list_directory(out, mask_text, sort_key);
+    if (!here) {
+        return;
     }
-    if (name[1] != ':') {
-        return change_dir(name);
+    FindBlock search;
+    const char* name = next_subdir(search, true);
+    for (; name != nullptr; name = next_subdir(search, false)) {
+        // A tree deeper than the stack is long is reported, not followed.
+        const auto child = stack_has_room() ? enter_subdir(name, *here) : std::nullopt;
+        if (!child) {
+            report_defective(out, name);
+            continue; // a failed entry leaves the current directory as it was
+        }
+        walk_level(out, mask_text, sort_key, child);
+        if (enter_parent_dir(*here) != 0) {
+            // Lost: this level's directory has moved or gone. Nothing more is
+            // listed from here, or it could lie outside the tree.
+            report_defective(out, "..");
+            return;
+        }
     }
-    PathText relative{'.', '\\'}; // a name has at most 255 characters: it fits
-    append_bounded(relative.data(), name, relative.size());
-    return change_dir(relative.data());
+    if (search_read_failed()) {
+        report_read_failure(out, full_path_long(HERE).value_or(HERE));
+    }
 }
 
 } // namespace
@@ -77,29 +83,5 @@ const char* next_subdir(FindBlock& search, bool first)
 
 void walk_tree(OutStream& out, const char* mask_text, SortKey sort_key)
 {
-    section_event(SEC_RESET);
-    section_event(SEC_WANT_BREAK);
-    section_event(SEC_WANT_RULE);
-    list_directory(out, mask_text, sort_key);
-
-    const HomeDir home = save_home();
-    if (!home.known()) {
-        return; // no way back: entering a child could strand the walk outside the tree
-    }
-    FindBlock search;
-    for (const char* name = next_subdir(search, true); name != nullptr;
-         name = next_subdir(search, false)) {
-        // A tree deeper than the stack is long is reported, not followed.
-        if (!stack_has_room() || enter_subdir(name) != 0) {
-            out.print("chdir failed. %s defective?\n", name);
-            continue; // a failed change leaves the current directory as it was
-        }
-        walk_tree(out, mask_text, sort_key);
-        if (return_home(home) != 0) {
-            // Lost: the next names would be looked up in some other directory.
-            find_close(search);
-            out.print("chdir failed. %s defective?\n", home.path ? home.path->data() : "..");
-            return;
-        }
-    }
+    walk_level(out, mask_text, sort_key, current_dir_id());
 }

@@ -4,6 +4,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -162,13 +163,31 @@ std::vector<std::string> command_line(const std::vector<std::string>& args, bool
     return argv;
 }
 
+// Standard output as the options ask: the pipe, or a descriptor that fails.
+bool redirect_stdout(Stdout to, int out_fd)
+{
+    int broken[2];
+    switch (to) {
+    case Stdout::PIPE: return dup2(out_fd, 1) >= 0;
+    case Stdout::DEV_FULL: return dup2(open("/dev/full", O_WRONLY), 1) >= 0;
+    case Stdout::CLOSED: return close(1) == 0;
+    case Stdout::READ_ONLY: return dup2(open("/dev/null", O_RDONLY), 1) >= 0;
+    case Stdout::BROKEN_PIPE:
+        return pipe(broken) == 0 && close(broken[0]) == 0 && dup2(broken[1], 1) >= 0;
+    }
+    return false;
+}
+
 [[noreturn]] void exec_child(std::vector<std::string> argv, const std::string& cwd, int out_fd,
                              int err_fd, const RunOptions& options)
 {
     std::vector<std::string> env = child_environment();
     const int null_fd = open("/dev/null", O_RDONLY);
-    if (null_fd < 0 || dup2(null_fd, 0) < 0 || dup2(out_fd, 1) < 0 || dup2(err_fd, 2) < 0)
+    if (null_fd < 0 || dup2(null_fd, 0) < 0 || dup2(err_fd, 2) < 0 ||
+        !redirect_stdout(options.stdout_to, out_fd))
         _exit(126);
+    if (options.ignore_sigpipe)
+        signal(SIGPIPE, SIG_IGN);
     if (chdir(cwd.c_str()) != 0)
         _exit(125);
     if (options.address_space != 0) {

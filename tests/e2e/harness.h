@@ -66,6 +66,10 @@ struct RunResult {
     int signal = 0;     // the signal that ended it, 0 for a normal exit
 };
 
+// Where the child's standard output goes: the pipe the runner reads, or a
+// place it cannot write to.
+enum class Stdout { PIPE, DEV_FULL, CLOSED, READ_ONLY, BROKEN_PIPE };
+
 // Limits and identity of one run; the defaults change nothing.
 struct RunOptions {
     std::uint64_t address_space = 0; // bytes the child may map, when non-zero
@@ -73,6 +77,8 @@ struct RunOptions {
     std::uint64_t stack_bytes = 0;   // the child's stack limit, when non-zero
     bool as_nobody = false;          // run through setpriv as uid and gid 65534, when root
     unsigned seconds = 20;           // time the run may take before SIGALRM ends it
+    Stdout stdout_to = Stdout::PIPE;
+    bool ignore_sigpipe = false; // the child starts with SIGPIPE ignored
 };
 
 // Runs WENDEX_BINARY with argv[1..] = args in cwd, environment TZ=UTC.

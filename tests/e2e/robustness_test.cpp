@@ -5,6 +5,9 @@
 // or the drive message.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <csignal>
 #include <regex>
 #include <string>
 #include <vector>
@@ -151,6 +154,130 @@ TEST(DeepDirectory, ListsWithoutFailing)
         SCOPED_TRACE(args.empty() ? "(no arguments)" : args[0]);
         expect_sane_end(run_wendex(args, tree.path(rel)), Outcome::LISTING);
     }
+}
+
+// Standard output that cannot take the listing: the run stops and says so by
+// its code (and on standard error, unless the reader has simply gone), at
+// the end or mid-run once a full buffer fails to go out.
+struct OutputRow {
+    std::string name;
+    Stdout to;
+    bool ignore_sigpipe;
+    int exit_code;
+    int signal;
+    std::string err;
+};
+
+TEST(OutputFailure, NeverPassesForSuccess)
+{
+    const std::string message = "Couldn't write output.\n";
+    const OutputRow rows[] = {
+        {"full_disk", Stdout::DEV_FULL, false, 74, 0, message},
+        {"closed", Stdout::CLOSED, false, 74, 0, message},
+        {"read_only", Stdout::READ_ONLY, false, 74, 0, message},
+        {"reader_gone", Stdout::BROKEN_PIPE, false, -1, SIGPIPE, ""},
+        {"reader_gone_sigpipe_ignored", Stdout::BROKEN_PIPE, true, 74, 0, ""},
+    };
+    const std::string big_prefix = "/p" + std::string(70'000, 'p');
+    for (const auto& row : rows) {
+        for (const auto& args : {std::vector<std::string>{"//"}, {"/b", big_prefix}}) {
+            SCOPED_TRACE(row.name + (args.size() > 1 ? " mid-run" : " at the end"));
+            const RunResult result =
+                run_wendex(args, standard_tree().root(),
+                           {.stdout_to = row.to, .ignore_sigpipe = row.ignore_sigpipe});
+            EXPECT_EQ(result.exit_code, row.exit_code);
+            EXPECT_EQ(result.signal, row.signal);
+            EXPECT_EQ(result.err, row.err);
+        }
+    }
+}
+
+// Every allocation that fails, wherever it strikes, ends the run with the
+// message and code of a failed entry buffer: never a signal, and never a
+// listing cut short that passes for whole. The address-space limit is swept
+// so that some runs fail before the listing and some in the middle of it.
+TEST(Memory, EveryAllocationFailureEndsWithItsMessage)
+{
+#ifdef WENDEX_SANITIZED
+    GTEST_SKIP() << "sanitizers cannot start under a small address-space limit";
+#endif
+    Fixture tree;
+    tree.dir("wide", {2020, 1, 1, 1, 1, 0});
+    for (int i = 0; i < 8000; ++i)
+        tree.file("wide/" + std::to_string(i) + std::string(240, 'n'), 1, {2020, 1, 1, 1, 1, 0});
+    bool failed_mid_run = false;
+    for (std::uint64_t megabytes = 14; megabytes <= 34; ++megabytes) {
+        SCOPED_TRACE(std::to_string(megabytes) + " MB");
+        const RunResult result =
+            run_wendex({"//", "/b"}, tree.root(), {.address_space = megabytes << 20});
+        ASSERT_EQ(result.signal, 0);
+        if (result.exit_code == 7) {
+            EXPECT_TRUE(result.out.ends_with("Couldn't malloc()."));
+            failed_mid_run = failed_mid_run || result.out != "Couldn't malloc().";
+        } else {
+            EXPECT_EQ(result.exit_code, 0);
+            EXPECT_TRUE(ends_with_total(result.out));
+        }
+    }
+    EXPECT_TRUE(failed_mid_run) << "no limit made the listing itself run out of memory";
+}
+
+// A directory that can be read but not searched lists every entry from what
+// its directory entry tells (kind, no size, the earliest time); a name in a
+// directory that can be searched but not read is found by looking it up.
+TEST(Permissions, EntriesAreNotDropped)
+{
+    Fixture tree;
+    const Stamp when{2021, 3, 4, 5, 6, 0};
+    tree.dir("ro", when);
+    tree.file("ro/f.txt", 5, when);
+    tree.dir("ro/sub", when);
+    tree.dir("xonly", when);
+    tree.file("xonly/f.txt", 7, when);
+    tree.seal();
+    ASSERT_EQ(chmod(tree.root().c_str(), 0755), 0);
+    ASSERT_EQ(chmod(tree.path("ro").c_str(), 0444), 0);
+    ASSERT_EQ(chmod(tree.path("xonly").c_str(), 0311), 0);
+    const RunOptions nobody{.as_nobody = true};
+    check_row(Row{"readable_not_searchable",
+                  {"ro", "/z-"},
+                  "{HDR}ro\\\n"
+                  " sub           1-01-80        (directory)      sub\n"
+                  " f        txt  1-01-80                  0 a    f.txt\n"
+                  "1 files, 1 directories, 0 bytes\ntotal byte count: 0\n"},
+              tree, nobody);
+    check_row(Row{"searchable_not_readable",
+                  {"xonly\\f.txt", "/z-"},
+                  "{HDR}xonly\\\n"
+                  " f        txt  3-04-21  5:06a           7 a    f.txt\n"
+                  "1 files, 0 directories, 7 bytes\ntotal byte count: 7\n"},
+              tree, nobody);
+}
+
+// Names are data: written byte for byte where the output is not a terminal
+// (a line feed inside a name included); a mask whose directory part is made
+// of dots still names the listed directory, ending in '\'; and a true name
+// is the listed directory and the name joined as text, nothing resolved.
+TEST(OddNames, WrittenAsTheyAreAndNeverResolved)
+{
+    Fixture tree;
+    const Stamp when{2021, 3, 4, 5, 6, 0};
+    const std::string escape = "esc\x1b[31mRED\x1b[0m.txt";
+    tree.file(escape, 1, when);
+    tree.file("line\nfeed", 2, when);
+    tree.file("..foo", 3, when);
+    tree.file("x\\..\\..\\etc", 4, when);
+    const RunResult raw = run_wendex({"*e*", "/b", "/n", "/f\\"}, tree.root());
+    EXPECT_EQ(raw.out, escape + "\r\nline\nfeed\r\n\r\ntotal byte count: 3\r\n");
+    check_row(Row{"dotted_directory_part",
+                  {"..f*", "/z-"},
+                  "{HDR}\n*         .fo  3-04-21  5:06a           3 a h  ..foo\n"
+                  "1 files, 0 directories, 3 bytes\ntotal byte count: 3\n"},
+              tree);
+    check_row(Row{"true_names_joined_as_text",
+                  {"/B", "/n", "x*"},
+                  "{TRUE}x\\..\\.\n\ntotal byte count: 4\n"},
+              tree);
 }
 
 } // namespace

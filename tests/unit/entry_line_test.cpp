@@ -312,6 +312,11 @@ TEST_F(EntryLineTest, TrueNamesResolveAgainstTheListedDirectory)
         {"root", "C:\\", README, 1, 0, "\\readme.txt"},
         {"high bytes kept", "C:\\CAF\xC9\\", Entry{"r\xE9sum\xC9", "txt", "x"}, 0, 0,
          "c:\\caf\xC9\\r\xE9sum\xC9.txt"},
+        // Joined as text: nothing inside a name is resolved.
+        {"dots and separators in the name", "C:\\work\\", Entry{"x\\", ".\\.", "x\\..\\..\\etc"}, 0,
+         0, "c:\\work\\x\\..\\."},
+        {"a name of a separator and dots", "C:\\work\\", Entry{"\\", ".", "\\.."}, 0, 0,
+         "c:\\work\\\\.."},
         {"too long: the 8.3 name", too_long, README, 0, 0, "readme.txt"},
         {"too long, no_drive: printed whole", too_long, README, 1, 0, "readme.txt"},
     };
@@ -324,6 +329,34 @@ TEST_F(EntryLineTest, TrueNamesResolveAgainstTheListedDirectory)
         settings.no_ext = c.no_ext;
         set_section_path(c.directory);
         EXPECT_EQ(emit(c.entry), c.expected + "\r\n") << c.title;
+    }
+}
+
+// On a terminal no name can rewrite colours or titles or forge a line; the
+// prefix and trail the user typed are kept as they are.
+TEST_F(EntryLineTest, ControlBytesOfNamesAreShownOnATerminal)
+{
+    const Entry escape{"esc\x1b[31", "\x7f", "esc\x1b[31mRED\x1b[0m.\x7f\n"};
+    struct Style {
+        const char* title;
+        int unadorned;
+        int true_name;
+        const char* expected;
+    };
+    const Style styles[] = {
+        {"adorned", 0, 0, "·esc?[31··?····8-17-15··3:04p·········512·a····esc?[31mRED?[0m.??\n"},
+        {"plain", 1, 0, "\t<esc?[31mRED?[0m.?\?>\n"},
+        {"true name", 1, 1, "\t<c:\\esc?[31.?>\n"},
+    };
+    for (const auto& style : styles) {
+        SetUp();
+        OutStream terminal(NameBytes::CONTROLS_SHOWN);
+        settings.unadorned = style.unadorned;
+        settings.true_name = style.true_name;
+        settings.line_prefix = "\t<";
+        settings.line_trail = ">";
+        emit_entry(terminal, record_of(escape));
+        EXPECT_EQ(terminal.text(), shown(style.expected)) << style.title;
     }
 }
 

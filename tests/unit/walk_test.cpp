@@ -3,12 +3,15 @@
 #include "scan/walk.h"
 
 #include "cli/settings.h"
+#include "fs/host_hooks.h"
 #include "host_fixture.h"
 #include "run_state.h"
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
+#include <functional>
 #include <set>
 #include <string>
 #include <unistd.h>
@@ -27,20 +30,43 @@ protected:
         entry_buffer = std::make_unique<EntryRecord[]>(BUFFER_CAPACITY + 1);
     }
 
-    void TearDown() override
+    // Everything the walk prints for mask, run from the scratch root (or
+    // from start, where the walk need not end).
+    std::string walk(const char* mask, const std::string& start = "")
     {
-        entry_buffer.reset();
-        ScratchDir::TearDown();
-    }
-
-    // Everything the walk prints for mask, run from the scratch root.
-    std::string walk(const char* mask)
-    {
-        std::filesystem::current_path(root_);
+        std::filesystem::current_path(root_ / start);
         OutStream out;
         walk_tree(out, mask, SORT_NAME);
-        EXPECT_EQ(std::filesystem::current_path(), root_) << "the walk ends where it started";
+        if (start.empty()) {
+            EXPECT_EQ(std::filesystem::current_path(), root_) << "the walk ends where it started";
+        }
         return out.text();
+    }
+
+    void make_file_in(const std::string& relative, const std::string& text)
+    {
+        make_dir(std::filesystem::path(relative).parent_path().string());
+        make_file(relative, text);
+    }
+
+    // Runs action (on the scratch root) just before the first step of the
+    // kind; the hook is gone with the test.
+    void before_first(HostStep step, std::function<void(const std::filesystem::path&)> action)
+    {
+        set_host_hook([this, step, action, done = false](HostStep now, const char*) mutable {
+            if (now == step && !done) {
+                done = true;
+                action(root_);
+            }
+            return 0;
+        });
+    }
+
+    void TearDown() override
+    {
+        set_host_hook({});
+        entry_buffer.reset();
+        ScratchDir::TearDown();
     }
 };
 
@@ -66,8 +92,8 @@ TEST_F(WalkTree, NextSubdirGivesDirectoriesOnlyAndClosesAtTheEnd)
     EXPECT_EQ(next_subdir(search, false), nullptr) << "an ended search stays ended";
 }
 
-// "a\b" would be read as the path a/b and "c:x" as drive C: and x: the walk
-// enters neither of those other directories in their stead.
+// "a\b" and "c:x" are names, not paths: each is entered as itself, never as
+// the directory a/b or the drive C: in its stead.
 TEST_F(WalkTree, NamesAreEnteredExactlyAsTheSearchGaveThem)
 {
     make_dir("a/b");
@@ -80,15 +106,14 @@ TEST_F(WalkTree, NamesAreEnteredExactlyAsTheSearchGaveThem)
     make_file("x/plain.dat", "4444");
 
     const std::string out = walk("*.dat");
-    EXPECT_NE(out.find("chdir failed. a\\b defective?\r\n"), std::string::npos) << out;
-    EXPECT_EQ(out.find("slash.dat"), std::string::npos) << out;
-    for (const char* listed : {"inner.dat", "colon.dat", "plain.dat"}) {
+    EXPECT_EQ(out.find("defective"), std::string::npos) << out;
+    for (const char* listed : {"inner.dat", "slash.dat", "colon.dat", "plain.dat"}) {
         const std::size_t at = out.find(listed);
         EXPECT_NE(at, std::string::npos) << listed << " in " << out;
         EXPECT_EQ(out.find(listed, at + 1), std::string::npos) << listed << " listed twice";
     }
     EXPECT_NE(out.find(dos("c:x") + "\\\r\n"), std::string::npos) << out;
-    EXPECT_EQ(grand_bytes, 1U + 3U + 4U);
+    EXPECT_EQ(grand_bytes, 1U + 2U + 3U + 4U);
 }
 
 TEST_F(WalkTree, ALinkCycleIsWalkedOnce)
@@ -98,6 +123,63 @@ TEST_F(WalkTree, ALinkCycleIsWalkedOnce)
     std::filesystem::create_directory_symlink("../..", root_ / "a/b/up");
     walk("*.dat");
     EXPECT_EQ(grand_bytes, 2U);
+}
+
+// Trees that change at the worst moment, as a racing process would change
+// them: the walk never lists a directory outside its tree.
+TEST_F(WalkTree, ASubdirectorySwappedForALinkIsNotFollowed)
+{
+    make_file_in("tree/z/f.dat", "1");
+    make_file_in("elsewhere/secret.dat", "999");
+    before_first(HostStep::ENTER_SUBDIR, [](const std::filesystem::path& root) {
+        std::filesystem::rename(root / "tree/z", root / "gone");
+        std::filesystem::create_directory_symlink(root / "elsewhere", root / "tree/z");
+    });
+    const std::string out = walk("*.dat", "tree");
+    EXPECT_NE(out.find("chdir failed. z defective?"), std::string::npos) << out;
+    EXPECT_EQ(out.find("secret.dat"), std::string::npos) << out;
+    EXPECT_EQ(grand_bytes, 0U);
+}
+
+TEST_F(WalkTree, AStartDirectoryRenamedMidWalkIsFollowedNotItsNamesake)
+{
+    make_file_in("T/a/f1.dat", "1");
+    make_file_in("T/b/f2.dat", "22");
+    make_file_in("t/a/x.dat", "333");
+    make_file_in("t/b/y.dat", "4444");
+    before_first(HostStep::ENTER_PARENT, [](const std::filesystem::path& root) {
+        std::filesystem::rename(root / "T", root / "T2");
+    });
+    const std::string out = walk("*.dat", "T");
+    EXPECT_EQ(grand_bytes, 1U + 2U) << out;
+    EXPECT_EQ(std::filesystem::current_path(), root_ / "T2");
+}
+
+TEST_F(WalkTree, AReturnThatWouldLandElsewhereEndsTheWalk)
+{
+    make_file_in("tree/a/f.dat", "1");
+    make_file_in("tree/b/g.dat", "22");
+    make_file_in("tree/c/h.dat", "333");
+    // Whichever child comes first is moved out of the tree while it is walked.
+    set_host_hook([this, done = false](HostStep now, const char*) mutable {
+        if (now == HostStep::ENTER_PARENT && !done) {
+            done = true;
+            std::filesystem::rename(std::filesystem::current_path(), root_ / "moved");
+        }
+        return 0;
+    });
+    const std::string out = walk("*.dat", "tree");
+    EXPECT_NE(out.find("chdir failed. .. defective?"), std::string::npos) << out;
+    EXPECT_LT(grand_bytes, 10U) << "only the moved child was listed: " << out;
+}
+
+TEST_F(WalkTree, AFailedReadIsReportedNotTakenForTheEnd)
+{
+    make_file_in("tree/f.dat", "1");
+    set_host_hook([](HostStep now, const char*) { return now == HostStep::READ_DIR ? EIO : 0; });
+    const std::string out = walk("*.dat", "tree");
+    EXPECT_NE(out.find("read failed. " + dos("tree") + "\\ defective?\r\n"), std::string::npos)
+        << out;
 }
 
 } // namespace
