@@ -1,5 +1,6 @@
-// End-to-end harness: builds throw-away directory trees, runs the built
-// wendex binary on them with TZ=UTC, and checks its exact output bytes.
+// End-to-end harness (fixture.cpp, runner.cpp, expected.cpp): throw-away
+// directory trees, the built wendex run on them with TZ=UTC, and its exact
+// output bytes checked against rows of expected text.
 #pragma once
 
 #include <sys/types.h>
@@ -15,6 +16,9 @@
 #include <vector>
 
 namespace e2e {
+
+// Throws, naming the operation that failed and errno's text.
+[[noreturn]] void fail(const std::string& what);
 
 // A moment in universal time, to the second.
 struct Stamp {

@@ -72,4 +72,9 @@ const std::string& standard_dir_lines()
     return lines;
 }
 
+TEST_P(StandardTreeTest, PrintsExpectedBytes)
+{
+    check_row(GetParam(), standard_tree());
+}
+
 } // namespace e2e

@@ -1,0 +1,158 @@
+// End-to-end runner: the built binary started in a tree with TZ=UTC, under
+// the limits and identity a row asks for, its output and exit read back.
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <cstdlib>
+
+#include "tests/e2e/harness.h"
+
+namespace e2e {
+
+namespace {
+
+std::vector<std::string> child_environment()
+{
+    std::vector<std::string> env{"TZ=UTC"};
+    for (const char* name : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"})
+        if (const char* value = std::getenv(name))
+            env.push_back(std::string(name) + "=" + value);
+    return env;
+}
+
+std::vector<char*> pointers(std::vector<std::string>& texts)
+{
+    std::vector<char*> out;
+    for (auto& text : texts)
+        out.push_back(text.data());
+    out.push_back(nullptr);
+    return out;
+}
+
+// Run by root, the binary is started through setpriv as uid and gid 65534
+// with no groups, so that permissions apply to it.
+constexpr const char* SETPRIV = "/usr/bin/setpriv";
+
+std::vector<std::string> command_line(const std::vector<std::string>& args, bool as_nobody)
+{
+    std::vector<std::string> argv;
+    if (as_nobody && geteuid() == 0)
+        argv = {SETPRIV, "--reuid=65534", "--regid=65534", "--clear-groups"};
+    argv.push_back(WENDEX_BINARY);
+    argv.insert(argv.end(), args.begin(), args.end());
+    return argv;
+}
+
+// Standard output as the options ask: the pipe, or a descriptor that fails.
+bool redirect_stdout(Stdout to, int out_fd)
+{
+    int broken[2];
+    switch (to) {
+    case Stdout::PIPE: return dup2(out_fd, 1) >= 0;
+    case Stdout::DEV_FULL: return dup2(open("/dev/full", O_WRONLY), 1) >= 0;
+    case Stdout::CLOSED: return close(1) == 0;
+    case Stdout::READ_ONLY: return dup2(open("/dev/null", O_RDONLY), 1) >= 0;
+    case Stdout::BROKEN_PIPE:
+        return pipe(broken) == 0 && close(broken[0]) == 0 && dup2(broken[1], 1) >= 0;
+    }
+    return false;
+}
+
+[[noreturn]] void exec_child(std::vector<std::string> argv, const std::string& cwd, int out_fd,
+                             int err_fd, const RunOptions& options)
+{
+    std::vector<std::string> env = child_environment();
+    const int null_fd = open("/dev/null", O_RDONLY);
+    if (null_fd < 0 || dup2(null_fd, 0) < 0 || dup2(err_fd, 2) < 0 ||
+        !redirect_stdout(options.stdout_to, out_fd))
+        _exit(126);
+    if (options.ignore_sigpipe)
+        signal(SIGPIPE, SIG_IGN);
+    if (chdir(cwd.c_str()) != 0)
+        _exit(125);
+    if (options.address_space != 0) {
+        const rlimit limit{options.address_space, options.address_space};
+        if (setrlimit(RLIMIT_AS, &limit) != 0)
+            _exit(124);
+    }
+    if (options.stack_bytes != 0) {
+        const rlimit limit{options.stack_bytes, options.stack_bytes};
+        if (setrlimit(RLIMIT_STACK, &limit) != 0)
+            _exit(121);
+    }
+    if (options.open_files != 0) {
+        const rlimit limit{options.open_files, options.open_files};
+        if (setrlimit(RLIMIT_NOFILE, &limit) != 0)
+            _exit(122);
+    }
+    alarm(options.seconds);
+    execve(argv[0].c_str(), pointers(argv).data(), pointers(env).data());
+    _exit(127);
+}
+
+// Reads both pipes to their end, whichever fills first.
+void drain(int out_fd, int err_fd, RunResult& result)
+{
+    std::array<pollfd, 2> fds{{{out_fd, POLLIN, 0}, {err_fd, POLLIN, 0}}};
+    std::array<std::string*, 2> sinks{&result.out, &result.err};
+    int open_count = 2;
+    std::array<char, 65536> chunk{};
+    while (open_count > 0) {
+        if (poll(fds.data(), fds.size(), -1) < 0) {
+            if (errno == EINTR)
+                continue;
+            fail("poll");
+        }
+        for (std::size_t i = 0; i < fds.size(); ++i) {
+            if (fds[i].fd < 0 || fds[i].revents == 0)
+                continue;
+            const ssize_t got = read(fds[i].fd, chunk.data(), chunk.size());
+            if (got > 0) {
+                sinks[i]->append(chunk.data(), static_cast<std::size_t>(got));
+            } else if (got == 0 || errno != EINTR) {
+                close(fds[i].fd);
+                fds[i].fd = -1;
+                --open_count;
+            }
+        }
+    }
+}
+
+} // namespace
+
+RunResult run_wendex(const std::vector<std::string>& args, const std::string& cwd,
+                     const RunOptions& options)
+{
+    const std::vector<std::string> argv = command_line(args, options.as_nobody);
+    int out_pipe[2];
+    int err_pipe[2];
+    if (pipe(out_pipe) != 0 || pipe(err_pipe) != 0)
+        fail("pipe");
+    const pid_t pid = fork();
+    if (pid < 0)
+        fail("fork");
+    if (pid == 0)
+        exec_child(argv, cwd, out_pipe[1], err_pipe[1], options);
+    close(out_pipe[1]);
+    close(err_pipe[1]);
+    RunResult result;
+    drain(out_pipe[0], err_pipe[0], result);
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0)
+        if (errno != EINTR)
+            fail("waitpid");
+    if (WIFSIGNALED(status)) {
+        result.signal = WTERMSIG(status);
+    } else {
+        result.exit_code = WEXITSTATUS(status);
+    }
+    return result;
+}
+
+} // namespace e2e
