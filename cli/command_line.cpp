@@ -6,8 +6,9 @@
 #include <cstring>
 #include <new>
 
-#include "cli/driver.h"
-#include "cli/settings.h"
+#include "cli/path_text.h"
+#include "core/run_state.h"
+#include "fs/out_stream.h"
 
 namespace {
 
@@ -115,7 +116,7 @@ void apply_switch(const char* argument)
 // search, and cutting it could name another place, so it is refused.
 bool mask_fits(const char* argument)
 {
-    return std::memchr(argument, '\0', PATH_ROOM) != nullptr;
+    return fits_room(argument, PATH_ROOM);
 }
 
 } // namespace

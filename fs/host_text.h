@@ -1,9 +1,19 @@
-// Text helpers every layer shares: the host's single-byte case mapping, in
-// which only A-Z and a-z have two forms, and texts held in fixed-width fields.
+// The short rules of the program's texts, each written once: path buffers,
+// separators, drive prefixes, the "." and ".." entries, the host's
+// single-byte case mapping (only A-Z and a-z have two forms), and texts held
+// in fixed-width fields.
 #pragma once
 
+#include <algorithm>
+#include <array>
 #include <cstddef>
+#include <cstring>
 #include <string_view>
+
+// A path buffer: at most 259 characters and the terminating NUL.
+inline constexpr std::size_t PATH_ROOM = 260;
+inline constexpr std::size_t PATH_LIMIT = PATH_ROOM - 1;
+using PathText = std::array<char, PATH_ROOM>;
 
 // A drive prefix: a letter (or any character) and ':'.
 inline constexpr std::size_t DRIVE_PREFIX_LENGTH = 2;
@@ -19,6 +29,12 @@ constexpr bool is_separator(char c)
     return c == '\\' || c == '/';
 }
 
+// The entries every directory has for itself and its parent.
+constexpr bool is_dot_entry(std::string_view name)
+{
+    return name == "." || name == "..";
+}
+
 constexpr char to_lower_case(char c)
 {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
@@ -29,6 +45,18 @@ constexpr char to_upper_case(char c)
     return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
+// Lower-cases at most n characters of text in place, stopping after the
+// first NUL it writes (the NUL counts toward n).
+inline void lowercase_n(char* text, std::size_t n)
+{
+    for (; n != 0; --n, ++text) {
+        *text = to_lower_case(*text);
+        if (*text == '\0') {
+            return;
+        }
+    }
+}
+
 // The text up to its NUL, or its first `room` characters when it has none.
 constexpr std::string_view bounded_text(const char* text, std::size_t room)
 {
@@ -37,4 +65,22 @@ constexpr std::string_view bounded_text(const char* text, std::size_t room)
         ++length;
     }
     return {text, length};
+}
+
+// Whether text ends within `room` bytes, its NUL included (a path: PATH_ROOM).
+inline bool fits_room(const char* text, std::size_t room)
+{
+    return std::memchr(text, '\0', room) != nullptr;
+}
+
+// Copies text into a field, cut to leave room for the terminator; the rest
+// of the field is NUL. Returns the length copied.
+template <std::size_t N>
+std::size_t copy_terminated(std::array<char, N>& field, std::string_view text)
+{
+    static_assert(N > 0);
+    const std::size_t length = std::min(text.size(), N - 1);
+    field.fill('\0');
+    std::copy_n(text.data(), length, field.data());
+    return length;
 }

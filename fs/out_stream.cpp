@@ -2,41 +2,22 @@
 // and written to standard output in large pieces, or kept in memory. A write
 // that fails ends the listing: its reader would otherwise get a cut listing
 // and a success code.
-#include "fs/fs_services.h"
+#include "fs/out_stream.h"
 
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
-#include <unistd.h>
+
+#include "fs/fs_services.h"
 
 namespace {
 
-constexpr int STANDARD_OUTPUT = 1;
-constexpr int STANDARD_ERROR = 2;
 constexpr std::size_t WRITE_OUT_AT = 64 * 1024;
 // Held from the start, so that a last message never needs memory of its own.
 constexpr std::size_t BUFFER_RESERVE = WRITE_OUT_AT + 4 * 1024;
 constexpr std::size_t PRINT_ROOM = 1024;
 constexpr char SHOWN_CONTROL = '?';
-
-// Writes all of text, through partial writes and interruptions; the errno
-// of the failure, or 0.
-int write_all(int descriptor, std::string_view text)
-{
-    while (!text.empty()) {
-        const ssize_t written = ::write(descriptor, text.data(), text.size());
-        if (written < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return errno;
-        }
-        text.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return 0;
-}
 
 bool is_control(char c)
 {
@@ -46,7 +27,9 @@ bool is_control(char c)
 
 } // namespace
 
-OutStream::OutStream(int descriptor, NameBytes names) : descriptor_(descriptor), names_(names)
+OutStream::OutStream(Standard)
+    : standard_(true),
+      names_(host::output_is_terminal() ? NameBytes::CONTROLS_SHOWN : NameBytes::AS_THEY_ARE)
 {
     buffer_.reserve(BUFFER_RESERVE);
 }
@@ -58,9 +41,7 @@ OutStream::~OutStream()
 
 OutStream& OutStream::standard()
 {
-    static OutStream stream(STANDARD_OUTPUT, isatty(STANDARD_OUTPUT) != 0
-                                                 ? NameBytes::CONTROLS_SHOWN
-                                                 : NameBytes::AS_THEY_ARE);
+    static OutStream stream{Standard{}};
     return stream;
 }
 
@@ -73,7 +54,7 @@ void OutStream::write(std::string_view text)
         text.remove_prefix(newline + 1);
     }
     buffer_.append(text);
-    if (descriptor_ >= 0 && buffer_.size() >= WRITE_OUT_AT && !flush()) {
+    if (standard_ && buffer_.size() >= WRITE_OUT_AT && !flush()) {
         throw OutputFailure{};
     }
 }
@@ -142,13 +123,13 @@ int OutStream::print_formatted(const char* format, std::va_list arguments, bool 
 
 bool OutStream::flush()
 {
-    if (descriptor_ < 0) {
+    if (!standard_) {
         return true;
     }
     if (!failed_) {
-        const int error = write_all(descriptor_, buffer_);
+        const int error = host::write_output(host::Stream::STANDARD_OUTPUT, buffer_);
         failed_ = error != 0;
-        reader_gone_ = error == EPIPE;
+        reader_gone_ = error == host::WRITE_READER_GONE;
     }
     buffer_.clear();
     return !failed_;
@@ -158,5 +139,5 @@ void write_error_line(std::string_view text)
 {
     std::string line(text);
     line += '\n';
-    write_all(STANDARD_ERROR, line); // nowhere left to report its own failure
+    host::write_output(host::Stream::STANDARD_ERROR, line); // nowhere left to report its own failure
 }

@@ -4,15 +4,11 @@
 
 #include <algorithm>
 
+#include "fs/host_text.h"
+
 namespace {
 
-constexpr std::size_t DRIVE_LENGTH = 2; // a letter and ':'
-constexpr std::size_t DRIVE_COLON = 1;  // where a drive prefix has its ':'
-
-bool is_separator(char c)
-{
-    return c == '\\' || c == '/';
-}
+constexpr std::size_t DRIVE_COLON = 1; // where a drive prefix has its ':'
 
 bool is_wildcard(char c)
 {
@@ -40,24 +36,14 @@ bool ends_dot_component(std::string_view text, std::size_t i)
 // SPLIT_READ_LIMIT characters, whichever comes first.
 std::string_view read_path(const char* path)
 {
-    if (path == nullptr) {
-        return {};
-    }
-    std::size_t length = 0;
-    while (length < SPLIT_READ_LIMIT && path[length] != '\0') {
-        ++length;
-    }
-    return {path, length};
+    return path == nullptr ? std::string_view{} : bounded_text(path, SPLIT_READ_LIMIT);
 }
 
 template <std::size_t Room> void store_part(std::array<char, Room>* out, std::string_view part)
 {
-    if (out == nullptr) {
-        return;
+    if (out != nullptr) {
+        copy_terminated(*out, part);
     }
-    const std::size_t length = std::min(part.size(), Room - 1);
-    std::copy_n(part.data(), length, out->data());
-    (*out)[length] = '\0';
 }
 
 // The join so far: what fits is written, the length counts everything.
@@ -93,7 +79,7 @@ PathLayout locate_path_parts(std::string_view path)
     for (std::size_t i = text.size(); i-- > 0;) {
         const char c = text[i];
         if (is_drive_colon(text, i)) {
-            layout.drive_end = DRIVE_LENGTH;
+            layout.drive_end = DRIVE_PREFIX_LENGTH;
             layout.flags |= SPLIT_DRIVE;
             break;
         }

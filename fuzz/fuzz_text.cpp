@@ -8,12 +8,12 @@
 #include <string>
 #include <string_view>
 
-#include "cli/settings.h"
+#include "core/run_state.h"
 #include "fs/path_split.h"
-#include "fs/posix_host.h"
+#include "fs/posix/posix_host.h"
 #include "report/entry_line.h"
 #include "report/format_count.h"
-#include "scan/entry_record.h"
+#include "core/entry_record.h"
 
 namespace {
 

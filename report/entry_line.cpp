@@ -11,12 +11,11 @@
 #include <string>
 #include <string_view>
 
-#include "cli/settings.h"
+#include "core/run_state.h"
+#include "fs/dos_words.h"
+#include "fs/fs_services.h"
 #include "fs/host_text.h"
 #include "report/format_count.h"
-#include "scan/directory_pass.h"
-
-std::int32_t out_column = 0;
 
 namespace {
 
@@ -65,17 +64,19 @@ void write_blanks(OutStream& out, std::size_t count)
 
 void write_name_and_date(OutStream& out, const EntryRecord& record)
 {
-    const unsigned month = (record.dos_date >> 5) & 0x0Fu;
-    const unsigned day = record.dos_date & 0x1Fu;
-    const unsigned year = ((record.dos_date >> 9) + 80u) % 100u;
+    const DosDate date = dos_date_of(record.dos_date);
+    const unsigned month = date.month;
+    const unsigned day = date.day;
+    const unsigned year = date.year % 100u; // 1980 shows as 80, 2000 as 00, 2080 as 80
     const char mark = entry_mark(record.attributes);
     const char* name = record.short_name.data();
     const char* ext = record.short_ext.data();
     // The 8.3 fields come from the long name, so they are written as names.
-    if (settings.dot_style && ext[0] != '\0') {
+    if (settings.dot_style != 0 && ext[0] != '\0') {
         const int n = out.print_name("%c%.8s.%.3s ", mark, name, ext);
-        if (n > 0 && n < DOT_NAME_COLUMNS)
+        if (n > 0 && n < DOT_NAME_COLUMNS) {
             write_blanks(out, static_cast<std::size_t>(DOT_NAME_COLUMNS - n));
+        }
         out.print("%2u-%02u-%02u %s ", month, day, year, format_time(record.dos_time));
         return;
     }
@@ -86,11 +87,12 @@ void write_name_and_date(OutStream& out, const EntryRecord& record)
 void write_adorned(OutStream& out, const EntryRecord& record)
 {
     write_name_and_date(out, record);
-    if (record.kind == KIND_DIR)
+    if (record.kind == KIND_DIR) {
         out.print("(directory) %s", attr_letters(record.attributes));
-    else
+    } else {
         out.print("%11s %s", format_count(record.size, SIZE_COLUMN_WIDTH),
                   attr_letters(record.attributes));
+    }
     out.write(" ");
     out.write_name(bounded_text(record.long_name.data(), LONG_NAME_ROOM));
     out.write("\n");
@@ -100,8 +102,9 @@ void write_adorned(OutStream& out, const EntryRecord& record)
 template <std::size_t ROOM>
 bool append(std::array<char, ROOM>& destination, std::size_t& length, std::string_view text)
 {
-    if (text.size() >= ROOM - length)
+    if (text.size() >= ROOM - length) {
         return false;
+    }
     std::memcpy(destination.data() + length, text.data(), text.size());
     length += text.size();
     destination[length] = '\0';
@@ -114,8 +117,9 @@ std::array<char, SHORT_TEXT_ROOM> short_text(const EntryRecord& record)
     std::size_t length = 0;
     const auto ext = bounded_text(record.short_ext.data(), SHORT_EXT_WIDTH);
     append(text, length, bounded_text(record.short_name.data(), SHORT_NAME_WIDTH));
-    if (!ext.empty())
+    if (!ext.empty()) {
         append(text, length, ".");
+    }
     append(text, length, ext);
     return text;
 }
@@ -150,8 +154,9 @@ void write_true_name(OutStream& out, const EntryRecord& record)
     std::string path = true_path(record);
     lowercase_n(path.data(), path.size());
     std::string_view shown = path;
-    if (settings.no_drive && has_drive_prefix(shown))
+    if (settings.no_drive != 0 && has_drive_prefix(shown)) {
         shown.remove_prefix(DRIVE_PREFIX_LENGTH);
+    }
     out.write(settings.line_prefix);
     out.write(open_bracket(record));
     out.write_name(shown);
@@ -201,7 +206,7 @@ void write_plain(OutStream& out, const EntryRecord& record)
 {
     const std::size_t n = write_plain_text(out, record);
     advance_column(n);
-    if (!settings.wide) {
+    if (settings.wide == 0) {
         out.write("\n"); // out_column keeps its count: the next end_line adds a line
         return;
     }
@@ -213,34 +218,39 @@ void write_plain(OutStream& out, const EntryRecord& record)
 void emit_entry(OutStream& out, const EntryRecord& record)
 {
     const EntryRecord* shown = &record;
-    if (settings.no_ext) {
+    if (settings.no_ext != 0) {
         no_ext_copy = record;
         no_ext_copy.short_ext[0] = '\0';
         shown = &no_ext_copy;
     }
-    if (settings.only_dirs && shown->kind != KIND_DIR)
+    if (settings.only_dirs != 0 && shown->kind != KIND_DIR) {
         return;
-    if (!settings.unadorned)
+    }
+    if (settings.unadorned == 0) {
         write_adorned(out, *shown);
-    else if (settings.true_name)
+    } else if (settings.true_name != 0) {
         write_true_name(out, *shown);
-    else
+    } else {
         write_plain(out, *shown);
+    }
 }
 
 void end_line(OutStream& out)
 {
-    if (out_column != 0)
+    if (out_column != 0) {
         out.write("\n");
+    }
     out_column = 0;
 }
 
 char entry_mark(std::uint8_t attributes)
 {
-    if (attributes & ATTR_HIDDEN)
+    if ((attributes & ATTR_HIDDEN) != 0u) {
         return '*';
-    if (attributes & ATTR_READONLY)
+    }
+    if ((attributes & ATTR_READONLY) != 0u) {
         return '+';
+    }
     return ' ';
 }
 
@@ -248,14 +258,18 @@ const char* attr_letters(std::uint8_t attributes)
 {
     static std::array<char, 5> letters{};
     letters = {' ', ' ', ' ', ' ', '\0'};
-    if (attributes & ATTR_ARCHIVE)
+    if ((attributes & ATTR_ARCHIVE) != 0u) {
         letters[0] = 'a';
-    if (attributes & ATTR_READONLY)
+    }
+    if ((attributes & ATTR_READONLY) != 0u) {
         letters[1] = 'r';
-    if (attributes & ATTR_HIDDEN)
+    }
+    if ((attributes & ATTR_HIDDEN) != 0u) {
         letters[2] = 'h';
-    if (attributes & ATTR_SYSTEM)
+    }
+    if ((attributes & ATTR_SYSTEM) != 0u) {
         letters[3] = 's';
+    }
     return letters.data();
 }
 
@@ -263,15 +277,18 @@ const char* format_time(std::uint16_t dos_time)
 {
     static std::array<char, 7> text{};
     text = {' ', ' ', ' ', ' ', ' ', ' ', '\0'};
-    if (dos_time == 0)
+    if (dos_time == 0) {
         return text.data();
-    unsigned hour = dos_time >> 11; // 0..31: always two digits at most
-    const unsigned minute = (dos_time >> 5) & 0x3Fu;
+    }
+    const DosTime time = dos_time_of(dos_time);
+    unsigned hour = time.hour; // 0..31: always two digits at most
+    const unsigned minute = time.minute;
     char suffix = ' ';
-    if (!settings.time_24h) {
+    if (settings.time_24h == 0) {
         suffix = hour >= 12 ? 'p' : 'a';
-        if (hour > 12)
+        if (hour > 12) {
             hour -= 12;
+        }
     }
     text[0] = hour >= 10 ? static_cast<char>('0' + hour / 10) : ' ';
     text[1] = static_cast<char>('0' + hour % 10);

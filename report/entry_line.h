@@ -4,15 +4,12 @@
 
 #include <cstdint>
 
-#include "fs/fs_services.h"
-#include "scan/entry_record.h"
-
-// Non-zero while an output line is owed its newline.
-extern std::int32_t out_column;
+#include "core/entry_record.h"
+#include "fs/out_stream.h"
 
 void emit_entry(OutStream& out, const EntryRecord& record);
 
-// Writes the owed newline, if any, and zeroes out_column.
+// Writes the owed newline, if any, and zeroes out_column (core/run_state.h).
 void end_line(OutStream& out);
 
 // '*' for hidden, else '+' for read-only, else a blank.

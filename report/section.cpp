@@ -9,14 +9,10 @@
 #include <cstring>
 #include <string_view>
 
-#include "cli/settings.h"
-#include "fs/host_text.h"
+#include "core/run_state.h"
+#include "fs/fs_services.h"
 #include "report/entry_line.h"
 #include "report/format_count.h"
-#include "scan/directory_pass.h"
-#include "scan/entry_record.h"
-
-SectionState section_state;
 
 namespace {
 
@@ -52,16 +48,20 @@ void write_header(OutStream& out)
 void open_section(OutStream& out)
 {
     SectionState& state = section_state;
-    if (state.header_printed)
+    if (state.header_printed != 0) {
         return;
+    }
     state.header_printed = 1;
-    if (state.want_break)
+    if (state.want_break != 0) {
         end_line(out);
-    if (state.first_section_done && state.want_rule && !settings.bare)
+    }
+    if (state.first_section_done != 0 && state.want_rule != 0 && settings.bare == 0) {
         write_rule(out);
+    }
     state.first_section_done = 1;
-    if (!settings.bare)
+    if (settings.bare == 0) {
         write_header(out);
+    }
     state.want_rule = 0;
     state.want_break = 0;
 }
@@ -70,8 +70,9 @@ void write_totals(OutStream& out)
 {
     const std::uint32_t files = scan_totals.entries - scan_totals.directories;
     out.print("%u files, ", static_cast<unsigned>(files));
-    if (settings.show_dirs)
+    if (settings.show_dirs != 0) {
         out.print("%u directories, ", static_cast<unsigned>(scan_totals.directories));
+    }
     out.print("%s bytes", format_count(scan_totals.bytes, SUMMARY_WIDTH));
 }
 
@@ -79,9 +80,10 @@ void write_totals(OutStream& out)
 // the free space.
 void write_free_space(OutStream& out)
 {
-    const auto free_bytes = disk_free_bytes(section_path.data());
-    if (!free_bytes)
+    const auto free_bytes = host::disk_free_bytes(section_path.data());
+    if (!free_bytes) {
         return;
+    }
     out.print(", %s bytes free  ", format_count(*free_bytes, SUMMARY_WIDTH));
 }
 
@@ -99,27 +101,33 @@ void section_event(SectionEvent event, OutStream* out)
         state.header_printed = 0;
         break;
     case SEC_OPEN:
-        if (out != nullptr)
+        if (out != nullptr) {
             open_section(*out);
+        }
         break;
     }
 }
 
 void print_summary(OutStream& out)
 {
-    if (settings.bare && !settings.summary_anyway)
+    if (settings.bare != 0 && settings.summary_anyway == 0) {
         return;
-    if (settings.header_when_empty)
+    }
+    if (settings.header_when_empty != 0) {
         section_event(SEC_OPEN, &out);
-    if (!section_state.header_printed)
+    }
+    if (section_state.header_printed == 0) {
         return;
-    if (settings.wide)
+    }
+    if (settings.wide != 0) {
         end_line(out);
-    else if (settings.unadorned && !settings.summary_anyway)
+    } else if (settings.unadorned != 0 && settings.summary_anyway == 0) {
         return;
+    }
     write_totals(out);
-    if (settings.show_free)
+    if (settings.show_free != 0) {
         write_free_space(out);
+    }
     out_column = 1; // the line stays open for the next section's break
 }
 
@@ -131,9 +139,7 @@ const char* volume_label()
     pattern[0] = drive_letter;
     FindBlock block;
     if (find_first(pattern.data(), block, ATTR_VOLUME_LABEL) == 0) {
-        const auto name = bounded_text(block.name.data(), LABEL_ROOM - 1);
-        std::memcpy(label.data(), name.data(), name.size());
-        label[name.size()] = '\0';
+        copy_terminated(label, bounded_text(block.name.data(), block.name.size()));
     }
     find_close(block);
     drop_label_dot(label.data());
@@ -150,8 +156,9 @@ const char* header_label_for(const char* volume)
     static std::array<char, HEADER_LABEL_ROOM> text{};
     const auto label = bounded_text(volume, LABEL_ROOM - 1);
     text[0] = '\0';
-    if (label.empty())
+    if (label.empty()) {
         return text.data();
+    }
     text[0] = '(';
     std::memcpy(text.data() + 1, label.data(), label.size());
     std::memcpy(text.data() + 1 + label.size(), ") ", 3); // NUL included
@@ -162,7 +169,8 @@ const char* header_label_for(const char* volume)
 void drop_label_dot(char* label)
 {
     char* dot = std::strchr(label, '.');
-    if (dot == nullptr || dot - label != static_cast<std::ptrdiff_t>(LABEL_DOT_INDEX))
+    if (dot == nullptr || dot - label != static_cast<std::ptrdiff_t>(LABEL_DOT_INDEX)) {
         return;
+    }
     std::memmove(dot, dot + 1, std::strlen(dot + 1) + 1);
 }

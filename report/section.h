@@ -2,9 +2,7 @@
 // before it, the "directory of" header with the volume label, and the summary.
 #pragma once
 
-#include <cstdint>
-
-#include "fs/fs_services.h"
+#include "fs/out_stream.h"
 
 enum SectionEvent : int {
     SEC_WANT_BREAK = 0, // end the open line before the next header
@@ -12,15 +10,6 @@ enum SectionEvent : int {
     SEC_RESET = 2,      // a new section begins: closed, nothing wanted
     SEC_OPEN = 3,       // a listed entry: print the header unless printed
 };
-
-struct SectionState {
-    std::int32_t want_break = 0;
-    std::int32_t want_rule = 0;
-    std::int32_t header_printed = 0;
-    std::int16_t first_section_done = 0;
-};
-
-extern SectionState section_state;
 
 // Only SEC_OPEN writes, to out; the other events need no stream.
 void section_event(SectionEvent event, OutStream* out = nullptr);

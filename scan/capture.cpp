@@ -1,22 +1,10 @@
 // Capture of one search result into a fixed-width entry record.
+#include "scan/capture.h"
+
 #include <algorithm>
 #include <cstring>
 
-#include "cli/settings.h"
-#include "fs/host_text.h"
-#include "scan/entry_record.h"
-
-ScanTotals scan_totals;
-
-void lowercase_n(char* text, std::size_t n)
-{
-    for (; n != 0; --n, ++text) {
-        *text = to_lower_case(*text);
-        if (*text == '\0') {
-            return;
-        }
-    }
-}
+#include "core/run_state.h"
 
 namespace {
 
@@ -55,8 +43,8 @@ void capture_short_name(EntryRecord& record, const FindResult& result)
 // edge of the DOS range in the words, which is what the record keeps.
 void capture_time(EntryRecord& record, FileTime stamp)
 {
-    FileTimeToLocalFileTime(stamp, stamp);
-    FileTimeToDosDateTime(stamp, record.dos_date, record.dos_time);
+    host::FileTimeToLocalFileTime(stamp, stamp);
+    host::FileTimeToDosDateTime(stamp, record.dos_date, record.dos_time);
 }
 
 } // namespace

@@ -3,45 +3,37 @@
 #include "scan/directory_pass.h"
 
 #include <cstring>
+#include <memory>
 #include <string_view>
 
-#include "fs/host_text.h"
+#include "core/run_state.h"
+#include "fs/fs_services.h"
 #include "fs/path_split.h"
 #include "report/entry_line.h"
 #include "report/section.h"
+#include "scan/capture.h"
 #include "scan/sort_orders.h"
 
-std::unique_ptr<EntryRecord[]> entry_buffer;
-std::uint32_t buffer_capacity = BUFFER_CAPACITY;
-PathText section_path{};
-std::string long_section_path;
-std::uint64_t grand_bytes = 0;
-
 namespace {
-
-bool fits_path(const char* text)
-{
-    return std::memchr(text, '\0', PATH_ROOM) != nullptr;
-}
 
 // The pattern the search runs on: the mask itself when it names a file,
 // else its drive and directory followed by "*.*". False when that does not
 // fit a path buffer: the host could not search it, so nothing is listed.
 bool build_pattern(const char* mask_text, PathText& pattern)
 {
-    if (!fits_path(mask_text)) {
+    if (!fits_room(mask_text, PATH_ROOM)) {
         return false;
     }
     const std::string_view text{mask_text};
     const PathLayout layout = locate_path_parts(text);
     if ((layout.flags & (SPLIT_FILENAME | SPLIT_EXTENSION)) != 0) {
-        std::memcpy(pattern.data(), mask_text, text.size() + 1);
+        copy_terminated(pattern, text);
         return true;
     }
     // The drive and directory are taken uncut from the mask, so that a long
     // directory can never turn into a shorter one that names another place.
     DriveText drive{};
-    std::memcpy(drive.data(), mask_text, layout.drive_end);
+    copy_terminated(drive, text.substr(0, layout.drive_end));
     const std::size_t needed =
         merge_path(pattern, drive.data(), mask_text + layout.drive_end, "*", ".*");
     return needed < PATH_ROOM;
@@ -65,11 +57,11 @@ void set_section_path(const char* pattern)
 {
     copy_full_path(section_path, pattern);
     // The text itself comes back when the host gives no full form that fits.
-    const bool cut_short = std::strncmp(section_path.data(), pattern, PATH_ROOM) == 0;
+    const bool no_full_form = std::strncmp(section_path.data(), pattern, PATH_ROOM) == 0;
     section_path[directory_length(section_path.data())] = '\0';
     long_section_path.clear();
-    if (cut_short) {
-        if (auto full = full_path_long(pattern)) {
+    if (no_full_form) {
+        if (auto full = host::full_path_long(pattern)) {
             full->resize(directory_length(*full));
             long_section_path = std::move(*full);
         }
@@ -106,7 +98,7 @@ bool passes_filters(const FindResult& result)
 }
 
 struct SearchCloser {
-    void operator()(SearchHandle search) const { FindClose(search); }
+    void operator()(host::SearchHandle search) const { host::FindClose(search); }
 };
 
 struct PassState {
@@ -151,11 +143,6 @@ void list_entry(OutStream& out, PassState& pass, const FindResult& result)
 
 } // namespace
 
-bool is_dot_entry(const char* name)
-{
-    return std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0;
-}
-
 bool attr_filter(std::uint32_t attributes)
 {
     if (settings.attr_mask == 0) {
@@ -191,16 +178,16 @@ void list_directory(OutStream& out, const char* mask_text, SortKey sort_key)
 
     FindResult result;
     // Closed however the pass ends: a failed write ends it mid-search.
-    const std::unique_ptr<HostSearch, SearchCloser> search(
-        searchable ? FindFirstFileA(pattern.data(), result) : INVALID_SEARCH);
+    const std::unique_ptr<host::Search, SearchCloser> search(
+        searchable ? host::FindFirstFileA(pattern.data(), result) : host::INVALID_SEARCH);
     if (search != nullptr) {
         do {
             if (passes_filters(result)) {
                 list_entry(out, pass, result);
             }
-        } while (FindNextFileA(search.get(), result));
+        } while (host::FindNextFileA(search.get(), result));
     }
-    const bool read_failed = searchable && search_read_failed();
+    const bool read_failed = searchable && host::search_read_failed();
 
     if (settings.total_only == 0) {
         if (pass.sorted) {
@@ -215,14 +202,6 @@ void list_directory(OutStream& out, const char* mask_text, SortKey sort_key)
         // not, and that is said rather than passed off as its end.
         report_read_failure(out, section_directory());
     }
-}
-
-std::string_view section_directory()
-{
-    if (!long_section_path.empty()) {
-        return long_section_path;
-    }
-    return bounded_text(section_path.data(), section_path.size());
 }
 
 void report_read_failure(OutStream& out, std::string_view directory)

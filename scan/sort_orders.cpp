@@ -6,7 +6,7 @@
 #include <array>
 #include <cstddef>
 
-#include "scan/directory_pass.h"
+#include "core/run_state.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 
 #include <cstdint>
 
-#include "cli/settings.h"
-#include "scan/entry_record.h"
+#include "core/entry_record.h"
+#include "core/settings.h"
 
 int dirs_first(const EntryRecord& a, const EntryRecord& b);
 int compare_name(const EntryRecord& a, const EntryRecord& b);

@@ -1,8 +1,9 @@
 // The recursive walk: the current directory and every directory below it.
 #pragma once
 
-#include "cli/settings.h"
+#include "core/settings.h"
 #include "fs/fs_services.h"
+#include "fs/out_stream.h"
 
 // Lists the current directory, then walks each of its subdirectories in the
 // order the host's search gives them (pre-order). Symbolic links are listed

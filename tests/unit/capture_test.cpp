@@ -5,8 +5,10 @@
 #include <cstring>
 #include <string>
 
-#include "cli/settings.h"
-#include "scan/entry_record.h"
+#include "core/run_state.h"
+#include "core/entry_record.h"
+#include "fs/fs_services.h"
+#include "scan/capture.h"
 
 namespace {
 

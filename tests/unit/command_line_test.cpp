@@ -4,10 +4,12 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "cli/command_line.h"
-#include "cli/settings.h"
+#include "core/run_state.h"
+#include "fs/fs_services.h"
 
 namespace {
 
@@ -26,21 +28,20 @@ void parse(std::vector<std::string>& args)
     parse_command_line(static_cast<int>(argv.size()), argv.data());
 }
 
-bool same_settings(const ListSettings& a, const ListSettings& b)
+// Every field compared by ListSettings' own ==, so that a field added later
+// is compared too; the three texts by their content, not their address.
+bool same_settings(ListSettings a, const ListSettings& b)
 {
-    return a.sort_key == b.sort_key && a.show_dirs == b.show_dirs && a.only_dirs == b.only_dirs &&
-           a.dot_style == b.dot_style && a.recurse == b.recurse &&
-           a.header_when_empty == b.header_when_empty && a.attr_match == b.attr_match &&
-           a.attr_mask == b.attr_mask && a.no_drive == b.no_drive && a.true_name == b.true_name &&
-           a.no_ext == b.no_ext && a.bare == b.bare && a.unadorned == b.unadorned &&
-           a.wide == b.wide && a.quote_names == b.quote_names &&
-           std::string{a.line_trail} == b.line_trail &&
-           std::string{a.line_prefix} == b.line_prefix &&
-           (a.exclude_chars == nullptr) == (b.exclude_chars == nullptr) &&
-           (a.exclude_chars == nullptr || std::string{a.exclude_chars} == b.exclude_chars) &&
-           a.dir_time_alt == b.dir_time_alt && a.time_24h == b.time_24h &&
-           a.total_only == b.total_only && a.summary_anyway == b.summary_anyway &&
-           a.show_free == b.show_free;
+    const auto same_text = [](const char*& text, const char* other) {
+        if (text == other ||
+            (text != nullptr && other != nullptr && std::string_view{text} == other)) {
+            text = other;
+        }
+    };
+    same_text(a.line_trail, b.line_trail);
+    same_text(a.line_prefix, b.line_prefix);
+    same_text(a.exclude_chars, b.exclude_chars);
+    return a == b;
 }
 
 void bare_style(ListSettings& s, int on, const char* trail)

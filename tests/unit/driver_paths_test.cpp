@@ -4,7 +4,7 @@
 #include <array>
 #include <string>
 
-#include "cli/driver.h"
+#include "cli/path_text.h"
 
 namespace {
 
@@ -41,13 +41,6 @@ TEST(AppendBounded, KeepsTheDestinationWithinItsRoom)
     EXPECT_STREQ(text.data(), "abcdefg");
     EXPECT_EQ(append_bounded(text.data(), "x", text.size()), 7u);
     EXPECT_STREQ(text.data(), "abcdefg");
-}
-
-TEST(LastChar, IsTheTerminatorOfAnEmptyText)
-{
-    EXPECT_EQ(last_char(""), 0u);
-    EXPECT_EQ(last_char("a"), 0u);
-    EXPECT_EQ(last_char("abc"), 2u);
 }
 
 TEST(AddBackslash, AppendsToANewTextOnlyWhenThereIsRoom)

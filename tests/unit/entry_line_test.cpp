@@ -9,7 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "cli/settings.h"
+#include "core/run_state.h"
+#include "fs/fs_services.h"
 #include "report/section.h"
 #include "scan/directory_pass.h"
 #include "tests/unit/run_state.h"
@@ -70,7 +71,7 @@ EntryRecord record_of(const Entry& entry)
 
 class EntryLineTest : public ::testing::Test {
 protected:
-    void SetUp() override { reset_run_state(); }
+    void SetUp() override { fresh_run_state(); }
 
     std::string emit(const Entry& entry)
     {

@@ -1,5 +1,5 @@
 // Name matching and pattern splitting of the host layer's directory search.
-#include "fs/posix_host.h"
+#include "fs/posix/posix_host.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Paths of drive C: on the POSIX host: full paths, translation with
 // case-blind lookup, and the current drive and directory.
-#include "fs/posix_host.h"
+#include "fs/posix/posix_host.h"
 #include "host_fixture.h"
 
 #include <gtest/gtest.h>
@@ -60,11 +60,11 @@ TEST(HostPaths, FullPathMustFitAPathBuffer)
 TEST_F(ScratchDir, FullPathUsesTheCurrentDirectoryOrGivesTheTextBack)
 {
     std::filesystem::current_path(root_);
-    EXPECT_STREQ(full_path("*.txt"), dos("*.txt").c_str());
+    EXPECT_STREQ(host::full_path("*.txt"), dos("*.txt").c_str());
     const char* other_drive = "D:\\x";
-    EXPECT_EQ(full_path(other_drive), other_drive);
+    EXPECT_EQ(host::full_path(other_drive), other_drive);
     const char* empty = "";
-    EXPECT_EQ(full_path(empty), empty);
+    EXPECT_EQ(host::full_path(empty), empty);
 }
 
 TEST(HostPaths, CopyFullPathTerminatesAndPads)
@@ -83,12 +83,12 @@ TEST(HostPaths, CopyFullPathTerminatesAndPads)
 TEST_F(ScratchDir, CurrentDirectoryInDosForm)
 {
     std::filesystem::current_path(root_);
-    auto here = get_current_dir();
+    auto here = host::get_current_dir();
     ASSERT_NE(here, nullptr);
     EXPECT_EQ(std::string(here->data()), dos());
 
     std::filesystem::current_path("/");
-    here = get_current_dir();
+    here = host::get_current_dir();
     ASSERT_NE(here, nullptr);
     EXPECT_STREQ(here->data(), "C:\\");
 }
@@ -98,17 +98,17 @@ TEST_F(ScratchDir, CurrentDirectoryTooLongForAPathBufferGivesNothing)
     const std::string part(100, 'd');
     make_dir(part + "/" + part + "/" + part);
     std::filesystem::current_path(root_ / part / part / part);
-    EXPECT_EQ(get_current_dir(), nullptr);
+    EXPECT_EQ(host::get_current_dir(), nullptr);
 }
 
 TEST_F(ScratchDir, SetCurrentDirFindsComponentsCaseBlind)
 {
     make_dir("Sub/inner");
-    ASSERT_EQ(set_current_dir(dos("SUB\\INNER").c_str()), 0);
+    ASSERT_EQ(host::set_current_dir(dos("SUB\\INNER").c_str()), 0);
     EXPECT_EQ(std::filesystem::current_path(), root_ / "Sub" / "inner");
-    ASSERT_EQ(set_current_dir(".."), 0);
+    ASSERT_EQ(host::set_current_dir(".."), 0);
     EXPECT_EQ(std::filesystem::current_path(), root_ / "Sub");
-    EXPECT_EQ(set_current_dir("C:"), 0);
+    EXPECT_EQ(host::set_current_dir("C:"), 0);
     EXPECT_EQ(std::filesystem::current_path(), root_ / "Sub");
 }
 
@@ -117,7 +117,7 @@ TEST_F(ScratchDir, SetCurrentDirFailureLeavesTheDirectory)
     std::filesystem::current_path(root_);
     const char* failing[] = {"missing", "C:\\no\\such\\place", "D:\\", nullptr};
     for (const char* path : failing) {
-        EXPECT_EQ(set_current_dir(path), -1) << (path ? path : "null");
+        EXPECT_EQ(host::set_current_dir(path), -1) << (path ? path : "null");
         EXPECT_EQ(std::filesystem::current_path(), root_);
     }
 }
@@ -128,22 +128,22 @@ TEST_F(ScratchDir, SetCurrentDirWorksBelowPathMax)
     const std::string part(200, 'p');
     constexpr int depth = 25;
     std::filesystem::current_path(root_);
-    ASSERT_NE(get_current_dir(), nullptr); // the layer knows where the descent starts
+    ASSERT_NE(host::get_current_dir(), nullptr); // the layer knows where the descent starts
     for (int level = 0; level < depth; ++level) {
         ASSERT_EQ(mkdir(part.c_str(), 0755), 0);
-        ASSERT_EQ(set_current_dir(part.c_str()), 0) << level;
+        ASSERT_EQ(host::set_current_dir(part.c_str()), 0) << level;
     }
-    EXPECT_EQ(get_current_dir(), nullptr);
-    EXPECT_STREQ(full_path("x"), "x");
+    EXPECT_EQ(host::get_current_dir(), nullptr);
+    EXPECT_STREQ(host::full_path("x"), "x");
     // An absolute text has a full form even where the current directory has none.
-    EXPECT_STREQ(full_path("C:\\a\\..\\b\\*.c"), "C:\\b\\*.c");
-    EXPECT_STREQ(full_path("\\"), "C:\\");
+    EXPECT_STREQ(host::full_path("C:\\a\\..\\b\\*.c"), "C:\\b\\*.c");
+    EXPECT_STREQ(host::full_path("\\"), "C:\\");
     for (int level = 0; level < depth; ++level) {
         ASSERT_EQ(chdir(".."), 0);
         ASSERT_EQ(rmdir(part.c_str()), 0);
     }
     // Moved back up behind the layer's back: the path it followed down is stale.
-    EXPECT_EQ(full_path_long("x"), dos("x"));
+    EXPECT_EQ(host::full_path_long("x"), dos("x"));
 }
 
 // Deeper than the host can name (past 4,096 characters): the full form comes
@@ -153,30 +153,30 @@ TEST_F(ScratchDir, DeepDirectoriesAreNamedInFullAndLeftThroughTheirParents)
     const std::string part(200, 'q');
     constexpr int depth = 25;
     std::filesystem::current_path(root_);
-    ASSERT_NE(get_current_dir(), nullptr);
+    ASSERT_NE(host::get_current_dir(), nullptr);
     std::vector<DirectoryId> parents;
     std::string expected = dos();
     for (int level = 0; level < depth; ++level) {
         ASSERT_EQ(mkdir(part.c_str(), 0755), 0);
-        parents.push_back(current_dir_id().value());
-        ASSERT_EQ(set_current_dir(part.c_str()), 0) << level;
+        parents.push_back(host::current_dir_id().value());
+        ASSERT_EQ(host::set_current_dir(part.c_str()), 0) << level;
         expected += "\\" + part;
     }
-    EXPECT_EQ(full_path_long("*.c"), expected + "\\*.c");
-    EXPECT_EQ(full_path_long("..\\x"),
+    EXPECT_EQ(host::full_path_long("*.c"), expected + "\\*.c");
+    EXPECT_EQ(host::full_path_long("..\\x"),
               expected.substr(0, expected.size() - part.size() - 1) + "\\x");
-    EXPECT_EQ(full_path_long("\\tmp"), "C:\\tmp");
-    EXPECT_EQ(full_path_long("D:x"), std::nullopt);
+    EXPECT_EQ(host::full_path_long("\\tmp"), "C:\\tmp");
+    EXPECT_EQ(host::full_path_long("D:x"), std::nullopt);
 
-    const DirectoryId here = current_dir_id().value();
-    EXPECT_EQ(enter_parent_dir(here), -1) << "the parent is another directory";
-    EXPECT_EQ(current_dir_id()->node, here.node) << "a refused return changes nothing";
+    const DirectoryId here = host::current_dir_id().value();
+    EXPECT_EQ(host::enter_parent_dir(here), -1) << "the parent is another directory";
+    EXPECT_EQ(host::current_dir_id()->node, here.node) << "a refused return changes nothing";
     for (int level = depth; level-- > 0;) {
-        ASSERT_EQ(enter_parent_dir(parents[level]), 0) << level;
+        ASSERT_EQ(host::enter_parent_dir(parents[level]), 0) << level;
         ASSERT_EQ(rmdir(part.c_str()), 0);
         if (level == depth / 2) {
             expected.resize(dos().size() + level * (part.size() + 1));
-            EXPECT_EQ(full_path_long("*.c"), expected + "\\*.c") << "named on the way up too";
+            EXPECT_EQ(host::full_path_long("*.c"), expected + "\\*.c") << "named on the way up too";
         }
     }
     EXPECT_EQ(std::filesystem::current_path(), root_);
@@ -185,11 +185,11 @@ TEST_F(ScratchDir, DeepDirectoriesAreNamedInFullAndLeftThroughTheirParents)
 TEST_F(ScratchDir, DriveCIsTheOnlyDriveAndKeepsItsDirectory)
 {
     std::filesystem::current_path(root_);
-    EXPECT_EQ(get_drive(), DRIVE_C);
-    set_drive(DRIVE_C);
+    EXPECT_EQ(host::get_drive(), DRIVE_C);
+    host::set_drive(DRIVE_C);
     EXPECT_EQ(std::filesystem::current_path(), root_);
-    set_drive(3);
-    EXPECT_EQ(get_drive(), DRIVE_C);
+    host::set_drive(3);
+    EXPECT_EQ(host::get_drive(), DRIVE_C);
     EXPECT_EQ(std::filesystem::current_path(), root_);
 }
 
@@ -197,11 +197,11 @@ TEST_F(ScratchDir, HostPathResolvesMissingComponentsCaseBlind)
 {
     make_dir("Alpha/beta");
     std::filesystem::current_path(root_);
-    EXPECT_EQ(host_path("ALPHA\\BETA"), "Alpha/beta");
-    EXPECT_EQ(host_path("alpha/Beta/"), "Alpha/beta");
-    EXPECT_EQ(host_path("C:alpha\\gamma"), "Alpha/gamma"); // the missing part as typed
-    EXPECT_EQ(host_path(dos("ALPHA")), (root_ / "Alpha").string());
-    EXPECT_FALSE(host_path("E:alpha").has_value());
+    EXPECT_EQ(posix_form_any_case("ALPHA\\BETA"), "Alpha/beta");
+    EXPECT_EQ(posix_form_any_case("alpha/Beta/"), "Alpha/beta");
+    EXPECT_EQ(posix_form_any_case("C:alpha\\gamma"), "Alpha/gamma"); // the missing part as typed
+    EXPECT_EQ(posix_form_any_case(dos("ALPHA")), (root_ / "Alpha").string());
+    EXPECT_FALSE(posix_form_any_case("E:alpha").has_value());
 }
 
 } // namespace

@@ -1,7 +1,7 @@
 // The host layer's two directory searches over a scratch tree holding the
 // kinds of entry a POSIX file system has: dot-files, a FIFO, links, a
 // read-only file and a sparse file past 4 GiB.
-#include "fs/posix_host.h"
+#include "fs/posix/posix_host.h"
 #include "host_fixture.h"
 
 #include <gtest/gtest.h>
@@ -46,14 +46,14 @@ protected:
     {
         std::map<std::string, FindResult> found;
         FindResult result;
-        const SearchHandle search = FindFirstFileA(pattern.c_str(), result);
-        if (search == INVALID_SEARCH) {
+        const host::SearchHandle search = host::FindFirstFileA(pattern.c_str(), result);
+        if (search == host::INVALID_SEARCH) {
             return found;
         }
         do {
             found[result.cFileName.data()] = result;
-        } while (FindNextFileA(search, result));
-        FindClose(search);
+        } while (host::FindNextFileA(search, result));
+        host::FindClose(search);
         return found;
     }
 
@@ -166,11 +166,11 @@ TEST_F(HostSearchTree, SearchesThatFindNothing)
     };
     for (const std::string& pattern : failing) {
         FindResult result;
-        EXPECT_EQ(FindFirstFileA(pattern.c_str(), result), INVALID_SEARCH) << pattern;
+        EXPECT_EQ(host::FindFirstFileA(pattern.c_str(), result), host::INVALID_SEARCH) << pattern;
     }
     FindResult result;
-    EXPECT_FALSE(FindNextFileA(INVALID_SEARCH, result));
-    FindClose(INVALID_SEARCH);
+    EXPECT_FALSE(host::FindNextFileA(host::INVALID_SEARCH, result));
+    host::FindClose(host::INVALID_SEARCH);
 }
 
 TEST_F(HostSearchTree, AcceptRuleHoldsBackHiddenSystemAndDirectories)
@@ -216,39 +216,6 @@ TEST_F(HostSearchTree, StartingASearchEndsTheOneTheBlockHeld)
     find_close(block);
 }
 
-// A walk keeps a wildcard search running on every level of a tree of any
-// depth, so such a search is read whole and keeps no directory open; its
-// results come from the directory entries alone.
-TEST_F(HostSearchTree, WildcardBlockSearchHoldsNoDirectoryOpen)
-{
-    const auto open_count = [] {
-        return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {});
-    };
-    const auto before = open_count();
-    FindBlock block;
-    std::map<std::string, std::uint32_t> words;
-    ASSERT_EQ(find_first(dos("*").c_str(), block, ATTR_DIRECTORY | ATTR_HIDDEN), 0);
-    EXPECT_EQ(open_count(), before);
-    do {
-        words[block.name.data()] = block.attributes;
-        EXPECT_EQ(block.size_low, 0U);
-    } while (find_next(block) == 0);
-    find_close(block);
-
-    const std::map<std::string, std::uint32_t> expected{
-        {".", ATTR_DIRECTORY},
-        {"..", ATTR_DIRECTORY},
-        {"sub", ATTR_DIRECTORY},
-        {".hdir", ATTR_DIRECTORY | ATTR_HIDDEN},
-        {".hidden", ATTR_ARCHIVE | ATTR_HIDDEN},
-        {"ro.txt", ATTR_ARCHIVE}, // no read-only bit without a stat
-        {"link", ATTR_ARCHIVE | ATTR_REPARSE_POINT},
-        {"README", ATTR_ARCHIVE},
-        {"notes.txt", ATTR_ARCHIVE},
-        {"big", ATTR_ARCHIVE}};
-    EXPECT_EQ(words, expected);
-}
-
 TEST_F(HostSearchTree, VolumeLabelIsDeliveredOnceThenTheEnd)
 {
     FindBlock block;
@@ -278,11 +245,11 @@ TEST_F(HostSearchTree, LabelLinksAreMatchedByDevice)
 
 TEST_F(HostSearchTree, FreeBytesOfMissingPathsComeFromTheirParent)
 {
-    const auto here = disk_free_bytes(dos().c_str());
+    const auto here = host::disk_free_bytes(dos().c_str());
     ASSERT_TRUE(here.has_value());
-    EXPECT_TRUE(disk_free_bytes(dos("missing\\deeper\\*.*").c_str()).has_value());
-    EXPECT_TRUE(disk_free_bytes("C:\\").has_value());
-    EXPECT_FALSE(disk_free_bytes("D:\\").has_value());
+    EXPECT_TRUE(host::disk_free_bytes(dos("missing\\deeper\\*.*").c_str()).has_value());
+    EXPECT_TRUE(host::disk_free_bytes("C:\\").has_value());
+    EXPECT_FALSE(host::disk_free_bytes("D:\\").has_value());
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 // File-time conversions of the host layer: POSIX stamps to file times,
 // universal to local time, and local time to DOS date and time words.
-#include "fs/posix_host.h"
+#include "fs/posix/posix_host.h"
 
 #include <gtest/gtest.h>
 
@@ -65,7 +65,7 @@ TEST(HostTime, DosWordsTable)
     for (const DosCase& c : DOS_CASES) {
         std::uint16_t date = 1;
         std::uint16_t time = 1;
-        EXPECT_EQ(FileTimeToDosDateTime(c.local, date, time), c.in_range) << c.local;
+        EXPECT_EQ(host::FileTimeToDosDateTime(c.local, date, time), c.in_range) << c.local;
         EXPECT_EQ(date, c.date) << c.local;
         EXPECT_EQ(time, c.time) << c.local;
     }
@@ -105,7 +105,7 @@ TEST(HostTime, UniversalZoneKeepsTheTime)
     const TimeZone zone("UTC");
     const FileTime universal = at(1'592'228'731) + 1234;
     FileTime local = 0;
-    ASSERT_TRUE(FileTimeToLocalFileTime(universal, local));
+    ASSERT_TRUE(host::FileTimeToLocalFileTime(universal, local));
     EXPECT_EQ(local, universal);
 }
 
@@ -118,10 +118,10 @@ TEST(HostTime, LocalTimeFollowsTheStampsOwnDate)
     FileTime winter = at(1'610'712'000);       // 2021-01-15 12:00 UTC
     const FileTime summer = at(1'626'350'400); // 2021-07-15 12:00 UTC
     const FileTime winter_universal = winter;
-    ASSERT_TRUE(FileTimeToLocalFileTime(winter, winter)); // in place
+    ASSERT_TRUE(host::FileTimeToLocalFileTime(winter, winter)); // in place
     EXPECT_EQ(winter, winter_universal - 5 * HOUR);
     FileTime local = 0;
-    ASSERT_TRUE(FileTimeToLocalFileTime(summer, local));
+    ASSERT_TRUE(host::FileTimeToLocalFileTime(summer, local));
     EXPECT_EQ(local, summer - 4 * HOUR);
 }
 
@@ -129,7 +129,7 @@ TEST(HostTime, LocalTimeNearTheEdgesDoesNotWrap)
 {
     const TimeZone zone("EST5EDT");
     FileTime local = LARGEST;
-    FileTimeToLocalFileTime(0, local);
+    host::FileTimeToLocalFileTime(0, local);
     EXPECT_EQ(local, 0U);
 }
 

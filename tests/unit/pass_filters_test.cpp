@@ -1,7 +1,8 @@
 // The attribute filter and the case-blind character search of the pass.
 #include <gtest/gtest.h>
 
-#include "cli/settings.h"
+#include "core/run_state.h"
+#include "fs/fs_services.h"
 #include "scan/directory_pass.h"
 
 namespace {

@@ -6,25 +6,17 @@
 #include <array>
 #include <string_view>
 
-#include "cli/settings.h"
-#include "report/entry_line.h"
-#include "report/section.h"
-#include "scan/directory_pass.h"
-#include "scan/entry_record.h"
+#include "core/run_state.h"
 
 inline void set_section_path(std::string_view path)
 {
-    section_path.fill('\0');
-    std::copy_n(path.data(), std::min(path.size(), PATH_ROOM - 1), section_path.data());
+    copy_terminated(section_path, path);
 }
 
-// Defaults for the settings, the section frame, the column and the totals.
-inline void reset_run_state(std::string_view listed_directory = "C:\\")
+// Every shared variable at its start value, listing the given directory.
+inline void fresh_run_state(std::string_view listed_directory = "C:\\")
 {
-    settings = ListSettings{};
-    out_column = 0;
-    section_state = SectionState{};
-    scan_totals = ScanTotals{};
+    reset_run_state();
     set_section_path(listed_directory);
 }
 

@@ -9,10 +9,10 @@
 #include <regex>
 #include <string>
 
-#include "cli/settings.h"
+#include "core/run_state.h"
 #include "report/entry_line.h"
 #include "scan/directory_pass.h"
-#include "scan/entry_record.h"
+#include "core/entry_record.h"
 #include "tests/unit/run_state.h"
 
 namespace {
@@ -23,7 +23,7 @@ class SectionTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        reset_run_state("C:\\WORK\\");
+        fresh_run_state("C:\\WORK\\");
         settings.show_free = 0; // the free space varies: checked apart
     }
 

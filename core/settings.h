@@ -1,12 +1,8 @@
-// The run's configuration, read from the command line once and read-only
-// afterwards, and the run state beside it: the mask, the drive being listed
-// and the directory to return to at every exit.
+// The run's configuration: every switch-controlled setting, read from the
+// command line once and read-only afterwards.
 #pragma once
 
 #include <cstdint>
-#include <memory>
-
-#include "fs/fs_services.h"
 
 enum SortKey : int {
     SORT_NONE = 0, // search order, nothing buffered
@@ -48,15 +44,6 @@ struct ListSettings {
     int total_only = 0;     // only the grand total line is printed
     int summary_anyway = 0; // summaries in the bare and unadorned styles too
     int show_free = 1;      // summaries end with the free bytes
+
+    bool operator==(const ListSettings&) const = default;
 };
-
-extern ListSettings settings;
-
-// The positional argument; "*" when the command line has none. Modifiable:
-// the driver moves its start past a drive prefix and may cut a trailing '\'.
-extern char* mask;
-// The letter of the drive whose volume label the headers show.
-extern char drive_letter;
-// The current directory at start, made current again at every exit; null
-// when the host could not give it.
-extern std::unique_ptr<PathText> start_dir;

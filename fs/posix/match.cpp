@@ -1,14 +1,13 @@
 // Matching directory entry names against a search pattern the way a
 // case-blind host does: case-blind for A-Z only, '*' and '?', and the two
 // trailing-dot forms ("*.*" and "*.") that also catch names without a '.'.
-#include "fs/host_text.h"
-#include "fs/posix_host.h"
+#include "fs/posix/posix_host.h"
 
 #include <cstddef>
 
 namespace {
 
-bool same_char(char pattern_char, char name_char)
+bool pattern_char_matches(char pattern_char, char name_char)
 {
     return pattern_char == '?' || to_lower_case(pattern_char) == to_lower_case(name_char);
 }
@@ -26,7 +25,7 @@ bool glob_matches(std::string_view pattern, std::string_view name)
         if (p < pattern.size() && pattern[p] == '*') {
             star = p++;
             star_name = n;
-        } else if (p < pattern.size() && same_char(pattern[p], name[n])) {
+        } else if (p < pattern.size() && pattern_char_matches(pattern[p], name[n])) {
             ++p;
             ++n;
         } else if (star != none) {
@@ -96,8 +95,8 @@ PatternParts split_search_pattern(std::string_view pattern)
     if (separator != std::string_view::npos) {
         return {pattern.substr(0, separator + 1), pattern.substr(separator + 1)};
     }
-    if (pattern.size() >= 2 && pattern[1] == ':') {
-        return {pattern.substr(0, 2), pattern.substr(2)};
+    if (has_drive_prefix(pattern)) {
+        return {pattern.substr(0, DRIVE_PREFIX_LENGTH), pattern.substr(DRIVE_PREFIX_LENGTH)};
     }
     return {std::string_view{}, pattern};
 }

@@ -1,9 +1,13 @@
-// Internals of the POSIX host layer, shared by fs/posix_*.cpp and their unit
-// tests: name matching, path translation, attribute words, time and label
-// helpers. Nothing above fs/ includes this header.
+// Internals of the POSIX host layer, shared by fs/posix/*.cpp and their unit
+// tests: name matching, path translation, directory streams, attribute
+// words, time and label helpers. Nothing outside fs/posix/ and the tests
+// includes this header.
+//
+// The layer maps the host the program was designed for onto POSIX: one
+// drive, C:, whose root is "/"; '\' and '/' both separating; names looked up
+// as typed, then case-blind; no 8.3 aliases; attribute words made from the
+// file's kind, mode and name; the volume label of the file system holding "/".
 #pragma once
-
-#include "fs/fs_services.h"
 
 #include <cerrno>
 #include <cstdint>
@@ -12,6 +16,11 @@
 #include <optional>
 #include <string>
 #include <string_view>
+
+#include "fs/fs_services.h"
+
+// The one drive of a POSIX host: C:, whose root is "/".
+inline constexpr int DRIVE_C = 2;
 
 // --- Names ------------------------------------------------------------------
 // Case-blind for A-Z against a-z only; every other byte compares exactly.
@@ -34,18 +43,19 @@ PatternParts split_search_pattern(std::string_view pattern);
 // The POSIX form of a path text: "C:"/"c:" dropped, '\' read as '/', "." for
 // an empty remainder. Nothing when the text names another drive. A relative
 // text stays relative, so it works below a current directory of any depth.
-std::optional<std::string> posix_path(std::string_view text);
+std::optional<std::string> posix_form(std::string_view text);
 // The path as typed when it exists; otherwise each missing component replaced
 // by the first entry of its parent that matches it case-blind.
-std::string resolve_case(const std::string& path);
-// posix_path followed by resolve_case.
-std::optional<std::string> host_path(std::string_view text);
+std::string resolve_any_case(const std::string& path);
+// posix_form followed by resolve_any_case.
+std::optional<std::string> posix_form_any_case(std::string_view text);
 // Runs operation (bool(const char* posix_path)) on the path as typed, and only
 // when a component is missing, once more on its case-blind resolution: the
 // usual case costs no lookup beyond the operation itself.
-template <typename Operation> bool on_host_path(std::string_view text, Operation operation)
+template <typename Operation>
+bool try_as_typed_then_any_case(std::string_view text, Operation operation)
 {
-    const auto path = posix_path(text);
+    const auto path = posix_form(text);
     if (!path) {
         return false;
     }
@@ -55,21 +65,38 @@ template <typename Operation> bool on_host_path(std::string_view text, Operation
     if (errno != ENOENT && errno != ENOTDIR) {
         return false;
     }
-    const std::string resolved = resolve_case(*path);
+    const std::string resolved = resolve_any_case(*path);
     return resolved != *path && operation(resolved.c_str());
 }
 // The full form of text against the POSIX directory cwd, as full_path gives
 // it; nothing when the text names another drive, is empty, or the result
 // would be longer than limit.
-inline constexpr std::size_t PATH_LIMIT = PATH_ROOM - 1;
 std::optional<std::string> full_path_text(std::string_view text, std::string_view cwd,
                                           std::size_t limit = PATH_LIMIT);
 // The current POSIX directory. Where it is too deep for the host to name, the
 // path the layer followed down to it; nothing when neither is known.
 std::optional<std::string> current_posix_dir();
+// Records a change into path (a name, or any path), so that the path followed
+// down names directories too deep for the host to name.
+void follow_into(std::string_view path);
+// Records a checked return to the parent, whose identity is parent.
+void follow_to_parent(const DirectoryId& parent);
+
+// --- Directory streams ----------------------------------------------------------
+struct DirStreamCloser {
+    void operator()(DIR* stream) const { closedir(stream); }
+};
+// An open directory stream, closed however its reader ends.
+using DirStream = std::unique_ptr<DIR, DirStreamCloser>;
+
+// The next entry of an open directory stream; null at its end, and also on a
+// failure, which then sets failed: a failed read is never taken for the end.
+const dirent* read_entry(DIR* directory, bool& failed);
+// Records what search_read_failed answers for the search step now ending.
+void note_read_failure(bool failed);
 
 // --- Entries ------------------------------------------------------------------
-enum class EntryKind { regular, directory, other };
+enum class EntryKind { REGULAR, DIRECTORY, OTHER };
 // The attribute word of an entry from its kind, whether any write bit is set,
 // whether it is a symbolic link, and its name.
 std::uint32_t attribute_word(EntryKind kind, bool writable, bool is_link, std::string_view name);
@@ -82,28 +109,6 @@ bool describe_entry(int directory_fd, const char* name, unsigned char type, Find
 // when it cannot be stat-ed, from the directory entry alone (its kind from
 // the type, size 0, every time the earliest): every listed entry is delivered.
 void describe_listed(int directory_fd, const char* name, unsigned char type, FindResult& result);
-
-// The next entry of an open directory stream; null at its end, and also on a
-// failure, which then sets failed: a failed read is never taken for the end.
-const dirent* read_entry(DIR* directory, bool& failed);
-// Records what search_read_failed answers for the search step now ending.
-void note_read_failure(bool failed);
-
-// --- Whole-directory listing --------------------------------------------------
-// The entries of one directory that match a name pattern, each with its
-// attribute word, read to the end at once so that no directory stays open.
-struct HostListing {
-    std::string entries; // per entry: the attribute word's two low bytes, the name, a NUL
-    std::size_t next = 0;
-};
-// Reads the directory (a path text, "" for the current one); the attribute
-// word comes from readdir's type where it gives one, else from a stat, and
-// never has the read-only bit. Nothing when the directory cannot be opened.
-// failed is set when the directory failed to read on before its end.
-std::unique_ptr<HostListing> read_listing(std::string_view directory, std::string_view pattern,
-                                          bool& failed);
-// The next entry of the listing, in readdir order; false at its end.
-bool next_listed(HostListing& listing, std::uint32_t& attributes, std::string_view& name);
 
 // --- Times ----------------------------------------------------------------------
 inline constexpr std::uint64_t TICKS_PER_SECOND = 10'000'000;

@@ -1,6 +1,6 @@
 // The volume of drive C: on a POSIX host: the label of the file system that
 // holds "/", as /dev/disk/by-label names it, and the free bytes under a path.
-#include "fs/posix_host.h"
+#include "fs/posix/posix_host.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -71,22 +71,19 @@ std::string decode_label(std::string_view link_name)
 
 std::string find_label(const char* links_dir, std::uint64_t device)
 {
-    DIR* links = opendir(links_dir);
+    const DirStream links(opendir(links_dir));
     if (links == nullptr) {
         return {};
     }
-    std::string label;
-    while (const dirent* entry = readdir(links)) {
+    while (const dirent* entry = readdir(links.get())) {
         struct stat target {};
         const std::string_view name = entry->d_name;
-        if (name != "." && name != ".." && fstatat(dirfd(links), entry->d_name, &target, 0) == 0 &&
+        if (!is_dot_entry(name) && fstatat(dirfd(links.get()), entry->d_name, &target, 0) == 0 &&
             target.st_rdev == device) {
-            label = decode_label(name);
-            break;
+            return decode_label(name);
         }
     }
-    closedir(links);
-    return label;
+    return {};
 }
 
 std::string root_volume_label()
@@ -99,9 +96,20 @@ std::string root_volume_label()
     return label;
 }
 
+namespace host {
+
+// C: is the only drive: every other letter has no volume.
+std::optional<std::string> volume_label(char drive_letter)
+{
+    if (to_upper_case(drive_letter) != 'C') {
+        return std::nullopt;
+    }
+    return root_volume_label();
+}
+
 std::optional<std::uint64_t> disk_free_bytes(const char* path)
 {
-    auto target = path != nullptr ? host_path(path) : std::nullopt;
+    auto target = path != nullptr ? posix_form_any_case(path) : std::nullopt;
     while (target) {
         struct statvfs volume {};
         if (statvfs(target->c_str(), &volume) == 0) {
@@ -111,3 +119,5 @@ std::optional<std::uint64_t> disk_free_bytes(const char* path)
     }
     return std::nullopt;
 }
+
+} // namespace host

@@ -60,6 +60,8 @@ std::uintptr_t address_of(const void* here)
 
 } // namespace
 
+namespace host {
+
 void note_stack_start(const void* here, char** argv)
 {
     std::uintptr_t top = end_of_texts(argv, address_of(here));
@@ -82,3 +84,5 @@ bool stack_has_room()
     last_level = at;
     return at > stack_floor && at - stack_floor > PASS_RESERVE + level_size;
 }
+
+} // namespace host

@@ -1,7 +1,8 @@
 // File times on a POSIX host: POSIX stamps to file times, universal to local
 // time by the host's zone rules, and local file times to DOS date and time
 // words. The calendar arithmetic is plain proleptic Gregorian.
-#include "fs/posix_host.h"
+#include "fs/dos_words.h"
+#include "fs/posix/posix_host.h"
 
 #include <ctime>
 #include <limits>
@@ -53,7 +54,7 @@ constexpr std::int64_t seconds_since_1601(std::int64_t year, unsigned month, uns
     return (days_from_civil(year, month, day) + UNIX_EPOCH_DAYS) * SECONDS_PER_DAY;
 }
 
-constexpr std::int64_t FIRST_DOS_SECOND = seconds_since_1601(1980, 1, 1);
+constexpr std::int64_t FIRST_DOS_SECOND = seconds_since_1601(DOS_FIRST_YEAR, 1, 1);
 constexpr std::int64_t LAST_DOS_SECOND = seconds_since_1601(2107, 12, 31) + SECONDS_PER_DAY - 2;
 
 struct DosWords {
@@ -68,9 +69,8 @@ constexpr DosWords dos_words(std::int64_t seconds)
     const unsigned hour = second_of_day / 3600;
     const unsigned minute = second_of_day / 60 % 60;
     const unsigned second = second_of_day % 60;
-    const auto years = static_cast<unsigned>(date.year - 1980);
-    return {static_cast<std::uint16_t>(years << 9 | date.month << 5 | date.day),
-            static_cast<std::uint16_t>(hour << 11 | minute << 5 | second / 2)};
+    return {dos_date_word({static_cast<unsigned>(date.year), date.month, date.day}),
+            dos_time_word({hour, minute, second})};
 }
 
 static_assert(dos_words(FIRST_DOS_SECOND).date == 0x21 && dos_words(FIRST_DOS_SECOND).time == 0);
@@ -89,6 +89,8 @@ FileTime file_time_from_unix(std::int64_t seconds, std::uint32_t nanoseconds)
     }
     return since_1601 * TICKS_PER_SECOND + nanoseconds / 100;
 }
+
+namespace host {
 
 bool FileTimeToLocalFileTime(const FileTime& time, FileTime& local)
 {
@@ -123,3 +125,5 @@ bool FileTimeToDosDateTime(const FileTime& local, std::uint16_t& date, std::uint
     time = words.time;
     return in_range;
 }
+
+} // namespace host

@@ -4,29 +4,26 @@
 // wildcards is looked up directly, so it is found in a directory that can be
 // searched but not read.
 #include "fs/host_hooks.h"
-#include "fs/posix_host.h"
+#include "fs/posix/posix_host.h"
 
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-struct HostSearch {
-    DIR* directory = nullptr; // read for a wildcard, or for a name in another case
-    int lookup_fd = -1;       // no wildcard: the directory, opened for lookups only
+struct host::Search {
+    DirStream directory; // read for a wildcard, or for a name in another case
+    int lookup_fd = -1;  // no wildcard: the directory, opened for lookups only
     std::string name_pattern;
     bool direct = false; // no wildcard: one lookup, and a read only if that fails
     bool direct_done = false;
     bool failed = false; // the directory failed to read on
 
-    HostSearch() = default;
-    HostSearch(const HostSearch&) = delete;
-    HostSearch& operator=(const HostSearch&) = delete;
-    ~HostSearch()
+    Search() = default;
+    Search(const Search&) = delete;
+    Search& operator=(const Search&) = delete;
+    ~Search()
     {
-        if (directory != nullptr) {
-            closedir(directory);
-        }
         if (lookup_fd >= 0) {
             close(lookup_fd);
         }
@@ -74,9 +71,9 @@ bool stat_described(int directory_fd, const char* name, unsigned char type, stru
 EntryKind kind_of(unsigned mode)
 {
     if (S_ISREG(mode)) {
-        return EntryKind::regular;
+        return EntryKind::REGULAR;
     }
-    return S_ISDIR(mode) ? EntryKind::directory : EntryKind::other;
+    return S_ISDIR(mode) ? EntryKind::DIRECTORY : EntryKind::OTHER;
 }
 
 // The kind a directory entry's type gives; a link is neither file nor
@@ -84,9 +81,9 @@ EntryKind kind_of(unsigned mode)
 EntryKind kind_of_type(unsigned char type)
 {
     switch (type) {
-    case DT_REG: return EntryKind::regular;
-    case DT_DIR: return EntryKind::directory;
-    default: return EntryKind::other;
+    case DT_REG: return EntryKind::REGULAR;
+    case DT_DIR: return EntryKind::DIRECTORY;
+    default: return EntryKind::OTHER;
     }
 }
 
@@ -95,12 +92,6 @@ FileTime file_time(const statx_timestamp& stamp)
     return file_time_from_unix(stamp.tv_sec, stamp.tv_nsec);
 }
 
-void copy_name(std::array<char, PATH_ROOM>& destination, const char* name)
-{
-    const std::size_t length = strnlen(name, destination.size() - 1);
-    std::memcpy(destination.data(), name, length);
-    destination[length] = '\0';
-}
 
 } // namespace
 
@@ -120,7 +111,7 @@ bool describe_entry(int directory_fd, const char* name, unsigned char type, Find
     result.ftLastAccessTime = file_time(status.stx_atime);
     result.nFileSizeHigh = static_cast<std::uint32_t>(status.stx_size >> 32);
     result.nFileSizeLow = static_cast<std::uint32_t>(status.stx_size & LOW_HALF);
-    copy_name(result.cFileName, name);
+    copy_terminated(result.cFileName, name);
     return true;
 }
 
@@ -131,7 +122,7 @@ void describe_listed(int directory_fd, const char* name, unsigned char type, Fin
     }
     result = FindResult{}; // size 0; time 0 shows as the earliest DOS time
     result.dwFileAttributes = attribute_word(kind_of_type(type), true, type == DT_LNK, name);
-    copy_name(result.cFileName, name);
+    copy_terminated(result.cFileName, name);
 }
 
 const dirent* read_entry(DIR* directory, bool& failed)
@@ -151,11 +142,11 @@ const dirent* read_entry(DIR* directory, bool& failed)
 
 namespace {
 
-bool next_match(HostSearch& search, FindResult& result)
+bool next_match(host::Search& search, FindResult& result)
 {
-    while (const dirent* entry = read_entry(search.directory, search.failed)) {
+    while (const dirent* entry = read_entry(search.directory.get(), search.failed)) {
         if (name_matches(search.name_pattern, entry->d_name)) {
-            describe_listed(dirfd(search.directory), entry->d_name, entry->d_type, result);
+            describe_listed(dirfd(search.directory.get()), entry->d_name, entry->d_type, result);
             return true;
         }
     }
@@ -163,13 +154,13 @@ bool next_match(HostSearch& search, FindResult& result)
 }
 
 // The directory read from the start, for a name not found as typed.
-DIR* open_for_reading(int lookup_fd)
+DirStream open_for_reading(int lookup_fd)
 {
     const int read_fd = openat(lookup_fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (read_fd < 0) {
         return nullptr;
     }
-    DIR* directory = fdopendir(read_fd);
+    DirStream directory(fdopendir(read_fd));
     if (directory == nullptr) {
         close(read_fd);
     }
@@ -177,7 +168,7 @@ DIR* open_for_reading(int lookup_fd)
 }
 
 // The name as typed, or else the first entry that equals it case-blind.
-bool direct_lookup(HostSearch& search, FindResult& result)
+bool direct_lookup(host::Search& search, FindResult& result)
 {
     if (search.direct_done) {
         return false;
@@ -191,9 +182,9 @@ bool direct_lookup(HostSearch& search, FindResult& result)
     if (search.directory == nullptr) {
         return false; // not readable: the name as typed was all there was to find
     }
-    while (const dirent* entry = read_entry(search.directory, search.failed)) {
+    while (const dirent* entry = read_entry(search.directory.get(), search.failed)) {
         if (names_equal_blind(search.name_pattern, entry->d_name)) {
-            describe_listed(dirfd(search.directory), entry->d_name, entry->d_type, result);
+            describe_listed(dirfd(search.directory.get()), entry->d_name, entry->d_type, result);
             return true;
         }
     }
@@ -202,20 +193,20 @@ bool direct_lookup(HostSearch& search, FindResult& result)
 
 // Opens the pattern's directory: for reading when the name holds wildcards,
 // for lookups alone otherwise (which needs no read permission).
-bool open_directory(HostSearch& search, std::string_view directory)
+bool open_directory(host::Search& search, std::string_view directory)
 {
     if (!search.direct) {
         const auto open_stream = [&search](const char* posix) {
-            search.directory = opendir(posix);
+            search.directory.reset(opendir(posix));
             return search.directory != nullptr;
         };
-        return on_host_path(directory, open_stream);
+        return try_as_typed_then_any_case(directory, open_stream);
     }
     const auto open_lookup = [&search](const char* posix) {
         search.lookup_fd = open(posix, O_PATH | O_DIRECTORY | O_CLOEXEC);
         return search.lookup_fd >= 0;
     };
-    return on_host_path(directory, open_lookup);
+    return try_as_typed_then_any_case(directory, open_lookup);
 }
 
 } // namespace
@@ -226,16 +217,16 @@ std::uint32_t attribute_word(EntryKind kind, bool writable, bool is_link, std::s
     if (!writable) {
         word |= ATTR_READONLY;
     }
-    if (name.starts_with('.') && name != "." && name != "..") {
+    if (name.starts_with('.') && !is_dot_entry(name)) {
         word |= ATTR_HIDDEN;
     }
-    if (kind == EntryKind::other) {
+    if (kind == EntryKind::OTHER) {
         word |= ATTR_SYSTEM;
     }
-    if (kind == EntryKind::directory) {
+    if (kind == EntryKind::DIRECTORY) {
         word |= ATTR_DIRECTORY;
     }
-    if (kind == EntryKind::regular) {
+    if (kind == EntryKind::REGULAR) {
         word |= ATTR_ARCHIVE;
     }
     if (is_link) {
@@ -244,17 +235,19 @@ std::uint32_t attribute_word(EntryKind kind, bool writable, bool is_link, std::s
     return word;
 }
 
+namespace host {
+
 SearchHandle FindFirstFileA(const char* pattern, FindResult& result)
 {
     note_read_failure(false);
-    if (pattern == nullptr || strnlen(pattern, PATH_ROOM) >= PATH_ROOM) {
+    if (pattern == nullptr || !fits_room(pattern, PATH_ROOM)) {
         return INVALID_SEARCH;
     }
     const PatternParts parts = split_search_pattern(pattern);
     if (parts.name.empty()) {
         return INVALID_SEARCH;
     }
-    auto search = std::make_unique<HostSearch>();
+    auto search = std::make_unique<Search>();
     search->name_pattern = parts.name;
     search->direct = !has_wildcards(parts.name);
     if (!open_directory(*search, parts.directory) || !FindNextFileA(search.get(), result)) {
@@ -279,12 +272,15 @@ bool search_read_failed()
     return last_read_failed;
 }
 
-void note_read_failure(bool failed)
-{
-    last_read_failed = failed;
-}
 
 void FindClose(SearchHandle search)
 {
     delete search;
+}
+
+} // namespace host
+
+void note_read_failure(bool failed)
+{
+    last_read_failed = failed;
 }

@@ -1,12 +1,10 @@
-// The fixed-width record in which a listed file or directory is held, its
-// capture from a search result, and the per-directory totals capture counts.
+// The fixed-width record in which a listed file or directory is held, and
+// the totals of the directory being listed.
 #pragma once
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
-
-#include "fs/fs_services.h"
 
 inline constexpr std::uint8_t KIND_FILE = 0;
 inline constexpr std::uint8_t KIND_DIR = 4; // read as a bit: directories sort first
@@ -34,13 +32,3 @@ struct ScanTotals {
     std::uint32_t directories = 0;
     std::uint64_t bytes = 0;
 };
-
-extern ScanTotals scan_totals;
-
-// Fills record from result and counts it into scan_totals (directories and
-// bytes; the pass counts entries).
-void capture_entry(EntryRecord& record, const FindResult& result);
-
-// Lower-cases at most n characters of text in place (A-Z only), stopping
-// after the first NUL it writes.
-void lowercase_n(char* text, std::size_t n);

@@ -1,0 +1,193 @@
+// The current drive and directory on a POSIX host, and full paths against
+// them. C: is the one drive. The layer keeps the path it followed down from
+// the host's last answer, so that a directory too deep for the host to name
+// (past 4,096 characters) still has a full form.
+#include <array>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include "fs/posix/posix_host.h"
+
+namespace {
+
+// Room for the host's own answer; deeper directories are named by the
+// followed path.
+constexpr std::size_t CWD_ROOM = 4096;
+
+// The current directory as the layer last knew it: set from every answer of
+// the host, extended by each change into a subdirectory by name and cut by
+// each checked return to the parent. Empty when unknown.
+std::string followed_path;
+// The identity of the directory followed_path names, kept while it is too
+// deep for the host: the path is used only while the current directory
+// still is that one.
+std::optional<DirectoryId> followed_path_id;
+
+// The kernel's answer alone: the C library's fallback for a deep directory
+// reads every directory above it, on every call.
+bool host_cwd(std::array<char, CWD_ROOM>& buffer)
+{
+#ifdef SYS_getcwd
+    return syscall(SYS_getcwd, buffer.data(), buffer.size()) > 0 && buffer[0] == '/';
+#else
+    return getcwd(buffer.data(), buffer.size()) != nullptr;
+#endif
+}
+
+// A plain name of one component, which extends the followed path by itself.
+bool is_one_component(std::string_view path)
+{
+    return !path.empty() && !is_dot_entry(path) && path.find('/') == std::string_view::npos;
+}
+
+bool too_deep_for_host()
+{
+    return followed_path.size() >= CWD_ROOM;
+}
+
+// Whether the text starts at the root, with or without its drive prefix.
+bool is_absolute(std::string_view text)
+{
+    if (has_drive_prefix(text)) {
+        text.remove_prefix(DRIVE_PREFIX_LENGTH);
+    }
+    return !text.empty() && is_separator(text.front());
+}
+
+// The current directory to make text's full form against; "" when text is
+// absolute, which needs none (so true names ask the host nothing).
+std::optional<std::string> directory_for_full_path(const char* text)
+{
+    return is_absolute(text) ? std::optional<std::string>{""} : current_posix_dir();
+}
+
+// A text without ".." only adds to the current directory: when that is past
+// the room already, there is no full form to build, however deep it is.
+bool beyond_path_room(std::string_view text, std::string_view cwd)
+{
+    return cwd.size() + DRIVE_PREFIX_LENGTH > PATH_LIMIT && text.find("..") == std::string_view::npos;
+}
+
+} // namespace
+
+void follow_into(std::string_view path)
+{
+    followed_path_id.reset();
+    if (followed_path.empty() || !is_one_component(path)) {
+        followed_path.clear(); // the host names it, if it can, when next asked
+        return;
+    }
+    if (followed_path.back() != '/') {
+        followed_path += '/';
+    }
+    followed_path += path;
+    if (too_deep_for_host()) {
+        followed_path_id = host::current_dir_id();
+    }
+}
+
+void follow_to_parent(const DirectoryId& parent)
+{
+    followed_path_id.reset();
+    const std::size_t last = followed_path.rfind('/');
+    if (last != std::string::npos) {
+        followed_path.resize(last == 0 ? 1 : last);
+    }
+    if (too_deep_for_host()) {
+        followed_path_id = parent;
+    }
+}
+
+std::optional<std::string> current_posix_dir()
+{
+    // Too deep for the host: the path followed down, while it still leads here.
+    if (followed_path_id && host::current_dir_id() == followed_path_id) {
+        return followed_path;
+    }
+    std::array<char, CWD_ROOM> buffer{};
+    if (host_cwd(buffer)) {
+        followed_path = buffer.data();
+        followed_path_id.reset();
+        return followed_path;
+    }
+    return std::nullopt;
+}
+
+namespace host {
+
+const char* full_path(const char* text)
+{
+    static PathText buffer{};
+    if (text == nullptr) {
+        return text;
+    }
+    const auto cwd = directory_for_full_path(text);
+    const auto full =
+        cwd && !beyond_path_room(text, *cwd) ? full_path_text(text, *cwd) : std::nullopt;
+    if (!full) {
+        return text;
+    }
+    copy_terminated(buffer, *full);
+    return buffer.data();
+}
+
+std::optional<std::string> full_path_long(const char* text)
+{
+    if (text == nullptr) {
+        return std::nullopt;
+    }
+    const auto cwd = directory_for_full_path(text);
+    return cwd ? full_path_text(text, *cwd, std::string::npos) : std::nullopt;
+}
+
+std::unique_ptr<PathText> get_current_dir()
+{
+    const auto cwd = current_posix_dir();
+    // A '\' inside a name would read back as a separator: another place.
+    if (!cwd || cwd->size() + DRIVE_PREFIX_LENGTH > PATH_LIMIT ||
+        cwd->find('\\') != std::string::npos) {
+        return nullptr;
+    }
+    std::string dos = "C:" + *cwd;
+    for (char& c : dos) {
+        if (c == '/') {
+            c = '\\';
+        }
+    }
+    auto result = std::make_unique<PathText>();
+    copy_terminated(*result, dos);
+    return result;
+}
+
+int set_current_dir(const char* path, PathLookup lookup)
+{
+    const auto enter = [](const char* posix) {
+        if (chdir(posix) != 0) {
+            return false;
+        }
+        follow_into(posix);
+        return true;
+    };
+    if (path == nullptr) {
+        return -1;
+    }
+    if (lookup == PathLookup::AS_TYPED) {
+        const auto posix = posix_form(path);
+        return posix && enter(posix->c_str()) ? 0 : -1;
+    }
+    return try_as_typed_then_any_case(path, enter) ? 0 : -1;
+}
+
+int get_drive()
+{
+    return DRIVE_C;
+}
+
+// C: is the only drive, and making it current keeps its directory.
+int set_drive(int /*number*/)
+{
+    return 1;
+}
+
+} // namespace host
