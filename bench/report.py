@@ -160,7 +160,7 @@ def targets(data, counts, memory):
     if big_kib is None and big_name == "wide100k":
         big_kib = find(wide100, "wendex /u")["rss"]
     if small_kib is not None and big_kib is not None:
-        files = "1,000,000" if big_name == "wide1m" else "100,000 (1,000,000 not made: --quick)"
+        files = "1,000,000" if big_name == "wide1m" else "100,000 (1,000,000 made only with --huge)"
         rows.append((f"peak RSS of `wendex /u`: {files} files against 1,000", "no more",
                      f"{mib(big_kib)} MiB against {mib(small_kib)} MiB", verdict(big_kib <= small_kib)))
     return rows
@@ -239,11 +239,12 @@ def main():
         md += ["", f"Note: {machine['note']}"]
     md += [""]
     md += ["## Machine", "", "| what | value |", "|---|---|"]
-    for key in ["cpu", "cores", "kernel", "fs", "compiler", "date", "commit", "load", "hyperfine", "find", "bfs", "ls", "strace"]:
+    for key in ["cpu", "cores", "kernel", "fs", "compiler", "date", "commit", "run as", "load", "hyperfine", "find", "bfs", "ls", "strace"]:
         if key in machine:
             label = {"fs": "file system of the trees", "load": "load average at start",
                      "commit": "wendex commit"}.get(key, key)
-            md.append(f"| {label} | {machine[key]} |")
+            value = machine[key] + (" (how stat -f names ext4 too)" if machine[key] == "ext2/ext3" else "")
+            md.append(f"| {label} | {value} |")
     md += ["", "## Targets", "", "| what | target | measured | result |", "|---|---|---|---|"]
     md += [f"| {what} | {target} | {value} | {result} |" for what, target, value, result in target_rows]
     md += ["", "## Sets", "", "| set | entries |", "|---|---|"]
