@@ -1,0 +1,276 @@
+#!/usr/bin/env python3
+"""Turns the raw outputs of bench/run into bench/RESULTS.md.
+
+    report.py RAW_DIR RESULTS_MD
+
+Each ratio divides wendex's time by a peer's from the same hyperfine run, by
+CPU time (user + system, hyperfine's means) and by median wall time. The
+targets are judged by CPU time: every command is single-threaded and reads a
+warm cache, so on an idle machine its CPU time is its wall time, and on a
+shared one the CPU time is far less disturbed by the others. Also prints the
+targets and ratios.
+"""
+import json
+import re
+import sys
+from pathlib import Path
+
+SETS = ["tree", "chain", "wide50k", "wide100k"]
+SET_TEXT = {
+    "tree": "tree: fanout 6, depth 5, 25 files per directory",
+    "chain": "chain: 2,000 levels, one file per level",
+    "wide50k": "wide directory of 50,000 files (the sort buffer's limit)",
+    "wide100k": "wide directory of 100,000 files",
+    "wide1k": "wide directory of 1,000 files (memory only)",
+    "wide1m": "wide directory of 1,000,000 files (memory only)",
+}
+WRITE_MIN = 64 * 1024
+RSS_LIMIT_KIB = 24 * 1024
+
+
+def read_pairs(path, sep):
+    pairs = {}
+    if path.exists():
+        for line in path.read_text().splitlines():
+            if sep in line:
+                key, value = line.split(sep, 1)
+                pairs[key.strip()] = value.strip()
+    return pairs
+
+
+def last_int(path):
+    if not path.exists():
+        return None
+    lines = [line for line in path.read_text().split("\n") if line.strip()]
+    return int(lines[-1]) if lines and lines[-1].strip().isdigit() else None
+
+
+def read_strace_counts(path):
+    """{syscall: calls} and the total from `strace -c` output."""
+    calls, total = {}, None
+    if not path.exists():
+        return calls, total
+    for line in path.read_text().splitlines():
+        fields = line.split()
+        if len(fields) < 5 or not re.fullmatch(r"[\d.]+", fields[0]):
+            continue
+        if fields[-1] == "total":
+            total = int(fields[3])
+        else:
+            calls[fields[-1]] = int(fields[3])
+    return calls, total
+
+
+def read_writes(path):
+    """Sizes of the successful writes to standard output, in order."""
+    sizes = []
+    if path.exists():
+        for line in path.read_text().splitlines():
+            match = re.search(r"write\(1,.*\)\s*=\s*(-?\d+)", line)
+            if match and int(match.group(1)) >= 0:
+                sizes.append(int(match.group(1)))
+    return sizes
+
+
+def load_set(raw, name):
+    labels = (raw / f"{name}.labels").read_text().splitlines()
+    results = json.loads((raw / f"{name}.json").read_text())["results"]
+    commands = []
+    for index, label in enumerate(labels):
+        result = results[index]
+        calls, total = read_strace_counts(raw / f"{name}.{index}.strace")
+        commands.append({
+            "label": label,
+            "median": result["median"],
+            "mean": result["mean"],
+            "stddev": result.get("stddev") or 0.0,
+            "min": result["min"],
+            "cpu": result["user"] + result["system"],
+            "runs": len(result["times"]),
+            "rss": last_int(raw / f"{name}.{index}.rss"),
+            "calls": calls,
+            "total_calls": total,
+            "writes": read_writes(raw / f"{name}.{index}.writes") if label.startswith("wendex") else None,
+        })
+    return commands
+
+
+def find(commands, label):
+    return next(command for command in commands if command["label"] == label)
+
+
+def mib(kib):
+    return "?" if kib is None else f"{kib / 1024:.1f}"
+
+
+def per_entry(command, entries):
+    total = command["total_calls"]
+    return None if total is None or not entries else total / entries
+
+
+def short_writes(sizes):
+    """(count, smallest) of the writes below 64 KiB, the last write excepted."""
+    small = [size for size in sizes[:-1] if size < WRITE_MIN]
+    return len(small), (min(small) if small else None)
+
+
+def verdict(ok):
+    return "pass" if ok else "**fail**"
+
+
+def targets(data, counts, memory):
+    tree, wide50, wide100 = data["tree"], data["wide50k"], data["wide100k"]
+    w_tree = find(tree, "wendex // /g")
+    rows = []
+
+    def ratio_row(what, commands, ours, peer, limit):
+        mine, theirs = find(commands, ours), find(commands, peer)
+        cpu = mine["cpu"] / theirs["cpu"]
+        wall = mine["median"] / theirs["median"]
+        rows.append((what, f"at most {limit:.2f}x", f"{cpu:.2f}x (wall {wall:.2f}x)", verdict(cpu <= limit)))
+
+    ratio_row("`wendex // /g` on the tree ÷ `find -printf`", tree, "wendex // /g", "find -printf", 1.0)
+    ratio_row("`wendex // /g` on the tree ÷ the floor", tree, "wendex // /g", "floor", 1.10)
+    ratio_row("`wendex // /g` on the tree ÷ `ls -lRX`", tree, "wendex // /g", "ls -lRX", 0.5)
+    ratio_row("`wendex` on 50,000 files ÷ `ls -lX`", wide50, "wendex", "ls -lX", 0.5)
+    ratio_row("`wendex /u` on 100,000 files ÷ `find -printf`", wide100, "wendex /u", "find -printf", 1.0)
+
+    spe = per_entry(w_tree, counts.get("tree"))
+    rows.append(("system calls per entry, `wendex // /g` on the tree", "at most 1.25",
+                 "?" if spe is None else f"{spe:.2f}", verdict(spe is not None and spe <= 1.25)))
+
+    runs = [(name, command) for name in SETS for command in data[name] if command["writes"] is not None]
+    small = sum(short_writes(command["writes"])[0] for _, command in runs)
+    writes = sum(len(command["writes"]) for _, command in runs)
+    rows.append(("write system calls at least 64 KiB, the last excepted",
+                 "none smaller", f"{small} of {writes} smaller ({len(runs)} runs)", verdict(small == 0)))
+
+    rss = [(name, command["label"], command["rss"]) for name in SETS for command in data[name]
+           if command["label"].startswith("wendex") and command["rss"] is not None]
+    rss += [(name, label, kib) for name, label, kib in memory]
+    worst = max(rss, key=lambda item: item[2])
+    rows.append(("peak RSS of wendex on every set", "at most 24 MiB",
+                 f"largest {mib(worst[2])} MiB (`{worst[1]}` on {worst[0]})",
+                 verdict(worst[2] <= RSS_LIMIT_KIB)))
+
+    by_set = {(name, label): kib for name, label, kib in memory}
+    small_kib = by_set.get(("wide1k", "wendex /u"))
+    big_name = "wide1m" if ("wide1m", "wendex /u") in by_set else "wide100k"
+    big_kib = by_set.get((big_name, "wendex /u"))
+    if big_kib is None and big_name == "wide100k":
+        big_kib = find(wide100, "wendex /u")["rss"]
+    if small_kib is not None and big_kib is not None:
+        files = "1,000,000" if big_name == "wide1m" else "100,000 (1,000,000 made only with --huge)"
+        rows.append((f"peak RSS of `wendex /u`: {files} files against 1,000", "no more",
+                     f"{mib(big_kib)} MiB against {mib(small_kib)} MiB", verdict(big_kib <= small_kib)))
+    return rows
+
+
+def set_table(name, commands, entries):
+    wendexes = [command for command in commands if command["label"].startswith("wendex")]
+    head = ["command", "CPU s", "median s", "mean ± σ s", "min s", "peak RSS MiB", "syscalls", "per entry"]
+    head += [f"`{command['label']}` ÷ this, CPU (wall)" for command in wendexes]
+    lines = ["| " + " | ".join(head) + " |", "|" + "---|" * len(head)]
+    for command in commands:
+        spe = per_entry(command, entries)
+        cells = [f"`{command['label']}`", f"{command['cpu']:.3f}", f"{command['median']:.3f}",
+                 f"{command['mean']:.3f} ± {command['stddev']:.3f}", f"{command['min']:.3f}",
+                 mib(command["rss"]), str(command["total_calls"] or "-"),
+                 "-" if spe is None else f"{spe:.2f}"]
+        for ours in wendexes:
+            cells.append("" if ours is command else
+                         f"{ours['cpu'] / command['cpu']:.2f} ({ours['median'] / command['median']:.2f})")
+        lines.append("| " + " | ".join(cells) + " |")
+    return lines
+
+
+def syscall_table(name, commands, entries):
+    wendexes = [command for command in commands if command["label"].startswith("wendex")]
+    names = sorted({call for command in wendexes for call in command["calls"]},
+                   key=lambda call: -max(command["calls"].get(call, 0) for command in wendexes))
+    head = ["system call"] + [f"`{command['label']}` calls (per entry)" for command in wendexes]
+    lines = ["| " + " | ".join(head) + " |", "|" + "---|" * len(head)]
+    for call in names:
+        cells = [call]
+        for command in wendexes:
+            count = command["calls"].get(call, 0)
+            cells.append(f"{count} ({count / entries:.3f})" if entries else str(count))
+        lines.append("| " + " | ".join(cells) + " |")
+    return lines
+
+
+def write_table(data):
+    head = ["set", "command", "writes", "bytes", "largest", "last", "below 64 KiB (last excepted)", "smallest of those"]
+    lines = ["| " + " | ".join(head) + " |", "|" + "---|" * len(head)]
+    for name in SETS:
+        for command in data[name]:
+            sizes = command["writes"]
+            if sizes is None or not sizes:
+                continue
+            small, smallest = short_writes(sizes)
+            lines.append(f"| {name} | `{command['label']}` | {len(sizes)} | {sum(sizes)} | {max(sizes)} | "
+                         f"{sizes[-1]} | {small} | {smallest if smallest is not None else '-'} |")
+    return lines
+
+
+def main():
+    raw, out = Path(sys.argv[1]), Path(sys.argv[2])
+    machine = read_pairs(raw / "machine.txt", "|")
+    counts = {key: int(value) for key, value in read_pairs(raw / "counts.txt", " ").items()}
+    gen_lines = (raw / "gen.txt").read_text().splitlines() if (raw / "gen.txt").exists() else []
+    memory = []
+    for line in (raw / "memory.txt").read_text().splitlines() if (raw / "memory.txt").exists() else []:
+        name, label, kib = line.split("|")
+        memory.append((name, label, int(kib)))
+    data = {name: load_set(raw, name) for name in SETS}
+
+    target_rows = targets(data, counts, memory)
+    md = ["# Benchmark results", "",
+          "Written by `bench/run` (see `bench/README.md`). Warm cache, output to /dev/null. "
+          "Every ratio divides wendex's time by the peer's from the same hyperfine run, by CPU "
+          "time (user + system, hyperfine's means) and, in parentheses, by median wall time. The "
+          "targets are judged by CPU time: each command is single-threaded and reads a warm "
+          "cache, so on an idle machine its CPU time is its wall time, and on a machine shared "
+          "with other work it is far less disturbed than the wall time (the load average at the "
+          "start is noted below). System calls per entry divide `strace -c -f`'s total by the "
+          "entries of the set as the floor walker counts them (the set's own directory "
+          "included, as `find . | wc -l` counts)."]
+    if machine.get("note"):
+        md += ["", f"Note: {machine['note']}"]
+    md += [""]
+    md += ["## Machine", "", "| what | value |", "|---|---|"]
+    for key in ["cpu", "cores", "kernel", "fs", "compiler", "date", "commit", "run as", "load", "hyperfine", "find", "bfs", "ls", "strace"]:
+        if key in machine:
+            label = {"fs": "file system of the trees", "load": "load average at start",
+                     "commit": "wendex commit"}.get(key, key)
+            value = machine[key] + (" (how stat -f names ext4 too)" if machine[key] == "ext2/ext3" else "")
+            md.append(f"| {label} | {value} |")
+    md += ["", "## Targets", "", "| what | target | measured | result |", "|---|---|---|---|"]
+    md += [f"| {what} | {target} | {value} | {result} |" for what, target, value, result in target_rows]
+    md += ["", "## Sets", "", "| set | entries |", "|---|---|"]
+    md += [f"| {SET_TEXT.get(name, name)} | {count:,} |" for name, count in counts.items()]
+    made = [line for line in gen_lines if line.startswith("made in")]
+    if made:
+        md += ["", f"All sets {made[0]}."]
+    for name in SETS:
+        entries = counts.get(name)
+        md += ["", f"## {SET_TEXT[name]}", ""]
+        md += set_table(name, data[name], entries)
+    md += ["", "## wendex's system calls by call", ""]
+    for name in SETS:
+        md += [f"{SET_TEXT[name]}:", ""] + syscall_table(name, data[name], counts.get(name)) + [""]
+    md += ["## wendex's writes to standard output", ""] + write_table(data)
+    if memory:
+        md += ["", "## Memory of wendex on wide directories of other sizes", "",
+               "| set | command | peak RSS MiB |", "|---|---|---|"]
+        md += [f"| {SET_TEXT.get(name, name)} | `{label}` | {mib(kib)} |" for name, label, kib in memory]
+    out.write_text("\n".join(md) + "\n")
+
+    print("\n".join(md[md.index("## Targets"):md.index("## Sets")]))
+    for name in SETS:
+        print(f"{name}:")
+        print("\n".join(set_table(name, data[name], counts.get(name))))
+
+
+if __name__ == "__main__":
+    main()
