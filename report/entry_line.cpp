@@ -16,11 +16,12 @@
 #include "fs/fs_services.h"
 #include "fs/host_text.h"
 #include "report/format_count.h"
+#include "report/line_builder.h"
 
 namespace {
 
 // Columns of the adorned name part in dot style, so the date starts at 14.
-constexpr int DOT_NAME_COLUMNS = 14;
+constexpr std::size_t DOT_NAME_COLUMNS = 14;
 // Wide output: every text takes whole cells; a line breaks past this column.
 constexpr std::size_t WIDE_CELL = 16;
 constexpr std::int32_t WIDE_LINE_LIMIT = 64;
@@ -62,38 +63,59 @@ void write_blanks(OutStream& out, std::size_t count)
     }
 }
 
-void write_name_and_date(OutStream& out, const EntryRecord& record)
+// The adorned columns before the long name: 47 of them.
+constexpr std::size_t ADORNED_COLUMNS = 47;
+using AdornedLine = LineBuilder<ADORNED_COLUMNS>;
+
+// Mark and 8.3 name: "%c%-8.8s %-3.3s " or, in dot style, "%c%.8s.%.3s "
+// blank-filled to 14 columns.
+void put_short_name(AdornedLine& line, const EntryRecord& record)
 {
-    const DosDate date = dos_date_of(record.dos_date);
-    const unsigned month = date.month;
-    const unsigned day = date.day;
-    const unsigned year = date.year % 100u; // 1980 shows as 80, 2000 as 00, 2080 as 80
-    const char mark = entry_mark(record.attributes);
-    const char* name = record.short_name.data();
-    const char* ext = record.short_ext.data();
-    // The 8.3 fields come from the long name, so they are written as names.
-    if (settings.dot_style != 0 && ext[0] != '\0') {
-        const int n = out.print_name("%c%.8s.%.3s ", mark, name, ext);
-        if (n > 0 && n < DOT_NAME_COLUMNS) {
-            write_blanks(out, static_cast<std::size_t>(DOT_NAME_COLUMNS - n));
-        }
-        out.print("%2u-%02u-%02u %s ", month, day, year, format_time(record.dos_time));
+    const std::string_view name = bounded_text(record.short_name.data(), SHORT_NAME_WIDTH);
+    const std::string_view ext = bounded_text(record.short_ext.data(), SHORT_EXT_WIDTH);
+    line.put(entry_mark(record.attributes));
+    if (settings.dot_style != 0 && !ext.empty()) {
+        line.put(name);
+        line.put('.');
+        line.put(ext);
+        line.pad_to(DOT_NAME_COLUMNS);
         return;
     }
-    out.print_name("%c%-8.8s %-3.3s %2u-%02u-%02u %s ", mark, name, ext, month, day, year,
-                   format_time(record.dos_time));
+    line.put_left(name, SHORT_NAME_WIDTH);
+    line.put(' ');
+    line.put_left(ext, SHORT_EXT_WIDTH);
+    line.put(' ');
+}
+
+// "%2u-%02u-%02u %s " with month, day, two-digit year and the time text.
+void put_date_and_time(AdornedLine& line, const EntryRecord& record)
+{
+    const DosDate date = dos_date_of(record.dos_date);
+    line.put_two_digits(date.month, ' ');
+    line.put('-');
+    line.put_two_digits(date.day, '0');
+    line.put('-');
+    line.put_two_digits(date.year % 100u, '0'); // 1980 shows as 80, 2000 as 00, 2080 as 80
+    line.put(' ');
+    line.put(format_time(record.dos_time));
+    line.put(' ');
 }
 
 void write_adorned(OutStream& out, const EntryRecord& record)
 {
-    write_name_and_date(out, record);
+    AdornedLine line;
+    put_short_name(line, record);
+    put_date_and_time(line, record);
     if (record.kind == KIND_DIR) {
-        out.print("(directory) %s", attr_letters(record.attributes));
+        line.put("(directory) ");
     } else {
-        out.print("%11s %s", format_count(record.size, SIZE_COLUMN_WIDTH),
-                  attr_letters(record.attributes));
+        line.put_right(format_count(record.size, SIZE_COLUMN_WIDTH), SIZE_COLUMN_WIDTH);
+        line.put(' ');
     }
-    out.write(" ");
+    line.put(attr_letters(record.attributes));
+    line.put(' ');
+    // The 8.3 fields come from the long name, so the columns go out as a name.
+    out.write_name(line.view());
     out.write_name(bounded_text(record.long_name.data(), LONG_NAME_ROOM));
     out.write("\n");
 }

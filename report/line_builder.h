@@ -1,0 +1,63 @@
+// A report line's fixed columns assembled in place, without formatted
+// printing: the adorned columns are written for every entry of a listing,
+// and formatting them was most of the program's own work.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <string_view>
+
+template <std::size_t Room> class LineBuilder {
+public:
+    void put(char c)
+    {
+        if (length_ < Room) {
+            text_[length_++] = c;
+        }
+    }
+
+    void put(std::string_view text)
+    {
+        for (const char c : text) {
+            put(c);
+        }
+    }
+
+    // text left-aligned in width columns, blank-filled; cut to width.
+    void put_left(std::string_view text, std::size_t width)
+    {
+        put(text.substr(0, width));
+        pad_to(length_ + width - std::min(text.size(), width));
+    }
+
+    // text right-aligned in width columns, blank-filled.
+    void put_right(std::string_view text, std::size_t width)
+    {
+        if (text.size() < width) {
+            pad_to(length_ + width - text.size());
+        }
+        put(text);
+    }
+
+    // n (below 100) in two columns, led by lead ('0' or a blank) when below 10.
+    void put_two_digits(unsigned n, char lead)
+    {
+        put(n >= 10 ? static_cast<char>('0' + n / 10 % 10) : lead);
+        put(static_cast<char>('0' + n % 10));
+    }
+
+    // Blanks up to column.
+    void pad_to(std::size_t column)
+    {
+        while (length_ < column) {
+            put(' ');
+        }
+    }
+
+    std::size_t size() const { return length_; }
+    std::string_view view() const { return {text_.data(), length_}; }
+
+private:
+    std::array<char, Room> text_{};
+    std::size_t length_ = 0;
+};
