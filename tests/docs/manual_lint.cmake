@@ -1,6 +1,7 @@
 # Renders the manual page PAGE with every warning on, through groff and
 # through mandoc's lint mode, whichever are installed; any message fails.
 # Run as: cmake -DPAGE=docs/wendex.1 -P tests/docs/manual_lint.cmake
+cmake_minimum_required(VERSION 3.25)
 find_program(GROFF groff)
 find_program(MANDOC mandoc)
 if(NOT GROFF AND NOT MANDOC)

@@ -2,6 +2,7 @@
 # with dpkg-deb -x, as dpkg -x does, checks that it holds the program and its
 # manual page, and runs the installed program once.
 # Run as: cmake -DDEB_DIR=build/deb-test -P tests/package/deb_installs.cmake
+cmake_minimum_required(VERSION 3.25)
 find_program(DPKG_DEB dpkg-deb)
 if(NOT DPKG_DEB)
   message("SKIP: dpkg-deb is not installed")
