@@ -83,11 +83,16 @@ struct RunOptions {
     unsigned seconds = 20;           // time the run may take before SIGALRM ends it
     Stdout stdout_to = Stdout::PIPE;
     bool ignore_sigpipe = false; // the child starts with SIGPIPE ignored
+    std::string search_path{};   // the child's PATH, when not empty
 };
 
 // Runs WENDEX_BINARY with argv[1..] = args in cwd, environment TZ=UTC.
 RunResult run_wendex(const std::vector<std::string>& args, const std::string& cwd,
                      const RunOptions& options = {});
+
+// Runs argv[0], a full path, the same way.
+RunResult run_program(const std::vector<std::string>& argv, const std::string& cwd,
+                      const RunOptions& options = {});
 
 // The text with every "\n" written as "\r\n", as the program's output stream does.
 std::string crlf(std::string_view text);

@@ -17,9 +17,11 @@ namespace e2e {
 
 namespace {
 
-std::vector<std::string> child_environment()
+std::vector<std::string> child_environment(const RunOptions& options)
 {
     std::vector<std::string> env{"TZ=UTC"};
+    if (!options.search_path.empty())
+        env.push_back("PATH=" + options.search_path);
     for (const char* name : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"})
         if (const char* value = std::getenv(name))
             env.push_back(std::string(name) + "=" + value);
@@ -67,7 +69,7 @@ bool redirect_stdout(Stdout to, int out_fd)
 [[noreturn]] void exec_child(std::vector<std::string> argv, const std::string& cwd, int out_fd,
                              int err_fd, const RunOptions& options)
 {
-    std::vector<std::string> env = child_environment();
+    std::vector<std::string> env = child_environment(options);
     const int null_fd = open("/dev/null", O_RDONLY);
     if (null_fd < 0 || dup2(null_fd, 0) < 0 || dup2(err_fd, 2) < 0 ||
         !redirect_stdout(options.stdout_to, out_fd))
@@ -129,7 +131,12 @@ void drain(int out_fd, int err_fd, RunResult& result)
 RunResult run_wendex(const std::vector<std::string>& args, const std::string& cwd,
                      const RunOptions& options)
 {
-    const std::vector<std::string> argv = command_line(args, options.as_nobody);
+    return run_program(command_line(args, options.as_nobody), cwd, options);
+}
+
+RunResult run_program(const std::vector<std::string>& argv, const std::string& cwd,
+                      const RunOptions& options)
+{
     int out_pipe[2];
     int err_pipe[2];
     if (pipe(out_pipe) != 0 || pipe(err_pipe) != 0)

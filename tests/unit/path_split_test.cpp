@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <string_view>
 
 #include "fs/path_split.h"
 
@@ -63,6 +64,23 @@ bool ends_in_dot_component(const SplitRow& row)
     return !directory.empty() && directory.back() == '.';
 }
 
+// What joining the row's parts gives: its path, with the separator that a
+// dot component gains. Built by appending: g++ 12 at -O3 reports a false
+// -Wrestrict overlap for std::string::insert here.
+std::string joined_path(const SplitRow& row)
+{
+    const std::string_view path = row.path;
+    if (!ends_in_dot_component(row)) {
+        return std::string(path);
+    }
+    const std::size_t directory_end =
+        std::string_view(row.drive).size() + std::string_view(row.directory).size();
+    std::string joined(path.substr(0, directory_end));
+    joined += '\\';
+    joined += path.substr(directory_end);
+    return joined;
+}
+
 TEST(SplitPath, SplitsEveryRowIntoItsParts)
 {
     for (const SplitRow& row : SPLIT_ROWS) {
@@ -101,13 +119,7 @@ TEST(SplitPath, JoiningThePartsGivesThePathBack)
         split_path(row.path, &drive, &directory, &name, &extension);
         std::array<char, JOIN_ROOM> joined;
         merge_path(joined, drive.data(), directory.data(), name.data(), extension.data());
-        std::string expected = row.path;
-        if (ends_in_dot_component(row)) {
-            const std::size_t directory_end =
-                std::string_view(row.drive).size() + std::string_view(row.directory).size();
-            expected.insert(directory_end, "\\");
-        }
-        EXPECT_EQ(text(joined), expected);
+        EXPECT_EQ(text(joined), joined_path(row));
     }
 }
 
