@@ -18,26 +18,10 @@
 #include <string_view>
 
 #include "fs/fs_services.h"
+#include "fs/name_match.h"
 
 // The one drive of a POSIX host: C:, whose root is "/".
 inline constexpr int DRIVE_C = 2;
-
-// --- Names ------------------------------------------------------------------
-// Case-blind for A-Z against a-z only; every other byte compares exactly.
-bool names_equal_blind(std::string_view a, std::string_view b);
-bool has_wildcards(std::string_view name);
-// '*' any run, '?' one character, case-blind; a pattern ending in ".*" also
-// matches a name with no '.', and one ending in a lone '.' after its last
-// wildcard matches a name with no extension.
-bool name_matches(std::string_view pattern, std::string_view name);
-
-// A search pattern cut at its last separator (or after a leading "X:"): the
-// directory part keeps its separator, the name part is the last component.
-struct PatternParts {
-    std::string_view directory;
-    std::string_view name;
-};
-PatternParts split_search_pattern(std::string_view pattern);
 
 // --- Paths --------------------------------------------------------------------
 // The POSIX form of a path text: "C:"/"c:" dropped, '\' read as '/', "." for

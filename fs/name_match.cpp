@@ -1,7 +1,9 @@
 // Matching directory entry names against a search pattern the way a
 // case-blind host does: case-blind for A-Z only, '*' and '?', and the two
 // trailing-dot forms ("*.*" and "*.") that also catch names without a '.'.
-#include "fs/posix/posix_host.h"
+#include "fs/name_match.h"
+
+#include "fs/host_text.h"
 
 #include <cstddef>
 
