@@ -50,14 +50,15 @@ int take_drive_prefix(char*& mask_text)
 
 int names_directory(const char* path)
 {
+    // A text with a wildcard in its name or extension never names a
+    // directory: no search needed (a wide directory would be read whole).
+    if ((split_path(path, nullptr, nullptr, nullptr, nullptr) & SPLIT_WILDCARDS) != 0) {
+        return 0;
+    }
     FindBlock block;
     if (find_first(path, block, 0) == 0) {
         find_close(block);
-        return 0; // names or matches an ordinary file
-    }
-    if ((split_path(path, nullptr, nullptr, nullptr, nullptr) & SPLIT_WILDCARDS) != 0) {
-        find_close(block);
-        return 0;
+        return 0; // names an ordinary file
     }
     find_close(block);
     if (find_first(path, block, ATTR_DIRECTORY) != 0) {

@@ -41,14 +41,20 @@ int deliver_accepted(FindBlock& block, FindResult& result, bool have_result)
     return NOTHING;
 }
 
-// The label of the drive the pattern's full path begins with, once.
+// The drive a pattern names: its own prefix, or that of its full path.
+char drive_of(const char* pattern)
+{
+    const char* full = has_drive_prefix(pattern) ? pattern : host::full_path(pattern);
+    return has_drive_prefix(full) ? full[0] : '\0';
+}
+
+// The label of the drive the pattern names, once.
 int deliver_label(FindBlock& block)
 {
     if (block.label_delivered || block.pattern == nullptr) {
         return NOTHING;
     }
-    const char* full = host::full_path(block.pattern);
-    const char drive = has_drive_prefix(full) ? full[0] : '\0';
+    const char drive = drive_of(block.pattern);
     const auto label = drive != '\0' ? host::volume_label(drive) : std::nullopt;
     if (!label) {
         return NOTHING;

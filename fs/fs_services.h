@@ -70,6 +70,23 @@ inline constexpr SearchHandle INVALID_SEARCH = nullptr;
 // Starts a search and fills the first match; INVALID_SEARCH when nothing
 // matches or the directory cannot be read (no search stays open then).
 SearchHandle FindFirstFileA(const char* pattern, FindResult& result);
+
+// What a directory pass asks of its search beyond the matches it lists.
+struct PassSearch {
+    // False when the pass lists no directories: matching directories are
+    // then not delivered (nor described).
+    bool deliver_directories = true;
+    // When set, the names of every subdirectory a walk may enter (not a
+    // link or reparse point, not "." or ".."), matching the pattern or not,
+    // each ended by a NUL, in the host's order: one read of the directory
+    // serves the pass and the walk.
+    std::string* subdirectories = nullptr;
+};
+// The unfiltered search as a directory pass runs it: as FindFirstFileA, but
+// "." and ".." are never delivered, and what pass asks is done in the same
+// read of the directory (FindNextFileA, FindClose and search_read_failed
+// serve it as any search).
+SearchHandle find_first_for_pass(const char* pattern, FindResult& result, const PassSearch& pass);
 // Fills the next match; false at the end or on any failure.
 bool FindNextFileA(SearchHandle search, FindResult& result);
 // Ends the search; INVALID_SEARCH is accepted and ignored.
@@ -84,8 +101,11 @@ bool search_read_failed();
 // nothing when the drive has no volume the host can read.
 std::optional<std::string> volume_label(char drive_letter);
 // Every free byte of the volume holding the path, not only those the caller
-// may use; nothing when the host cannot say.
-std::optional<std::uint64_t> disk_free_bytes(const char* path);
+// may use; nothing when the host cannot say. When open_search is a running
+// search of the path's directory, the layer may read it from there, without
+// looking the path up again.
+std::optional<std::uint64_t> disk_free_bytes(const char* path,
+                                             SearchHandle open_search = INVALID_SEARCH);
 
 // --- Full paths -------------------------------------------------------------
 // The text made absolute against the current directory of the drive it names,
@@ -133,8 +153,9 @@ std::optional<DirectoryId> current_dir_id();
 // volume as here. Its identity; nothing when it was not entered, and the
 // current directory is then unchanged.
 std::optional<DirectoryId> enter_subdir(const char* name, const DirectoryId& here);
-// Makes the parent of the current directory current when it is the directory
-// identified: 0. Otherwise -1, and the current directory is unchanged.
+// Makes the parent of the current directory current and checks that it is
+// the directory identified: 0. Otherwise -1: the walk is lost, and goes no
+// further (the current directory is wherever ".." led).
 int enter_parent_dir(const DirectoryId& parent);
 
 // --- Stack ------------------------------------------------------------------

@@ -87,6 +87,9 @@ bool has_wildcards(std::string_view name)
 
 bool name_matches(std::string_view pattern, std::string_view name)
 {
+    if (pattern == "*" || pattern == "*.*") {
+        return true; // every name, with a '.' or without
+    }
     return glob_matches(pattern, name) || matches_without_dot_star(pattern, name) ||
            matches_without_extension(pattern, name);
 }

@@ -54,6 +54,11 @@ void OutStream::write(std::string_view text)
         text.remove_prefix(newline + 1);
     }
     buffer_.append(text);
+    write_out_when_full();
+}
+
+void OutStream::write_out_when_full()
+{
     if (standard_ && buffer_.size() >= WRITE_OUT_AT && !flush()) {
         throw OutputFailure{};
     }
@@ -70,7 +75,13 @@ void OutStream::write_name(std::string_view name)
         std::replace_if(buffer_.begin() + static_cast<std::ptrdiff_t>(start), buffer_.end(),
                         is_control, SHOWN_CONTROL);
     }
-    write({}); // writes out a full buffer
+    write_out_when_full();
+}
+
+void OutStream::write_line_end()
+{
+    buffer_.append("\r\n");
+    write_out_when_full();
 }
 
 void OutStream::put(char c)
@@ -139,5 +150,6 @@ void write_error_line(std::string_view text)
 {
     std::string line(text);
     line += '\n';
-    host::write_output(host::Stream::STANDARD_ERROR, line); // nowhere left to report its own failure
+    host::write_output(host::Stream::STANDARD_ERROR,
+                       line); // nowhere left to report its own failure
 }

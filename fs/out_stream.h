@@ -42,6 +42,8 @@ public:
     // is, a line feed included (no "\r" is added inside a name).
     void write_name(std::string_view name);
     void put(char c);
+    // "\n" as the stream writes it: "\r\n".
+    void write_line_end();
     // printf-style; returns the number of characters formatted (newlines
     // counted once), like printf.
     int print(const char* format, ...) WENDEX_PRINTF_FORMAT;
@@ -62,6 +64,9 @@ private:
     struct Standard {};
     explicit OutStream(Standard);
     int print_formatted(const char* format, std::va_list arguments, bool as_name);
+    // Writes out a full buffer of the standard stream; throws OutputFailure
+    // when it cannot.
+    void write_out_when_full();
 
     std::string buffer_;
     bool standard_ = false; // false: a memory stream

@@ -117,7 +117,7 @@ void write_adorned(OutStream& out, const EntryRecord& record)
     // The 8.3 fields come from the long name, so the columns go out as a name.
     out.write_name(line.view());
     out.write_name(bounded_text(record.long_name.data(), LONG_NAME_ROOM));
-    out.write("\n");
+    out.write_line_end();
 }
 
 // Appends text to destination at length, never past its room; false if cut.
@@ -184,7 +184,7 @@ void write_true_name(OutStream& out, const EntryRecord& record)
     out.write_name(shown);
     out.write(close_bracket(record));
     out.write(settings.line_trail);
-    out.write("\n");
+    out.write_line_end();
 }
 
 // Writes the long name between prefix and trail; returns the characters written.
@@ -208,7 +208,7 @@ std::size_t write_plain_text(OutStream& out, const EntryRecord& record)
 void finish_wide_cell(OutStream& out, std::size_t n)
 {
     if (out_column > WIDE_LINE_LIMIT) {
-        out.write("\n");
+        out.write_line_end();
         out_column = 0;
         return;
     }
@@ -217,7 +217,7 @@ void finish_wide_cell(OutStream& out, std::size_t n)
     const std::size_t fill = WIDE_CELL - (n + WIDE_GAP.size()) % WIDE_CELL;
     advance_column(fill);
     if (out_column > WIDE_LINE_LIMIT) {
-        out.write("\n");
+        out.write_line_end();
         out_column = 0;
         return;
     }
@@ -229,7 +229,7 @@ void write_plain(OutStream& out, const EntryRecord& record)
     const std::size_t n = write_plain_text(out, record);
     advance_column(n);
     if (settings.wide == 0) {
-        out.write("\n"); // out_column keeps its count: the next end_line adds a line
+        out.write_line_end(); // out_column keeps its count: the next end_line adds a line
         return;
     }
     finish_wide_cell(out, n);
@@ -260,7 +260,7 @@ void emit_entry(OutStream& out, const EntryRecord& record)
 void end_line(OutStream& out)
 {
     if (out_column != 0) {
-        out.write("\n");
+        out.write_line_end();
     }
     out_column = 0;
 }

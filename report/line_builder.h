@@ -3,8 +3,10 @@
 // and formatting them was most of the program's own work.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
+#include <cstring>
 #include <string_view>
 
 template <std::size_t Room> class LineBuilder {
@@ -18,9 +20,9 @@ public:
 
     void put(std::string_view text)
     {
-        for (const char c : text) {
-            put(c);
-        }
+        const std::size_t count = std::min(text.size(), Room - length_);
+        std::memcpy(text_.data() + length_, text.data(), count);
+        length_ += count;
     }
 
     // text left-aligned in width columns, blank-filled; cut to width.
@@ -49,8 +51,10 @@ public:
     // Blanks up to column.
     void pad_to(std::size_t column)
     {
-        while (length_ < column) {
-            put(' ');
+        const std::size_t end = std::min(column, Room);
+        if (end > length_) {
+            std::memset(text_.data() + length_, ' ', end - length_);
+            length_ = end;
         }
     }
 
@@ -58,6 +62,6 @@ public:
     std::string_view view() const { return {text_.data(), length_}; }
 
 private:
-    std::array<char, Room> text_{};
+    std::array<char, Room> text_; // written before it is read
     std::size_t length_ = 0;
 };

@@ -78,9 +78,9 @@ void write_totals(OutStream& out)
 
 // Left out when the host cannot say, rather than showing a count that is not
 // the free space.
-void write_free_space(OutStream& out)
+void write_free_space(OutStream& out, host::SearchHandle listed)
 {
-    const auto free_bytes = host::disk_free_bytes(section_path.data());
+    const auto free_bytes = host::disk_free_bytes(section_path.data(), listed);
     if (!free_bytes) {
         return;
     }
@@ -108,7 +108,7 @@ void section_event(SectionEvent event, OutStream* out)
     }
 }
 
-void print_summary(OutStream& out)
+void print_summary(OutStream& out, host::SearchHandle listed)
 {
     if (settings.bare != 0 && settings.summary_anyway == 0) {
         return;
@@ -126,7 +126,7 @@ void print_summary(OutStream& out)
     }
     write_totals(out);
     if (settings.show_free != 0) {
-        write_free_space(out);
+        write_free_space(out, listed);
     }
     out_column = 1; // the line stays open for the next section's break
 }

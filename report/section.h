@@ -2,6 +2,7 @@
 // before it, the "directory of" header with the volume label, and the summary.
 #pragma once
 
+#include "fs/fs_services.h"
 #include "fs/out_stream.h"
 
 enum SectionEvent : int {
@@ -14,8 +15,9 @@ enum SectionEvent : int {
 // Only SEC_OPEN writes, to out; the other events need no stream.
 void section_event(SectionEvent event, OutStream* out = nullptr);
 
-// The running pass's summary line, left open (out_column = 1).
-void print_summary(OutStream& out);
+// The running pass's summary line, left open (out_column = 1). listed: the
+// pass's search of its directory, still open, for the free bytes.
+void print_summary(OutStream& out, host::SearchHandle listed = host::INVALID_SEARCH);
 
 // The volume label of drive_letter's drive; empty when there is none.
 // Static buffer.

@@ -167,7 +167,8 @@ const char* find_char_nocase(const char* text, char c)
     return nullptr;
 }
 
-void list_directory(OutStream& out, const char* mask_text, SortKey sort_key)
+void list_directory(OutStream& out, const char* mask_text, SortKey sort_key,
+                    std::string* subdirectories)
 {
     scan_totals = ScanTotals{};
     PassState pass{sort_key != SORT_NONE};
@@ -177,9 +178,13 @@ void list_directory(OutStream& out, const char* mask_text, SortKey sort_key)
     set_section_path(searchable ? pattern.data() : mask_text);
 
     FindResult result;
-    // Closed however the pass ends: a failed write ends it mid-search.
+    // One read serves the listing and the walk; directories the pass would
+    // drop are not even described. Closed however the pass ends: a failed
+    // write ends it mid-search.
+    const host::PassSearch needs{settings.show_dirs != 0, subdirectories};
     const std::unique_ptr<host::Search, SearchCloser> search(
-        searchable ? host::FindFirstFileA(pattern.data(), result) : host::INVALID_SEARCH);
+        searchable ? host::find_first_for_pass(pattern.data(), result, needs)
+                   : host::INVALID_SEARCH);
     if (search != nullptr) {
         do {
             if (passes_filters(result)) {
@@ -194,7 +199,7 @@ void list_directory(OutStream& out, const char* mask_text, SortKey sort_key)
             sort_entries(sort_key, pass.buffered);
             emit_buffered(out, pass.buffered);
         }
-        print_summary(out);
+        print_summary(out, search.get());
     }
     grand_bytes += scan_totals.bytes;
     if (read_failed) {

@@ -8,8 +8,12 @@
 #include "fs/out_stream.h"
 
 // Lists the directory the mask names (its whole content when the mask has no
-// name or extension), relative to the current drive and directory.
-void list_directory(OutStream& out, const char* mask, SortKey sort_key);
+// name or extension), relative to the current drive and directory. With
+// subdirectories, the same read of the directory also gathers the names of
+// the subdirectories a walk may enter, each ended by a NUL, in the host's
+// order.
+void list_directory(OutStream& out, const char* mask, SortKey sort_key,
+                    std::string* subdirectories = nullptr);
 
 // "read failed. DIRECTORY defective?" where the output stands, as the walk
 // reports a directory it cannot enter: a directory that failed to read on.

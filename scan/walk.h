@@ -2,15 +2,9 @@
 #pragma once
 
 #include "core/settings.h"
-#include "fs/fs_services.h"
 #include "fs/out_stream.h"
 
 // Lists the current directory, then walks each of its subdirectories in the
 // order the host's search gives them (pre-order). Symbolic links are listed
 // but never entered. Ends in the directory it started in.
 void walk_tree(OutStream& out, const char* mask, SortKey sort_key);
-
-// The next subdirectory of the current directory: with first set the search
-// starts, otherwise it goes on. Nothing once it is exhausted, and the search
-// is then closed. The name lives in search until the next call on it.
-const char* next_subdir(FindBlock& search, bool first);

@@ -66,7 +66,8 @@ std::optional<std::string> directory_for_full_path(const char* text)
 // the room already, there is no full form to build, however deep it is.
 bool beyond_path_room(std::string_view text, std::string_view cwd)
 {
-    return cwd.size() + DRIVE_PREFIX_LENGTH > PATH_LIMIT && text.find("..") == std::string_view::npos;
+    return cwd.size() + DRIVE_PREFIX_LENGTH > PATH_LIMIT &&
+           text.find("..") == std::string_view::npos;
 }
 
 } // namespace
@@ -162,6 +163,7 @@ std::unique_ptr<PathText> get_current_dir()
 
 int set_current_dir(const char* path, PathLookup lookup)
 {
+    forget_entered_dir();
     const auto enter = [](const char* posix) {
         if (chdir(posix) != 0) {
             return false;

@@ -16,8 +16,7 @@ namespace host {
 
 int write_output(Stream stream, std::string_view text)
 {
-    const int descriptor =
-        stream == Stream::STANDARD_OUTPUT ? OUTPUT_DESCRIPTOR : ERROR_DESCRIPTOR;
+    const int descriptor = stream == Stream::STANDARD_OUTPUT ? OUTPUT_DESCRIPTOR : ERROR_DESCRIPTOR;
     while (!text.empty()) {
         const ssize_t written = ::write(descriptor, text.data(), text.size());
         if (written < 0) {

@@ -73,11 +73,53 @@ struct DirStreamCloser {
 // An open directory stream, closed however its reader ends.
 using DirStream = std::unique_ptr<DIR, DirStreamCloser>;
 
-// The next entry of an open directory stream; null at its end, and also on a
-// failure, which then sets failed: a failed read is never taken for the end.
-const dirent* read_entry(DIR* directory, bool& failed);
+// One entry as a directory gives it: its name and its type (DT_UNKNOWN where
+// the file system keeps none).
+struct DirEntry {
+    const char* name = nullptr;
+    unsigned char type = DT_UNKNOWN;
+};
+
+// A directory read from its start, owning its descriptor. A failed read is
+// never taken for the end: next() gives nothing, and failed() says why.
+class DirReader {
+public:
+    explicit DirReader(int fd); // fd: open for reading; the reader closes it
+    DirReader(const DirReader&) = delete;
+    DirReader& operator=(const DirReader&) = delete;
+    ~DirReader();
+
+    // The directory at path opened for reading; nothing when it cannot be.
+    static std::unique_ptr<DirReader> open(const char* path);
+
+    int fd() const { return fd_; }
+    // The next entry, valid until the next call; null at the end or failure.
+    const DirEntry* next();
+    bool failed() const { return failed_; }
+
+private:
+    int fd_;
+    bool failed_ = false;
+    DirEntry entry_;
+#ifdef __linux__
+    bool refill();
+    std::unique_ptr<char[]> block_;
+    std::size_t at_ = 0;
+    std::size_t filled_ = 0;
+#else
+    DirStream stream_;
+#endif
+};
+
 // Records what search_read_failed answers for the search step now ending.
 void note_read_failure(bool failed);
+
+// The current directory opened for reading by the walk's last step down, for
+// the first search of "." to read (which then owns it); -1 when there is
+// none. Every other move of the current directory closes it.
+int take_entered_dir();
+// Closes what take_entered_dir would give: the current directory moves.
+void forget_entered_dir();
 
 // --- Entries ------------------------------------------------------------------
 enum class EntryKind { REGULAR, DIRECTORY, OTHER };
@@ -110,3 +152,6 @@ std::string decode_label(std::string_view link_name);
 std::string find_label(const char* links_dir, std::uint64_t device);
 // The label of the file system holding "/", read once per run; empty when none.
 std::string root_volume_label();
+// Every free byte of the file system holding the path, or its nearest
+// existing parent; nothing when none can say.
+std::optional<std::uint64_t> disk_free_bytes_of_path(const char* path);

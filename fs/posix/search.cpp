@@ -1,23 +1,26 @@
 // The unfiltered directory search on a POSIX host: reads one directory,
 // matches each name against the pattern's last component, and describes the
-// matches with one statx each as the host's find-data record. A name without
-// wildcards is looked up directly, so it is found in a directory that can be
-// searched but not read.
-#include "fs/host_hooks.h"
-#include "fs/posix/posix_host.h"
-
-#include <cstring>
+// matches as the host's find-data record. A name without wildcards is looked
+// up directly, so it is found in a directory that can be searched but not
+// read. A pass's search also gathers the walk's subdirectories from the same
+// read, and leaves unread what the pass would drop.
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
+#include "fs/posix/posix_host.h"
+
 struct host::Search {
-    DirStream directory; // read for a wildcard, or for a name in another case
-    int lookup_fd = -1;  // no wildcard: the directory, opened for lookups only
+    std::unique_ptr<DirReader> reader; // for a wildcard, a gathering pass, or another case
+    int lookup_fd = -1;                // no wildcard: the directory, opened for lookups
     std::string name_pattern;
-    bool direct = false; // no wildcard: one lookup, and a read only if that fails
-    bool direct_done = false;
-    bool failed = false; // the directory failed to read on
+    bool direct = false;      // no wildcard: one lookup, a read only if needed
+    bool looked_up = false;   // the name as typed has been tried
+    bool direct_done = false; // the one match has been found
+    bool skip_dot_entries = false;
+    bool deliver_directories = true;
+    std::string* subdirectories = nullptr; // names gathered for the walk
 
     Search() = default;
     Search(const Search&) = delete;
@@ -28,179 +31,140 @@ struct host::Search {
             close(lookup_fd);
         }
     }
+
+    bool failed() const { return reader != nullptr && reader->failed(); }
 };
 
 namespace {
 
-constexpr unsigned STAT_MASK = STATX_BASIC_STATS | STATX_BTIME;
-constexpr std::uint32_t LOW_HALF = 0xFFFF'FFFF;
-constexpr unsigned ANY_WRITE_BIT = S_IWUSR | S_IWGRP | S_IWOTH;
-
 // Whether the last search step that gave nothing stopped on a failed read.
 bool last_read_failed = false;
 
-bool stat_entry(int directory_fd, const char* name, int flags, struct statx& status)
+// What an entry is, from its type or, where the file system keeps none, from
+// the entry itself (not following a link).
+struct EntryNature {
+    bool directory; // a directory, not a link to one
+    bool link;
+};
+
+EntryNature nature_of(int directory_fd, const DirEntry& entry)
 {
-    return statx(directory_fd, name, flags | AT_NO_AUTOMOUNT, STAT_MASK, &status) == 0;
+    if (entry.type != DT_UNKNOWN) {
+        return {entry.type == DT_DIR, entry.type == DT_LNK};
+    }
+    struct stat status {};
+    if (fstatat(directory_fd, entry.name, &status, AT_SYMLINK_NOFOLLOW) != 0) {
+        return {false, false};
+    }
+    return {S_ISDIR(status.st_mode), S_ISLNK(status.st_mode)};
 }
 
-// One statx in the usual case: d_type already says whether it is a link.
-// Without d_type, or when a link's target is missing, the link itself is asked.
-bool stat_described(int directory_fd, const char* name, unsigned char type, struct statx& status,
-                    bool& is_link)
+// Gathers a subdirectory the walk may enter; true when the entry is a
+// directory the search is not to deliver.
+bool gather_and_hold_back(host::Search& search, const DirEntry& entry)
 {
-    is_link = type == DT_LNK;
-    if (type != DT_UNKNOWN) {
-        if (stat_entry(directory_fd, name, 0, status)) {
-            return true;
-        }
-    }
-    if (!stat_entry(directory_fd, name, AT_SYMLINK_NOFOLLOW, status)) {
+    const bool asked = search.subdirectories != nullptr || !search.deliver_directories;
+    if (!asked || is_dot_entry(entry.name)) {
         return false;
     }
-    is_link = S_ISLNK(status.stx_mode);
-    if (is_link && type == DT_UNKNOWN) {
-        struct statx target {};
-        if (stat_entry(directory_fd, name, 0, target)) {
-            status = target;
-        }
+    const EntryNature nature = nature_of(search.reader->fd(), entry);
+    if (nature.directory && search.subdirectories != nullptr) {
+        search.subdirectories->append(entry.name);
+        search.subdirectories->push_back('\0');
     }
-    return true;
+    return nature.directory && !search.deliver_directories;
 }
 
-EntryKind kind_of(unsigned mode)
+bool wanted(const host::Search& search, std::string_view name)
 {
-    if (S_ISREG(mode)) {
-        return EntryKind::REGULAR;
-    }
-    return S_ISDIR(mode) ? EntryKind::DIRECTORY : EntryKind::OTHER;
-}
-
-// The kind a directory entry's type gives; a link is neither file nor
-// directory, as a link whose target is missing.
-EntryKind kind_of_type(unsigned char type)
-{
-    switch (type) {
-    case DT_REG: return EntryKind::REGULAR;
-    case DT_DIR: return EntryKind::DIRECTORY;
-    default: return EntryKind::OTHER;
-    }
-}
-
-FileTime file_time(const statx_timestamp& stamp)
-{
-    return file_time_from_unix(stamp.tv_sec, stamp.tv_nsec);
-}
-
-
-} // namespace
-
-bool describe_entry(int directory_fd, const char* name, unsigned char type, FindResult& result)
-{
-    struct statx status {};
-    bool is_link = false;
-    if (!stat_described(directory_fd, name, type, status, is_link)) {
+    if (search.skip_dot_entries && is_dot_entry(name)) {
         return false;
     }
-    result = FindResult{};
-    const bool writable = (status.stx_mode & ANY_WRITE_BIT) != 0;
-    result.dwFileAttributes = attribute_word(kind_of(status.stx_mode), writable, is_link, name);
-    result.ftLastWriteTime = file_time(status.stx_mtime);
-    result.ftCreationTime =
-        (status.stx_mask & STATX_BTIME) != 0 ? file_time(status.stx_btime) : result.ftLastWriteTime;
-    result.ftLastAccessTime = file_time(status.stx_atime);
-    result.nFileSizeHigh = static_cast<std::uint32_t>(status.stx_size >> 32);
-    result.nFileSizeLow = static_cast<std::uint32_t>(status.stx_size & LOW_HALF);
-    copy_terminated(result.cFileName, name);
-    return true;
+    if (!search.direct) {
+        return name_matches(search.name_pattern, name);
+    }
+    return !search.direct_done && names_equal_blind(search.name_pattern, name);
 }
 
-void describe_listed(int directory_fd, const char* name, unsigned char type, FindResult& result)
+// The next wanted entry of the directory read, gathering on the way.
+bool next_read(host::Search& search, FindResult& result)
 {
-    if (describe_entry(directory_fd, name, type, result)) {
-        return;
-    }
-    result = FindResult{}; // size 0; time 0 shows as the earliest DOS time
-    result.dwFileAttributes = attribute_word(kind_of_type(type), true, type == DT_LNK, name);
-    copy_terminated(result.cFileName, name);
-}
-
-const dirent* read_entry(DIR* directory, bool& failed)
-{
-    if (const int error = run_host_hook(HostStep::READ_DIR, ""); error != 0) {
-        errno = error;
-        failed = true;
-        return nullptr;
-    }
-    errno = 0;
-    const dirent* entry = readdir(directory);
-    if (entry == nullptr && errno != 0) {
-        failed = true;
-    }
-    return entry;
-}
-
-namespace {
-
-bool next_match(host::Search& search, FindResult& result)
-{
-    while (const dirent* entry = read_entry(search.directory.get(), search.failed)) {
-        if (name_matches(search.name_pattern, entry->d_name)) {
-            describe_listed(dirfd(search.directory.get()), entry->d_name, entry->d_type, result);
-            return true;
+    while (const DirEntry* entry = search.reader->next()) {
+        const bool held_back = gather_and_hold_back(search, *entry);
+        if (held_back || !wanted(search, entry->name)) {
+            continue;
         }
-    }
-    return false;
-}
-
-// The directory read from the start, for a name not found as typed.
-DirStream open_for_reading(int lookup_fd)
-{
-    const int read_fd = openat(lookup_fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (read_fd < 0) {
-        return nullptr;
-    }
-    DirStream directory(fdopendir(read_fd));
-    if (directory == nullptr) {
-        close(read_fd);
-    }
-    return directory;
-}
-
-// The name as typed, or else the first entry that equals it case-blind.
-bool direct_lookup(host::Search& search, FindResult& result)
-{
-    if (search.direct_done) {
-        return false;
-    }
-    search.direct_done = true;
-    const char* name = search.name_pattern.c_str();
-    if (describe_entry(search.lookup_fd, name, DT_UNKNOWN, result)) {
+        describe_listed(search.reader->fd(), entry->name, entry->type, result);
+        search.direct_done = true;
         return true;
     }
-    search.directory = open_for_reading(search.lookup_fd);
-    if (search.directory == nullptr) {
-        return false; // not readable: the name as typed was all there was to find
-    }
-    while (const dirent* entry = read_entry(search.directory.get(), search.failed)) {
-        if (names_equal_blind(search.name_pattern, entry->d_name)) {
-            describe_listed(dirfd(search.directory.get()), entry->d_name, entry->d_type, result);
-            return true;
-        }
-    }
     return false;
 }
 
-// Opens the pattern's directory: for reading when the name holds wildcards,
-// for lookups alone otherwise (which needs no read permission).
+// The directory read from its start, for a gathering pass or for a name not
+// found as typed.
+std::unique_ptr<DirReader> reader_of(int lookup_fd)
+{
+    const int read_fd = openat(lookup_fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    return read_fd < 0 ? nullptr : std::make_unique<DirReader>(read_fd);
+}
+
+enum class AsTyped { MISSING, DELIVERED, HELD_BACK };
+
+// The name looked up exactly as typed: one statx, no read of the directory.
+AsTyped look_up_as_typed(host::Search& search, FindResult& result)
+{
+    const char* name = search.name_pattern.c_str();
+    if ((search.skip_dot_entries && is_dot_entry(name)) ||
+        !describe_entry(search.lookup_fd, name, DT_UNKNOWN, result)) {
+        return AsTyped::MISSING;
+    }
+    const bool directory = (result.dwFileAttributes & ATTR_DIRECTORY) != 0;
+    return directory && !search.deliver_directories ? AsTyped::HELD_BACK : AsTyped::DELIVERED;
+}
+
+// The name as typed, or else the first entry that equals it case-blind. A
+// gathering pass reads the directory to its end all the same.
+bool direct_lookup(host::Search& search, FindResult& result)
+{
+    if (!search.looked_up) {
+        search.looked_up = true;
+        const AsTyped as_typed = look_up_as_typed(search, result);
+        search.direct_done = as_typed != AsTyped::MISSING;
+        if (search.direct_done && search.subdirectories == nullptr) {
+            return as_typed == AsTyped::DELIVERED;
+        }
+        search.reader = reader_of(search.lookup_fd);
+        if (as_typed == AsTyped::DELIVERED) {
+            return true; // the read that follows only gathers
+        }
+    }
+    return search.reader != nullptr && next_read(search, result);
+}
+
+// The current directory's reader: the descriptor the walk entered it with,
+// when there is one, else a new one.
+std::unique_ptr<DirReader> open_reader(const char* posix)
+{
+    if (std::string_view{posix} == ".") {
+        if (const int entered = take_entered_dir(); entered >= 0) {
+            return std::make_unique<DirReader>(entered);
+        }
+    }
+    return DirReader::open(posix);
+}
+
+// Opens the pattern's directory: for reading when the name holds wildcards
+// or the pass gathers, for lookups alone otherwise (which needs no read
+// permission).
 bool open_directory(host::Search& search, std::string_view directory)
 {
     if (!search.direct) {
-        const auto open_stream = [&search](const char* posix) {
-            search.directory.reset(opendir(posix));
-            return search.directory != nullptr;
+        const auto open_for_reading = [&search](const char* posix) {
+            search.reader = open_reader(posix);
+            return search.reader != nullptr;
         };
-        return try_as_typed_then_any_case(directory, open_stream);
+        return try_as_typed_then_any_case(directory, open_for_reading);
     }
     const auto open_lookup = [&search](const char* posix) {
         search.lookup_fd = open(posix, O_PATH | O_DIRECTORY | O_CLOEXEC);
@@ -209,51 +173,41 @@ bool open_directory(host::Search& search, std::string_view directory)
     return try_as_typed_then_any_case(directory, open_lookup);
 }
 
-} // namespace
-
-std::uint32_t attribute_word(EntryKind kind, bool writable, bool is_link, std::string_view name)
+host::SearchHandle start_search(const char* pattern, FindResult& result,
+                                std::unique_ptr<host::Search> search)
 {
-    std::uint32_t word = 0;
-    if (!writable) {
-        word |= ATTR_READONLY;
+    note_read_failure(false);
+    if (pattern == nullptr || !fits_room(pattern, PATH_ROOM)) {
+        return host::INVALID_SEARCH;
     }
-    if (name.starts_with('.') && !is_dot_entry(name)) {
-        word |= ATTR_HIDDEN;
+    const PatternParts parts = split_search_pattern(pattern);
+    if (parts.name.empty()) {
+        return host::INVALID_SEARCH;
     }
-    if (kind == EntryKind::OTHER) {
-        word |= ATTR_SYSTEM;
+    search->name_pattern = parts.name;
+    search->direct = !has_wildcards(parts.name);
+    if (!open_directory(*search, parts.directory) || !host::FindNextFileA(search.get(), result)) {
+        return host::INVALID_SEARCH;
     }
-    if (kind == EntryKind::DIRECTORY) {
-        word |= ATTR_DIRECTORY;
-    }
-    if (kind == EntryKind::REGULAR) {
-        word |= ATTR_ARCHIVE;
-    }
-    if (is_link) {
-        word |= ATTR_REPARSE_POINT;
-    }
-    return word;
+    return search.release();
 }
+
+} // namespace
 
 namespace host {
 
 SearchHandle FindFirstFileA(const char* pattern, FindResult& result)
 {
-    note_read_failure(false);
-    if (pattern == nullptr || !fits_room(pattern, PATH_ROOM)) {
-        return INVALID_SEARCH;
-    }
-    const PatternParts parts = split_search_pattern(pattern);
-    if (parts.name.empty()) {
-        return INVALID_SEARCH;
-    }
+    return start_search(pattern, result, std::make_unique<Search>());
+}
+
+SearchHandle find_first_for_pass(const char* pattern, FindResult& result, const PassSearch& pass)
+{
     auto search = std::make_unique<Search>();
-    search->name_pattern = parts.name;
-    search->direct = !has_wildcards(parts.name);
-    if (!open_directory(*search, parts.directory) || !FindNextFileA(search.get(), result)) {
-        return INVALID_SEARCH;
-    }
-    return search.release();
+    search->skip_dot_entries = true;
+    search->deliver_directories = pass.deliver_directories;
+    search->subdirectories = pass.subdirectories;
+    return start_search(pattern, result, std::move(search));
 }
 
 bool FindNextFileA(SearchHandle search, FindResult& result)
@@ -261,9 +215,8 @@ bool FindNextFileA(SearchHandle search, FindResult& result)
     if (search == INVALID_SEARCH) {
         return false;
     }
-    const bool found =
-        search->direct ? direct_lookup(*search, result) : next_match(*search, result);
-    note_read_failure(!found && search->failed);
+    const bool found = search->direct ? direct_lookup(*search, result) : next_read(*search, result);
+    note_read_failure(!found && search->failed());
     return found;
 }
 
@@ -272,10 +225,20 @@ bool search_read_failed()
     return last_read_failed;
 }
 
-
 void FindClose(SearchHandle search)
 {
     delete search;
+}
+
+std::optional<std::uint64_t> disk_free_bytes(const char* path, SearchHandle open_search)
+{
+    if (open_search != INVALID_SEARCH && open_search->reader != nullptr) {
+        struct statvfs volume {};
+        if (fstatvfs(open_search->reader->fd(), &volume) == 0) {
+            return static_cast<std::uint64_t>(volume.f_bfree) * volume.f_frsize;
+        }
+    }
+    return disk_free_bytes_of_path(path);
 }
 
 } // namespace host

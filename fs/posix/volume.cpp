@@ -107,7 +107,9 @@ std::optional<std::string> volume_label(char drive_letter)
     return root_volume_label();
 }
 
-std::optional<std::uint64_t> disk_free_bytes(const char* path)
+} // namespace host
+
+std::optional<std::uint64_t> disk_free_bytes_of_path(const char* path)
 {
     auto target = path != nullptr ? posix_form_any_case(path) : std::nullopt;
     while (target) {
@@ -119,5 +121,3 @@ std::optional<std::uint64_t> disk_free_bytes(const char* path)
     }
     return std::nullopt;
 }
-
-} // namespace host

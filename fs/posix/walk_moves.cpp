@@ -1,7 +1,9 @@
 // The walk's moves on a POSIX host: down into a subdirectory by name without
-// following a link, and back up through "..", each checked against a
-// directory identity (device and inode) and entered through the very
-// descriptor that was checked. No descriptor outlives its move.
+// following a link, checked and entered through the very descriptor that was
+// checked; back up through "..", checked against the identity (device and
+// inode) of the directory the level expects. The descriptor of a step down
+// is handed to the pass that reads the directory next, and closed by it, so
+// no descriptor outlives the level's own pass.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -11,21 +13,48 @@
 
 namespace {
 
+// The directory the walk last stepped down into, open for reading, until
+// its pass takes it or the current directory moves on.
+int entered_dir = -1;
+
 DirectoryId identity_of(const struct stat& status)
 {
     return {static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino)};
 }
 
-// Checks the directory open as fd and makes it current; false, and nothing
-// changed, when the check fails. The descriptor is closed either way.
-template <typename Check> bool enter_checked(int fd, struct stat& status, Check check)
+struct OpenedChild {
+    int fd;
+    bool readable;
+};
+
+// The child opened without following a link: for reading where it may be
+// read (its pass reads it through this descriptor), else for the step alone.
+OpenedChild open_child(const char* name)
 {
-    const bool entered = fstat(fd, &status) == 0 && check(status) && fchdir(fd) == 0;
-    close(fd);
-    return entered;
+    constexpr int CHILD = O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+    const int fd = openat(AT_FDCWD, name, O_RDONLY | CHILD);
+    if (fd >= 0 || errno != EACCES) {
+        return {fd, true};
+    }
+    return {openat(AT_FDCWD, name, O_PATH | CHILD), false};
 }
 
 } // namespace
+
+int take_entered_dir()
+{
+    const int fd = entered_dir;
+    entered_dir = -1;
+    return fd;
+}
+
+void forget_entered_dir()
+{
+    if (entered_dir >= 0) {
+        close(entered_dir);
+        entered_dir = -1;
+    }
+}
 
 namespace host {
 
@@ -40,37 +69,43 @@ std::optional<DirectoryId> current_dir_id()
 
 std::optional<DirectoryId> enter_subdir(const char* name, const DirectoryId& here)
 {
+    forget_entered_dir();
     if (name == nullptr || run_host_hook(HostStep::ENTER_SUBDIR, name) != 0) {
         return std::nullopt;
     }
-    // O_PATH needs search permission alone, as changing into a directory does.
-    const int child_fd = openat(AT_FDCWD, name, O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    const OpenedChild child = open_child(name);
     struct stat status {};
-    const auto on_same_volume = [&here](const struct stat& child) {
-        return S_ISDIR(child.st_mode) && static_cast<std::uint64_t>(child.st_dev) == here.device;
-    };
-    if (child_fd < 0 || !enter_checked(child_fd, status, on_same_volume)) {
+    const bool entered =
+        child.fd >= 0 && fstat(child.fd, &status) == 0 && S_ISDIR(status.st_mode) &&
+        static_cast<std::uint64_t>(status.st_dev) == here.device && fchdir(child.fd) == 0;
+    if (entered && child.readable) {
+        entered_dir = child.fd;
+    } else if (child.fd >= 0) {
+        close(child.fd);
+    }
+    if (!entered) {
         return std::nullopt;
     }
     follow_into(name);
     return identity_of(status);
 }
 
+// The step is checked once made: "." is the directory arrived in, whatever
+// happened to the path, so the check cannot be raced. On a mismatch the walk
+// is lost and goes no further.
 int enter_parent_dir(const DirectoryId& parent)
 {
-    if (run_host_hook(HostStep::ENTER_PARENT, "..") != 0) {
+    forget_entered_dir();
+    if (run_host_hook(HostStep::ENTER_PARENT, "..") != 0 || chdir("..") != 0) {
         return -1;
     }
-    const int parent_fd = open("..", O_PATH | O_DIRECTORY | O_CLOEXEC);
-    struct stat status {};
-    const auto is_parent = [&parent](const struct stat& found) {
-        return identity_of(found) == parent;
-    };
-    if (parent_fd < 0 || !enter_checked(parent_fd, status, is_parent)) {
+    const auto arrived = current_dir_id();
+    if (!arrived) {
+        follow_into(".."); // where that is, only the host can say now
         return -1;
     }
-    follow_to_parent(parent);
-    return 0;
+    follow_to_parent(*arrived); // the path's parent, whatever directory it is
+    return *arrived == parent ? 0 : -1;
 }
 
 } // namespace host

@@ -201,11 +201,13 @@ TEST(Memory, EveryAllocationFailureEndsWithItsMessage)
 #ifdef WENDEX_SANITIZED
     GTEST_SKIP() << "sanitizers cannot start under a small address-space limit";
 #endif
-    // A file listed first, then subdirectories whose names the walk holds.
+    // A file listed first, then a directory whose many subdirectories' names
+    // the walk holds.
     Fixture tree;
     tree.file("f.txt", 1, {2020, 1, 1, 1, 1, 0});
+    tree.dir("wide", {2020, 1, 1, 1, 1, 0});
     for (int i = 0; i < 6000; ++i)
-        tree.dir(std::to_string(i) + std::string(240, 'n'), {2020, 1, 1, 1, 1, 0});
+        tree.dir("wide/" + std::to_string(i) + std::string(240, 'n'), {2020, 1, 1, 1, 1, 0});
     bool failed_mid_run = false;
     for (std::uint64_t megabytes = 14; megabytes <= 34; ++megabytes) {
         SCOPED_TRACE(std::to_string(megabytes) + " MB");

@@ -349,7 +349,7 @@ TEST(Walk, ChainDeeperThanPathsUnderSmallFileLimit)
 TEST(Walk, ChainDeeperThanTheStackIsReportedNotFollowed)
 {
     constexpr int DEPTH = 3000;
-    constexpr std::uint64_t SMALL_STACK = 1ULL << 20;
+    constexpr std::uint64_t SMALL_STACK = 512ULL << 10;
     Fixture tree;
     const DeepChain chain(tree.root(), DEPTH, {2020, 2, 2, 2, 2, 0});
     ASSERT_TRUE(chain.built());

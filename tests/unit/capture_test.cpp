@@ -5,8 +5,8 @@
 #include <cstring>
 #include <string>
 
-#include "core/run_state.h"
 #include "core/entry_record.h"
+#include "core/run_state.h"
 #include "fs/fs_services.h"
 #include "scan/capture.h"
 

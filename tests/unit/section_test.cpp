@@ -9,10 +9,10 @@
 #include <regex>
 #include <string>
 
+#include "core/entry_record.h"
 #include "core/run_state.h"
 #include "report/entry_line.h"
 #include "scan/directory_pass.h"
-#include "core/entry_record.h"
 #include "tests/unit/run_state.h"
 
 namespace {

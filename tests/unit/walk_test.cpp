@@ -2,6 +2,8 @@
 // that cannot be entered as typed, and where it leaves the current directory.
 #include "scan/walk.h"
 
+#include "scan/directory_pass.h"
+
 #include "core/run_state.h"
 #include "fs/host_hooks.h"
 #include "host_fixture.h"
@@ -70,7 +72,9 @@ protected:
     }
 };
 
-TEST_F(WalkTree, NextSubdirGivesDirectoriesOnlyAndClosesAtTheEnd)
+// The pass's read gathers every directory the walk may enter, whatever the
+// mask: hidden ones too, links and "." and ".." never.
+TEST_F(WalkTree, ThePassGathersTheSubdirectoriesToWalk)
 {
     make_dir("plain");
     make_dir(".hidden");
@@ -80,14 +84,15 @@ TEST_F(WalkTree, NextSubdirGivesDirectoriesOnlyAndClosesAtTheEnd)
     std::filesystem::create_directory_symlink("plain", root_ / "link");
     std::filesystem::current_path(root_);
 
+    OutStream out;
+    std::string gathered;
+    list_directory(out, "*.txt", SORT_NAME, &gathered);
     std::set<std::string> names;
-    FindBlock search;
-    for (const char* name = next_subdir(search, true); name != nullptr;
-         name = next_subdir(search, false)) {
-        names.insert(name);
+    for (std::size_t at = 0; at < gathered.size(); at = gathered.find('\0', at) + 1) {
+        names.insert(gathered.c_str() + at);
     }
     EXPECT_EQ(names, (std::set<std::string>{"plain", ".hidden", "c:x"}));
-    EXPECT_EQ(next_subdir(search, false), nullptr) << "an ended search stays ended";
+    EXPECT_NE(out.text().find("file.txt"), std::string::npos) << out.text();
 }
 
 // "a\b" and "c:x" are names, not paths: each is entered as itself, never as

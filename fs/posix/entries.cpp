@@ -1,0 +1,123 @@
+// Entries described as the host's find-data record: one statx each, relative
+// to the open directory, the attribute word made from the entry's kind, mode
+// and name; an entry that cannot be stat-ed described from its directory
+// entry alone.
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include "fs/posix/posix_host.h"
+
+namespace {
+
+constexpr unsigned STAT_MASK = STATX_BASIC_STATS | STATX_BTIME;
+constexpr std::uint32_t LOW_HALF = 0xFFFF'FFFF;
+constexpr unsigned ANY_WRITE_BIT = S_IWUSR | S_IWGRP | S_IWOTH;
+
+bool stat_entry(int directory_fd, const char* name, int flags, struct statx& status)
+{
+    return statx(directory_fd, name, flags | AT_NO_AUTOMOUNT, STAT_MASK, &status) == 0;
+}
+
+// One statx in the usual case: d_type already says whether it is a link.
+// Without d_type, or when a link's target is missing, the link itself is asked.
+bool stat_described(int directory_fd, const char* name, unsigned char type, struct statx& status,
+                    bool& is_link)
+{
+    is_link = type == DT_LNK;
+    if (type != DT_UNKNOWN) {
+        if (stat_entry(directory_fd, name, 0, status)) {
+            return true;
+        }
+    }
+    if (!stat_entry(directory_fd, name, AT_SYMLINK_NOFOLLOW, status)) {
+        return false;
+    }
+    is_link = S_ISLNK(status.stx_mode);
+    if (is_link && type == DT_UNKNOWN) {
+        struct statx target {};
+        if (stat_entry(directory_fd, name, 0, target)) {
+            status = target;
+        }
+    }
+    return true;
+}
+
+EntryKind kind_of(unsigned mode)
+{
+    if (S_ISREG(mode)) {
+        return EntryKind::REGULAR;
+    }
+    return S_ISDIR(mode) ? EntryKind::DIRECTORY : EntryKind::OTHER;
+}
+
+// The kind a directory entry's type gives; a link is neither file nor
+// directory, as a link whose target is missing.
+EntryKind kind_of_type(unsigned char type)
+{
+    switch (type) {
+    case DT_REG: return EntryKind::REGULAR;
+    case DT_DIR: return EntryKind::DIRECTORY;
+    default: return EntryKind::OTHER;
+    }
+}
+
+FileTime file_time(const statx_timestamp& stamp)
+{
+    return file_time_from_unix(stamp.tv_sec, stamp.tv_nsec);
+}
+
+} // namespace
+
+bool describe_entry(int directory_fd, const char* name, unsigned char type, FindResult& result)
+{
+    struct statx status {};
+    bool is_link = false;
+    if (!stat_described(directory_fd, name, type, status, is_link)) {
+        return false;
+    }
+    result = FindResult{};
+    const bool writable = (status.stx_mode & ANY_WRITE_BIT) != 0;
+    result.dwFileAttributes = attribute_word(kind_of(status.stx_mode), writable, is_link, name);
+    result.ftLastWriteTime = file_time(status.stx_mtime);
+    result.ftCreationTime =
+        (status.stx_mask & STATX_BTIME) != 0 ? file_time(status.stx_btime) : result.ftLastWriteTime;
+    result.ftLastAccessTime = file_time(status.stx_atime);
+    result.nFileSizeHigh = static_cast<std::uint32_t>(status.stx_size >> 32);
+    result.nFileSizeLow = static_cast<std::uint32_t>(status.stx_size & LOW_HALF);
+    copy_terminated(result.cFileName, name);
+    return true;
+}
+
+void describe_listed(int directory_fd, const char* name, unsigned char type, FindResult& result)
+{
+    if (describe_entry(directory_fd, name, type, result)) {
+        return;
+    }
+    result = FindResult{}; // size 0; time 0 shows as the earliest DOS time
+    result.dwFileAttributes = attribute_word(kind_of_type(type), true, type == DT_LNK, name);
+    copy_terminated(result.cFileName, name);
+}
+
+std::uint32_t attribute_word(EntryKind kind, bool writable, bool is_link, std::string_view name)
+{
+    std::uint32_t word = 0;
+    if (!writable) {
+        word |= ATTR_READONLY;
+    }
+    if (name.starts_with('.') && !is_dot_entry(name)) {
+        word |= ATTR_HIDDEN;
+    }
+    if (kind == EntryKind::OTHER) {
+        word |= ATTR_SYSTEM;
+    }
+    if (kind == EntryKind::DIRECTORY) {
+        word |= ATTR_DIRECTORY;
+    }
+    if (kind == EntryKind::REGULAR) {
+        word |= ATTR_ARCHIVE;
+    }
+    if (is_link) {
+        word |= ATTR_REPARSE_POINT;
+    }
+    return word;
+}
