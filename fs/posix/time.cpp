@@ -6,6 +6,7 @@
 
 #include <ctime>
 #include <limits>
+#include <string_view>
 
 namespace {
 
@@ -76,6 +77,15 @@ constexpr DosWords dos_words(std::int64_t seconds)
 static_assert(dos_words(FIRST_DOS_SECOND).date == 0x21 && dos_words(FIRST_DOS_SECOND).time == 0);
 static_assert(civil_from_days(days_from_civil(2000, 2, 29)).day == 29);
 
+// Whether the zone the C library converts with (as its last tzset read it)
+// is universal time itself: the zone named UTC, with no offset and no
+// daylight saving time, which has no rules to look up for each entry.
+bool zone_is_universal()
+{
+    return timezone == 0 && daylight == 0 && tzname[0] != nullptr &&
+           std::string_view{tzname[0]} == "UTC";
+}
+
 } // namespace
 
 FileTime file_time_from_unix(std::int64_t seconds, std::uint32_t nanoseconds)
@@ -94,6 +104,10 @@ namespace host {
 
 bool FileTimeToLocalFileTime(const FileTime& time, FileTime& local)
 {
+    if (zone_is_universal()) {
+        local = time;
+        return true;
+    }
     const FileTime universal = time; // local may be the very same object
     const std::time_t seconds =
         static_cast<std::time_t>(universal / TICKS_PER_SECOND) - UNIX_EPOCH_SECONDS;
