@@ -79,13 +79,32 @@ void FindClose(SearchHandle search);
 // is reported, never taken for the end of a directory.
 bool search_read_failed();
 
+// What a directory pass asks of its search beyond the matches it lists.
+struct PassSearch {
+    // False when the pass lists no directories: matching directories are
+    // then not delivered (nor described).
+    bool deliver_directories = true;
+    // When set, the names of every subdirectory a walk may enter (not a
+    // link or reparse point, not "." or ".."), matching the pattern or not,
+    // each ended by a NUL, in the host's order: one read of the directory
+    // serves the pass and the walk.
+    std::string* subdirectories = nullptr;
+};
+// The unfiltered search as a directory pass runs it: as FindFirstFileA,
+// but "." and ".." are never delivered, and what `pass` asks is done in
+// the same read of the directory (FindNextFileA, FindClose and
+// search_read_failed serve it as any search).
+SearchHandle find_first_for_pass(const char* pattern, FindResult& result, const PassSearch& pass);
+
 // --- Volume -------------------------------------------------------------------
 // The label of the drive's volume, as the host keeps it ("" for none);
 // nothing when the drive has no volume the host can read.
 std::optional<std::string> volume_label(char drive_letter);
 // Every free byte of the volume holding the path, not only those the caller
-// may use; nothing when the host cannot say.
-std::optional<std::uint64_t> disk_free_bytes(const char* path);
+// may use; nothing when the host cannot say. When open_search is a running
+// search of that path's directory, the layer may read it from there.
+std::optional<std::uint64_t> disk_free_bytes(const char* path,
+                                             SearchHandle open_search = INVALID_SEARCH);
 
 // --- Full paths -------------------------------------------------------------
 // The text made absolute against the current directory of the drive it names,

@@ -107,7 +107,7 @@ std::optional<std::string> volume_label(char drive_letter)
     return root_volume_label();
 }
 
-std::optional<std::uint64_t> disk_free_bytes(const char* path)
+std::optional<std::uint64_t> disk_free_bytes(const char* path, SearchHandle /*open_search*/)
 {
     auto target = path != nullptr ? posix_form_any_case(path) : std::nullopt;
     while (target) {

@@ -23,7 +23,7 @@ bool reader_gone(DWORD error)
 
 HANDLE handle_of(Stream stream)
 {
-    return ::GetStdHandle(stream == Stream::OUTPUT ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE);
+    return ::GetStdHandle(stream == Stream::STANDARD_OUTPUT ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE);
 }
 
 // A failure's code for the caller: never 0, which means success.
@@ -60,7 +60,7 @@ bool output_is_terminal()
 {
     // GetFileType says "character device" for NUL too; only a console has a mode.
     DWORD mode = 0;
-    return ::GetConsoleMode(handle_of(Stream::OUTPUT), &mode) != 0;
+    return ::GetConsoleMode(handle_of(Stream::STANDARD_OUTPUT), &mode) != 0;
 }
 
 } // namespace host

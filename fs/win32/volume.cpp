@@ -64,8 +64,9 @@ std::optional<std::string> volume_label(char drive_letter)
 }
 
 // The host answers for a directory only: a file, a pattern or a directory
-// that has gone is asked about through the nearest directory above it.
-std::optional<std::uint64_t> disk_free_bytes(const char* path)
+// that has gone is asked about through the nearest directory above it. A
+// search handle tells nothing of the volume, so a running search is no help.
+std::optional<std::uint64_t> disk_free_bytes(const char* path, SearchHandle /*open_search*/)
 {
     const auto full = path != nullptr ? full_path_long(path) : std::nullopt;
     if (!full) {

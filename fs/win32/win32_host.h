@@ -3,10 +3,19 @@
 // one file of the layer needs.
 #pragma once
 
-#include "fs/win32/host_interface_draft.h"
+#include "fs/fs_services.h"
 
-// Only the kernel part of the interface: no GDI (whose ERROR macro would
-// shadow host::Stream::ERROR), no min/max macros over std::min/std::max.
+// Name matching is host-neutral; until it has a header of its own in fs/, its
+// one definition is the POSIX layer's, built into this layer too.
+#if __has_include("fs/name_match.h")
+#include "fs/name_match.h"
+#else
+#include <string_view>
+bool name_matches(std::string_view pattern, std::string_view name);
+#endif
+
+// Only the kernel part of the interface: no GDI (whose ERROR macro breaks any
+// name ERROR), no min/max macros over std::min/std::max.
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
 #endif
