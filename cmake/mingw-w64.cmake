@@ -1,6 +1,7 @@
 # Cross-compiles wendex for 64-bit Windows from Linux with Debian's MinGW-w64
-# (package g++-mingw-w64-x86-64-posix), statically linked so that wendex.exe
-# needs no DLL beside it:
+# (package g++-mingw-w64-x86-64-posix); CMakeLists.txt links wendex.exe
+# statically (no libstdc++-6.dll, libgcc_s_seh-1.dll or libwinpthread-1.dll
+# to ship) and chooses the Win32 host layer:
 #   cmake -B build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake
 # Under Wine the result runs as: wine64 build-win/wendex.exe
 set(CMAKE_SYSTEM_NAME Windows)
@@ -18,10 +19,6 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-
-# The C and C++ runtimes and winpthread linked in: no libstdc++-6.dll,
-# libgcc_s_seh-1.dll or libwinpthread-1.dll to ship.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
 
 # Cross-built programs (tests, probes) run through Wine when CMake or CTest
 # has to run one.
