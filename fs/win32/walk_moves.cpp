@@ -7,6 +7,8 @@
 // nor removed, so the directory entered is the one checked.
 #include "fs/win32/win32_host.h"
 
+#include <string>
+
 namespace host {
 
 namespace {
@@ -56,18 +58,36 @@ private:
     HANDLE handle_;
 };
 
+// The current directory in full, however long (a host that lets the walk
+// go past the path room must let it come back): the wide form, which no
+// code page can spoil.
+std::wstring current_dir_wide()
+{
+    std::wstring text(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = ::GetCurrentDirectoryW(static_cast<DWORD>(text.size()), text.data());
+        if (length == 0) {
+            return {};
+        }
+        if (length < text.size()) {
+            text.resize(length);
+            return text;
+        }
+        text.assign(length, L'\0'); // the room it needs, its NUL included
+    }
+}
+
 // Makes path current when the current directory then is the one identified;
 // otherwise the current directory is unchanged (or, when it could not be
 // made so again, the move reports failure all the same).
 bool move_to(const char* path, const DirectoryId& expected)
 {
-    PathText before{};
-    const DWORD length = ::GetCurrentDirectoryA(static_cast<DWORD>(before.size()), before.data());
-    if (length == 0 || length >= before.size() || ::SetCurrentDirectoryA(path) == 0) {
+    const std::wstring before = current_dir_wide();
+    if (before.empty() || ::SetCurrentDirectoryA(path) == 0) {
         return false;
     }
     if (current_dir_id() != expected) {
-        ::SetCurrentDirectoryA(before.data());
+        ::SetCurrentDirectoryW(before.c_str());
         return false;
     }
     record_current_dir();
