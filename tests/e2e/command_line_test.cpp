@@ -65,8 +65,8 @@ const std::string TXT_LISTING =
 INSTANTIATE_TEST_SUITE_P(
     Drives, StandardTreeTest,
     ::testing::Values(
-        Row{"other_drive", {"d:"}, "Couldn't change drives.", 1},
-        Row{"other_drive_with_mask", {"D:\\*.txt", "/b"}, "Couldn't change drives.", 1},
+        Row{"other_drive", {"q:"}, "Couldn't change drives.", 1},
+        Row{"other_drive_with_mask", {"Q:\\*.txt", "/b"}, "Couldn't change drives.", 1},
         Row{"digit_drive", {"1:abc"}, "Couldn't change drives.", 1}),
     RowName{});
 

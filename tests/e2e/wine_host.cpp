@@ -48,6 +48,11 @@ bool on_wine()
     return !wine_host().empty();
 }
 
+std::string wine_drive_d()
+{
+    return wine_host().at("prefix") + "/drive_d";
+}
+
 char tree_drive()
 {
     return on_wine() ? 'Z' : 'C';

@@ -22,6 +22,15 @@ start)
     # services wineboot starts outlive this script.
     "$server" -p </dev/null >/dev/null 2>&1
     "$wine" wineboot -i </dev/null >/dev/null 2>&1
+    # A drive D: for the tests' own trees, with a label. Wine reads a drive's
+    # label (from .windows-label at its root) when its services start, so
+    # they start again once the drive is there.
+    mkdir -p "$WINEPREFIX/drive_d"
+    printf '%s' "Wendex Test" >"$WINEPREFIX/drive_d/.windows-label"
+    ln -s ../drive_d "$WINEPREFIX/dosdevices/d:"
+    "$server" -k </dev/null >/dev/null 2>&1
+    "$server" -w </dev/null >/dev/null 2>&1
+    "$server" -p </dev/null >/dev/null 2>&1
     ;;
 stop) stop ;;
 *) echo "usage: $0 start|stop WINE64 WINESERVER64 PREFIX" >&2; exit 2 ;;
