@@ -31,6 +31,9 @@ start)
     "$server" -k </dev/null >/dev/null 2>&1
     "$server" -w </dev/null >/dev/null 2>&1
     "$server" -p </dev/null >/dev/null 2>&1
+    # The services start with the first program; started here, they hold
+    # no test's output pipe open.
+    "$wine" cmd /c exit </dev/null >/dev/null 2>&1
     ;;
 stop) stop ;;
 *) echo "usage: $0 start|stop WINE64 WINESERVER64 PREFIX" >&2; exit 2 ;;
