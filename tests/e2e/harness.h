@@ -28,8 +28,10 @@ namespace e2e {
 bool on_wine();
 // The drive a tree under /tmp is on: C: on POSIX, Z: under Wine.
 char tree_drive();
-// Under Wine: the root of drive D:, labelled "Wendex Test" (the wine
-// fixture makes it).
+// Under Wine: the roots of drive C:, labelled "Ann Work" for README's
+// example, and of drive D:, labelled "Wendex Test" (the wine fixture makes
+// both labels).
+std::string wine_drive_c();
 std::string wine_drive_d();
 // Puts the names of one directory in the order its host's search gives
 // them: readdir's on POSIX (left as they are), sorted by name case-blind

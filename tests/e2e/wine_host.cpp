@@ -48,6 +48,11 @@ bool on_wine()
     return !wine_host().empty();
 }
 
+std::string wine_drive_c()
+{
+    return wine_host().at("prefix") + "/drive_c";
+}
+
 std::string wine_drive_d()
 {
     return wine_host().at("prefix") + "/drive_d";

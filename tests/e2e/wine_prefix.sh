@@ -22,11 +22,13 @@ start)
     # services wineboot starts outlive this script.
     "$server" -p </dev/null >/dev/null 2>&1
     "$wine" wineboot -i </dev/null >/dev/null 2>&1
-    # A drive D: for the tests' own trees, with a label. Wine reads a drive's
-    # label (from .windows-label at its root) when its services start, so
-    # they start again once the drive is there.
+    # A drive D: for the tests' own trees, with a label, and a label for C:
+    # (README's example shows it). Wine reads a drive's label (from
+    # .windows-label at its root) when its services start, so they start
+    # again once the drive is there.
     mkdir -p "$WINEPREFIX/drive_d"
     printf '%s' "Wendex Test" >"$WINEPREFIX/drive_d/.windows-label"
+    printf '%s' "Ann Work" >"$WINEPREFIX/drive_c/.windows-label"
     ln -s ../drive_d "$WINEPREFIX/dosdevices/d:"
     "$server" -k </dev/null >/dev/null 2>&1
     "$server" -w </dev/null >/dev/null 2>&1
