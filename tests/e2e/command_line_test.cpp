@@ -3,6 +3,7 @@
 // or order change what they do.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,14 @@ class UsageTest : public ::testing::TestWithParam<UsageRow> {};
 
 TEST_P(UsageTest, PrintsUsageTextAndExitsWithOne)
 {
+    const auto& args = GetParam().args;
+    const bool high_bytes = std::any_of(args.begin(), args.end(), [](const std::string& arg) {
+        return std::any_of(arg.begin(), arg.end(), [](char c) { return (c & 0x80) != 0; });
+    });
+    if (on_wine() && high_bytes) {
+        GTEST_SKIP() << "under Wine: a Windows program gets its command line as UTF-16, and "
+                        "Wine converts a byte that is not UTF-8 to no byte of its own";
+    }
     const RunResult result = run_wendex(GetParam().args, standard_tree().root());
     EXPECT_EQ(result.signal, 0);
     EXPECT_EQ(result.exit_code, 1);
@@ -56,8 +65,8 @@ const std::string TXT_LISTING =
 INSTANTIATE_TEST_SUITE_P(
     Drives, StandardTreeTest,
     ::testing::Values(
-        Row{"other_drive", {"d:"}, "Couldn't change drives.", 1},
-        Row{"other_drive_with_mask", {"D:\\*.txt", "/b"}, "Couldn't change drives.", 1},
+        Row{"other_drive", {"q:"}, "Couldn't change drives.", 1},
+        Row{"other_drive_with_mask", {"Q:\\*.txt", "/b"}, "Couldn't change drives.", 1},
         Row{"digit_drive", {"1:abc"}, "Couldn't change drives.", 1}),
     RowName{});
 
@@ -94,9 +103,7 @@ INSTANTIATE_TEST_SUITE_P(
             "total byte count: 1,234,689\n"},
         Row{"ab_shows_directories_only_as_a",
             {"/b", "/ab"},
-            "[docs]\n[sub]\n[.cache]\npipe\nreadme\nold.bak\nhuge.bin\nodd.c\nlocked.dat\n"
-            ".hidden\nearly.log\n.secret\narchive.tar.gz\nverylongname.text\nfuture.tmp\na.txt\n"
-            "Zeta.TXT\n\ntotal byte count: 5,001,237,854\n"},
+            standard_bare_dirs() + standard_bare_files() + "\ntotal byte count: 5,001,237,854\n"},
         Row{"g_dash_is_g",
             {"/aa", "/g-", "/z-"},
             "{HDR}\n" + standard_dir_lines() +
@@ -116,6 +123,9 @@ TEST(EntryBuffer, AllocationFailureEndsWithSeven)
 #ifdef WENDEX_SANITIZED
     GTEST_SKIP() << "a sanitized binary cannot start in 12 MB";
 #else
+    if (on_wine()) {
+        GTEST_SKIP() << "under Wine: its loader alone needs more than 12 MB of address space";
+    }
     constexpr std::uint64_t small_address_space = 12ULL << 20;
     const RunResult result =
         run_wendex({"/b"}, standard_tree().root(), {.address_space = small_address_space});

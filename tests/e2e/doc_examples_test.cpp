@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cctype>
+#include <filesystem>
 #include <fstream>
 #include <regex>
 #include <sstream>
@@ -51,14 +52,14 @@ struct Example {
     std::string output;  // the lines shown after it, each ended by "\n"
 };
 
-// Splits a block's lines into examples: a line "$ command" starts one, and
-// the lines up to the next such line are its output.
+// Splits a block's lines into examples: a line "PROMPTcommand" starts one,
+// and the lines up to the next such line are its output.
 void add_examples(const std::vector<std::pair<int, std::string>>& block,
-                  std::vector<Example>& examples)
+                  std::vector<Example>& examples, std::string_view prompt)
 {
     for (const auto& [number, text] : block) {
-        if (text.starts_with("$ ")) {
-            examples.push_back({number, text.substr(2), ""});
+        if (text.starts_with(prompt)) {
+            examples.push_back({number, text.substr(prompt.size()), ""});
         } else if (!examples.empty()) {
             examples.back().output += text + "\n";
         }
@@ -67,7 +68,8 @@ void add_examples(const std::vector<std::pair<int, std::string>>& block,
 
 // The lines between an opening and a closing line, with their numbers.
 std::vector<Example> examples_in(const std::string& path, std::string_view open,
-                                 std::string_view close, std::string (*decode)(const std::string&))
+                                 std::string_view close, std::string (*decode)(const std::string&),
+                                 std::string_view prompt = "$ ")
 {
     std::ifstream in(path);
     EXPECT_TRUE(in) << "cannot read " << path;
@@ -80,7 +82,7 @@ std::vector<Example> examples_in(const std::string& path, std::string_view open,
         if (!inside) {
             inside = line == open;
         } else if (line == close) {
-            add_examples(block, examples);
+            add_examples(block, examples, prompt);
             block.clear();
             inside = false;
         } else {
@@ -191,6 +193,9 @@ std::string mask_variable_parts(const std::string& text, bool creation_times)
 
 void run_examples(const std::vector<Example>& examples, const std::string& document)
 {
+    if (on_wine()) {
+        GTEST_SKIP() << "under Wine: these examples show the POSIX host, run from bash";
+    }
     const Fixture& tree = example_tree();
     const std::string binary = WENDEX_BINARY;
     const RunOptions options{.search_path = binary.substr(0, binary.rfind('/')) + ":/usr/bin:/bin"};
@@ -220,6 +225,39 @@ TEST(DocExamples, ManualPageShowsRealOutput)
     const auto examples = examples_in(WENDEX_MANUAL, ".EX", ".EE", unescape_roff);
     EXPECT_GE(examples.size(), 6u);
     run_examples(examples, "wendex.1");
+}
+
+// README's Windows listing: the same directory as C:\users\ann\work on a
+// drive labelled "Ann Work" (the wine fixture labels C:), each command run
+// from cmd.exe there, as a reader on Windows would type it.
+constexpr std::string_view WINDOWS_PROMPT = "C:\\users\\ann\\work>";
+
+TEST(DocExamples, ReadmeWindowsListingIsRealOutput)
+{
+    if (!on_wine()) {
+        GTEST_SKIP() << "needs wendex.exe under Wine";
+    }
+    const auto examples = examples_in(WENDEX_README, "```text", "```", as_is, WINDOWS_PROMPT);
+    EXPECT_GE(examples.size(), 3u);
+    // C:\users\ann\work is the example tree itself.
+    const std::string ann = wine_drive_c() + "/users/ann";
+    std::filesystem::create_directories(ann);
+    std::filesystem::remove(ann + "/work");
+    std::filesystem::create_directory_symlink(example_tree().root(), ann + "/work");
+    const std::vector<std::string> wendex = wine_command({});
+    std::string program = dos_dir(wendex[1]);
+    program.pop_back(); // the '\' dos_dir ends in
+    for (const Example& example : examples) {
+        SCOPED_TRACE("README.md:" + std::to_string(example.line) + ": " + example.command);
+        ASSERT_TRUE(example.command.starts_with("wendex"));
+        const std::string line = "cd /d " +
+                                 std::string(WINDOWS_PROMPT.substr(0, WINDOWS_PROMPT.size() - 1)) +
+                                 " && " + program + example.command.substr(6);
+        const RunResult result = run_program({wendex[0], "cmd", "/c", line}, example_tree().root());
+        std::string out = result.out;
+        replace_all(out, "\r\n", "\n");
+        EXPECT_EQ(mask_variable_parts(out, false), mask_variable_parts(example.output, false));
+    }
 }
 
 } // namespace

@@ -17,6 +17,11 @@ namespace fs = std::filesystem;
 
 namespace {
 
+char to_lower(char c)
+{
+    return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+}
+
 void replace_all(std::string& text, std::string_view from, std::string_view to)
 {
     for (std::size_t at = text.find(from); at != std::string::npos;
@@ -39,7 +44,7 @@ std::string crlf(std::string_view text)
 
 std::string dos_dir(const std::string& posix_dir)
 {
-    std::string out = "C:";
+    std::string out{tree_drive(), ':'};
     for (const char c : posix_dir)
         out += c == '/' ? '\\' : c;
     if (out.back() != '\\')
@@ -70,6 +75,8 @@ std::string decode_label(const std::string& name)
 
 std::string header_label()
 {
+    if (on_wine())
+        return ""; // Z: has no label under Wine
     const fs::path by_label = "/dev/disk/by-label";
     struct stat root_stat {};
     std::error_code ec;
@@ -92,7 +99,8 @@ std::string birth_columns(const std::string& posix_path)
     struct statx info {};
     if (statx(AT_FDCWD, posix_path.c_str(), 0, STATX_BTIME | STATX_MTIME, &info) != 0)
         fail("statx " + posix_path);
-    const std::time_t when = (info.stx_mask & STATX_BTIME) != 0
+    // Wine gives the last-write time as a file's creation time.
+    const std::time_t when = (info.stx_mask & STATX_BTIME) != 0 && !on_wine()
                                  ? static_cast<std::time_t>(info.stx_btime.tv_sec)
                                  : static_cast<std::time_t>(info.stx_mtime.tv_sec);
     std::tm tm{};
@@ -122,6 +130,8 @@ std::string expand(std::string_view text, const Fixture& tree, bool line_ends)
     replace_all(out, "{TRUE}", lowered);
     replace_all(out, "{NODRIVE}", lowered.substr(2));
     replace_all(out, "{POSIX}", tree.root());
+    replace_all(out, "{drive}", std::string(1, to_lower(tree_drive())));
+    replace_all(out, "{DRIVE}", std::string(1, tree_drive()));
     for (std::size_t at = out.find("{BT:"); at != std::string::npos; at = out.find("{BT:", at)) {
         const std::size_t end = out.find('}', at);
         const std::string rel = out.substr(at + 4, end - at - 4);
@@ -156,8 +166,13 @@ void check_row(const Row& row, const Fixture& tree, const RunOptions& options)
     std::vector<std::string> args;
     for (const auto& arg : row.args)
         args.push_back(expand(arg, tree, false));
+    if (on_wine() && row.wine.what == OnWine::SKIPPED) {
+        GTEST_SKIP() << "under Wine: " << row.wine.reason;
+    }
     const RunResult result = run_wendex(args, tree.path(row.cwd), options);
-    const std::string expected = expand(row.expected, tree, true);
+    const bool differs = on_wine() && row.wine.what == OnWine::DIFFERS;
+    const std::string expected = expand(differs ? row.wine.expected : row.expected, tree, true);
+    SCOPED_TRACE(differs ? "the output under Wine, since " + row.wine.reason : "the common output");
     EXPECT_EQ(result.signal, 0) << "ended by signal " << result.signal;
     EXPECT_EQ(result.exit_code, row.exit_code);
     EXPECT_EQ(result.err, "");

@@ -20,6 +20,30 @@ namespace e2e {
 // Throws, naming the operation that failed and errno's text.
 [[noreturn]] void fail(const std::string& what);
 
+// --- Hosts (wine_host.cpp) ---------------------------------------------------
+// The tests run wendex on one of two hosts: the POSIX build (WENDEX_BINARY),
+// or, when the environment names a host file in WENDEX_E2E_WINE_HOST,
+// wendex.exe on the Win32 layer under Wine (the file names the launcher, the
+// program and the prefix, whose server the test run keeps going).
+bool on_wine();
+// The drive a tree under /tmp is on: C: on POSIX, Z: under Wine.
+char tree_drive();
+// Under Wine: the roots of drive C:, labelled "Ann Work" for README's
+// example, and of drive D:, labelled "Wendex Test" (the wine fixture makes
+// both labels).
+std::string wine_drive_c();
+std::string wine_drive_d();
+// Puts the names of one directory in the order its host's search gives
+// them: readdir's on POSIX (left as they are), sorted by name case-blind
+// under Wine, which sorts every directory it reads.
+void to_search_order(std::vector<std::string>& names);
+// The launcher's command line that runs wendex.exe with args.
+std::vector<std::string> wine_command(const std::vector<std::string>& args);
+// What Wine needs in the child's environment: the prefix, and no debug notes.
+void add_wine_environment(std::vector<std::string>& env);
+// The text without Wine's own lines.
+std::string without_wine_notes(const std::string& err);
+
 // A moment in universal time, to the second.
 struct Stamp {
     int year, month, day, hour, minute, second;
@@ -62,6 +86,9 @@ const Fixture& standard_tree();
 const std::string& standard_file_lines();
 // Its directories as adorned lines with their last-write times (/g).
 const std::string& standard_dir_lines();
+// Its files, then its directories, as bare lines (/b) in the default order.
+const std::string& standard_bare_files();
+const std::string& standard_bare_dirs();
 
 struct RunResult {
     std::string out;
@@ -86,7 +113,9 @@ struct RunOptions {
     std::string search_path{};   // the child's PATH, when not empty
 };
 
-// Runs WENDEX_BINARY with argv[1..] = args in cwd, environment TZ=UTC.
+// Runs WENDEX_BINARY with argv[1..] = args in cwd, environment TZ=UTC; or
+// wendex.exe under Wine, whose own notes on standard error (lines that begin
+// "wine: ", such as the one a label of Z: brings) are left out of err.
 RunResult run_wendex(const std::vector<std::string>& args, const std::string& cwd,
                      const RunOptions& options = {});
 
@@ -104,7 +133,8 @@ std::string dos_dir(const std::string& posix_dir);
 std::string header_label();
 
 // Date and time columns of an adorned line ("mm-dd-yy hh:mmX") for a
-// directory's creation time, the last-write time where none is reported.
+// directory's creation time, the last-write time where none is reported
+// (and always under Wine, which reports none).
 std::string birth_columns(const std::string& posix_path);
 
 // Expands the placeholders of a row's text against a tree:
@@ -113,6 +143,7 @@ std::string birth_columns(const std::string& posix_path);
 //   {TRUE}   the same, lower-cased, as true names print it
 //   {NODRIVE} {TRUE} without its "c:"
 //   {POSIX}  the root as a POSIX path
+//   {drive} {DRIVE}  the tree's drive letter, lower or upper case
 //   {BT:rel} birth_columns of the root's entry rel
 // and writes every "\n" as "\r\n" when line_ends is set.
 std::string expand(std::string_view text, const Fixture& tree, bool line_ends);
@@ -120,15 +151,40 @@ std::string expand(std::string_view text, const Fixture& tree, bool line_ends);
 // Stands for the summary's free-bytes figure in an expected text.
 inline constexpr std::string_view FREE = "{FREE}";
 
-// One table row: arguments, expected output, exit code, and the working
-// directory relative to the tree's root.
+// What a row gives under Wine: the same bytes as on POSIX, other bytes (the
+// host shows itself: 8.3 aliases, attributes, its own order), or nothing it
+// can check there; the reason says which and why.
+enum class OnWine { SAME, DIFFERS, SKIPPED };
+struct WineCase {
+    OnWine what = OnWine::SAME;
+    std::string expected;
+    std::string reason;
+};
+
+// One table row: arguments, expected output, exit code, the working
+// directory relative to the tree's root, and what Wine gives.
 struct Row {
     std::string name;
     std::vector<std::string> args;
     std::string expected;
     int exit_code = 0;
     std::string cwd = "";
+    WineCase wine{};
 };
+
+// Why a row's output differs under Wine.
+inline constexpr const char* WINE_ALIASES =
+    "names that are no 8.3 name show the alias Wine made for them, and sort by it";
+inline constexpr const char* WINE_NO_FIFO = "a FIFO is a plain file to Win32: archive, not system";
+
+// Why a test of permissions cannot run under Wine.
+inline constexpr const char* WINE_AS_ROOT =
+    "under Wine: it runs only as the prefix's owner (root), whom permissions do not stop";
+
+// The row with its output under Wine, and why that differs.
+Row wine_gives(Row row, std::string expected, std::string reason);
+// The row, skipped under Wine for the reason given.
+Row wine_skips(Row row, std::string reason);
 
 // Rows run on the standard tree; each test file instantiates its own tables.
 class StandardTreeTest : public ::testing::TestWithParam<Row> {};

@@ -20,6 +20,8 @@ namespace {
 std::vector<std::string> child_environment(const RunOptions& options)
 {
     std::vector<std::string> env{"TZ=UTC"};
+    if (on_wine())
+        add_wine_environment(env);
     if (!options.search_path.empty())
         env.push_back("PATH=" + options.search_path);
     for (const char* name : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"})
@@ -43,6 +45,8 @@ constexpr const char* SETPRIV = "/usr/bin/setpriv";
 
 std::vector<std::string> command_line(const std::vector<std::string>& args, bool as_nobody)
 {
+    if (on_wine())
+        return wine_command(args);
     std::vector<std::string> argv;
     if (as_nobody && geteuid() == 0)
         argv = {SETPRIV, "--reuid=65534", "--regid=65534", "--clear-groups"};
@@ -131,7 +135,10 @@ void drain(int out_fd, int err_fd, RunResult& result)
 RunResult run_wendex(const std::vector<std::string>& args, const std::string& cwd,
                      const RunOptions& options)
 {
-    return run_program(command_line(args, options.as_nobody), cwd, options);
+    RunResult result = run_program(command_line(args, options.as_nobody), cwd, options);
+    if (on_wine())
+        result.err = without_wine_notes(result.err);
+    return result;
 }
 
 RunResult run_program(const std::vector<std::string>& argv, const std::string& cwd,

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -112,18 +113,25 @@ INSTANTIATE_TEST_SUITE_P(
                 TOTAL}),
     RowName{});
 
-// The directory's entries in the order readdir gives them, "." and ".."
-// left out and directories in brackets, as /u /b /a prints them.
+// The directory's entries in the order the host's search gives them, "."
+// and ".." left out and directories in brackets, as /u /b /a prints them.
 std::vector<std::string> search_order(const Fixture& tree, const std::string& rel = "")
 {
     std::vector<std::string> names;
+    std::set<std::string> dirs;
     const std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(tree.path(rel).c_str()), closedir);
     while (const dirent* entry = readdir(dir.get())) {
         const std::string name = entry->d_name;
         if (name == "." || name == "..")
             continue;
-        names.push_back(entry->d_type == DT_DIR ? "[" + name + "]" : name);
+        names.push_back(name);
+        if (entry->d_type == DT_DIR)
+            dirs.insert(name);
     }
+    to_search_order(names);
+    for (auto& name : names)
+        if (dirs.count(name) != 0)
+            name = "[" + name + "]";
     return names;
 }
 

@@ -16,18 +16,15 @@ const std::string ALL_TOTAL = "total byte count: 5,001,237,854\n";
 INSTANTIATE_TEST_SUITE_P(
     Bare, StandardTreeTest,
     ::testing::Values(
-        Row{"files_only_then_empty_line",
-            {"/b"},
-            "pipe\nreadme\nold.bak\nhuge.bin\nodd.c\nlocked.dat\n.hidden\nearly.log\n.secret\n"
-            "archive.tar.gz\nverylongname.text\nfuture.tmp\na.txt\nZeta.TXT\n\n" +
-                ALL_TOTAL},
+        Row{"files_only_then_empty_line", {"/b"}, standard_bare_files() + "\n" + ALL_TOTAL},
         Row{"trail_after_each_name", {"*.txt", "/b;"}, "a.txt;\nZeta.TXT;\n\n" + TXT_TOTAL},
         Row{"directories_in_brackets",
             {"/b", "/aa"},
-            "[docs]\n[sub]\n[.cache]\n\ntotal byte count: 0\n"},
-        Row{"prefix_and_trail_outside_brackets",
-            {"/p>", "/b<", "/aa"},
-            ">[docs]<\n>[sub]<\n>[.cache]<\n\ntotal byte count: 0\n"},
+            standard_bare_dirs() + "\ntotal byte count: 0\n"},
+        wine_gives(Row{"prefix_and_trail_outside_brackets",
+                       {"/p>", "/b<", "/aa"},
+                       ">[docs]<\n>[sub]<\n>[.cache]<\n\ntotal byte count: 0\n"},
+                   ">[.cache]<\n>[docs]<\n>[sub]<\n\ntotal byte count: 0\n", WINE_ALIASES),
         Row{"dash_prefix", {"/p-", "/b", "*.txt"}, "-a.txt\n-Zeta.TXT\n\n" + TXT_TOTAL},
         Row{"empty_prefix", {"/p", "/b", "*.txt"}, "a.txt\nZeta.TXT\n\n" + TXT_TOTAL},
         Row{"quote_switch_changes_nothing",
@@ -58,12 +55,19 @@ INSTANTIATE_TEST_SUITE_P(
 INSTANTIATE_TEST_SUITE_P(
     TrueName, StandardTreeTest,
     ::testing::Values(
-        Row{"paths_from_short_names",
-            {"/B"},
-            "{TRUE}pipe\n{TRUE}readme\n{TRUE}old.bak\n{TRUE}huge.bin\n{TRUE}odd.c\n"
-            "{TRUE}locked.dat\n{TRUE}.hid\n{TRUE}early.log\n{TRUE}.sec\n{TRUE}archive.tar\n"
-            "{TRUE}verylong.tex\n{TRUE}future.tmp\n{TRUE}a.txt\n{TRUE}zeta.txt\n\n" +
-                ALL_TOTAL},
+        // Under Wine each of these paths opens its file (see drive_letter_test.cpp).
+        wine_gives(
+            Row{"paths_from_short_names",
+                {"/B"},
+                "{TRUE}pipe\n{TRUE}readme\n{TRUE}old.bak\n{TRUE}huge.bin\n{TRUE}odd.c\n"
+                "{TRUE}locked.dat\n{TRUE}.hid\n{TRUE}early.log\n{TRUE}.sec\n{TRUE}archive.tar\n"
+                "{TRUE}verylong.tex\n{TRUE}future.tmp\n{TRUE}a.txt\n{TRUE}zeta.txt\n\n" +
+                    ALL_TOTAL},
+            "{TRUE}_hid~45n\n{TRUE}_sec~p54\n{TRUE}pipe\n{TRUE}readme\n{TRUE}old.bak\n"
+            "{TRUE}huge.bin\n{TRUE}odd.c\n{TRUE}locked.dat\n{TRUE}arch~5fb.gz\n{TRUE}early.log\n"
+            "{TRUE}very~2ov.tex\n{TRUE}future.tmp\n{TRUE}a.txt\n{TRUE}zeta.txt\n\n" +
+                ALL_TOTAL,
+            WINE_ALIASES),
         Row{"trail", {"*.txt", "/B;"}, "{TRUE}a.txt;\n{TRUE}zeta.txt;\n\n" + TXT_TOTAL},
         Row{"resolved_in_listed_directory",
             {"/B", "sub\\*.txt"},
@@ -73,9 +77,11 @@ INSTANTIATE_TEST_SUITE_P(
             "{TRUE}a.txt\n{TRUE}zeta.txt\n\n" + TXT_TOTAL,
             0,
             "sub"},
-        Row{"directories_bracketed",
-            {"/B", "/aa"},
-            "[{TRUE}docs]\n[{TRUE}sub]\n[{TRUE}.cac]\n\ntotal byte count: 0\n"},
+        wine_gives(Row{"directories_bracketed",
+                       {"/B", "/aa"},
+                       "[{TRUE}docs]\n[{TRUE}sub]\n[{TRUE}.cac]\n\ntotal byte count: 0\n"},
+                   "[{TRUE}_cac~qwq]\n[{TRUE}docs]\n[{TRUE}sub]\n\ntotal byte count: 0\n",
+                   WINE_ALIASES),
         Row{"no_drive", {"/c", "*.txt"}, "{NODRIVE}a.txt\n{NODRIVE}zeta.txt\n\n" + TXT_TOTAL},
         Row{"wide_has_no_effect",
             {"/B", "/w", "*.txt"},
@@ -90,91 +96,155 @@ INSTANTIATE_TEST_SUITE_P(
 
 INSTANTIATE_TEST_SUITE_P(
     Adorned, StandardTreeTest,
-    ::testing::Values(Row{"dot_style",
-                          {"/.", "/z-", "/g"},
-                          "{HDR}\n"
-                          " docs         11-12-21  6:20p (directory)      docs\n"
-                          " sub           1-01-20  8:00a (directory)      sub\n"
-                          "*.cac          1-01-19  6:00a (directory)   h  .cache\n"
-                          " pipe          2-03-22  1:45p           0    s pipe\n"
-                          " readme        6-15-00 12:05p          42 a    readme\n"
-                          " old.bak       1-01-80                 64 a    old.bak\n"
-                          " huge.bin      5-06-23  7:08a 5,000,000.. a    huge.bin\n"
-                          " odd.c         8-09-24  2:30p           1 a    odd.c\n"
-                          "+locked.dat    7-08-18  9:15a       1,000 ar   locked.dat\n"
-                          "*.hid          3-04-20  0:30a           7 a h  .hidden\n"
-                          " early.log     1-01-01              2,048 a    early.log\n"
-                          "*.sec          4-05-17  4:00p           3 arh  .secret\n"
-                          " archive.tar   2-29-16  6:07a          10 a    archive.tar.gz\n"
-                          " verylong.tex  8-17-15  3:04p          12 a    verylongname.text\n"
-                          " future.tmp   12-31-07 11:59p           0 a    future.tmp\n"
-                          " a.txt         1-02-21 10:00a         100 a    a.txt\n"
-                          " zeta.txt     12-31-19 11:59p   1,234,567 a    Zeta.TXT\n"
-                          "14 files, 3 directories, 5,001,237,854 bytes\n" +
-                              ALL_TOTAL},
-                      Row{"no_extensions_keep_their_order",
-                          {"/x", "/z-", "/g"},
-                          "{HDR}\n"
-                          " docs         11-12-21  6:20p (directory)      docs\n"
-                          " sub           1-01-20  8:00a (directory)      sub\n"
-                          "*              1-01-19  6:00a (directory)   h  .cache\n"
-                          " pipe          2-03-22  1:45p           0    s pipe\n"
-                          " readme        6-15-00 12:05p          42 a    readme\n"
-                          " old           1-01-80                 64 a    old.bak\n"
-                          " huge          5-06-23  7:08a 5,000,000.. a    huge.bin\n"
-                          " odd           8-09-24  2:30p           1 a    odd.c\n"
-                          "+locked        7-08-18  9:15a       1,000 ar   locked.dat\n"
-                          "*              3-04-20  0:30a           7 a h  .hidden\n"
-                          " early         1-01-01              2,048 a    early.log\n"
-                          "*              4-05-17  4:00p           3 arh  .secret\n"
-                          " archive       2-29-16  6:07a          10 a    archive.tar.gz\n"
-                          " verylong      8-17-15  3:04p          12 a    verylongname.text\n"
-                          " future       12-31-07 11:59p           0 a    future.tmp\n"
-                          " a             1-02-21 10:00a         100 a    a.txt\n"
-                          " zeta         12-31-19 11:59p   1,234,567 a    Zeta.TXT\n"
-                          "14 files, 3 directories, 5,001,237,854 bytes\n" +
-                              ALL_TOTAL},
-                      Row{"dot_style_without_extensions",
-                          {"/x", "/.", "*.txt", "/z-"},
-                          "{HDR}\n"
-                          " a             1-02-21 10:00a         100 a    a.txt\n"
-                          " zeta         12-31-19 11:59p   1,234,567 a    Zeta.TXT\n"
-                          "2 files, 0 directories, 1,234,667 bytes\n" +
-                              TXT_TOTAL},
-                      Row{"hours_in_24",
-                          {"/t", "/z-", "/g"},
-                          "{HDR}\n"
-                          " docs         11-12-21 18:20  (directory)      docs\n"
-                          " sub           1-01-20  8:00  (directory)      sub\n"
-                          "*         cac  1-01-19  6:00  (directory)   h  .cache\n"
-                          " pipe          2-03-22 13:45            0    s pipe\n"
-                          " readme        6-15-00 12:05           42 a    readme\n"
-                          " old      bak  1-01-80                 64 a    old.bak\n"
-                          " huge     bin  5-06-23  7:08  5,000,000.. a    huge.bin\n"
-                          " odd      c    8-09-24 14:30            1 a    odd.c\n"
-                          "+locked   dat  7-08-18  9:15        1,000 ar   locked.dat\n"
-                          "*         hid  3-04-20  0:30            7 a h  .hidden\n"
-                          " early    log  1-01-01              2,048 a    early.log\n"
-                          "*         sec  4-05-17 16:00            3 arh  .secret\n"
-                          " archive  tar  2-29-16  6:07           10 a    archive.tar.gz\n"
-                          " verylong tex  8-17-15 15:04           12 a    verylongname.text\n"
-                          " future   tmp 12-31-07 23:59            0 a    future.tmp\n"
-                          " a        txt  1-02-21 10:00          100 a    a.txt\n"
-                          " zeta     txt 12-31-19 23:59    1,234,567 a    Zeta.TXT\n"
-                          "14 files, 3 directories, 5,001,237,854 bytes\n" +
-                              ALL_TOTAL},
-                      Row{"t_dash_keeps_12_hours",
-                          {"/t", "/t-", "Zeta.TXT", "/z-"},
-                          "{HDR}\n"
-                          " zeta     txt 12-31-19 11:59p   1,234,567 a    Zeta.TXT\n"
-                          "1 files, 0 directories, 1,234,567 bytes\ntotal byte count: 1,234,567\n"},
-                      Row{"prefix_ignored_by_adorned_lines",
-                          {"/p>>", "*.txt", "/z-"},
-                          "{HDR}\n"
-                          " a        txt  1-02-21 10:00a         100 a    a.txt\n"
-                          " zeta     txt 12-31-19 11:59p   1,234,567 a    Zeta.TXT\n"
-                          "2 files, 0 directories, 1,234,667 bytes\n" +
-                              TXT_TOTAL}),
+    ::testing::Values(
+        wine_gives(Row{"dot_style",
+                       {"/.", "/z-", "/g"},
+                       "{HDR}\n"
+                       " docs         11-12-21  6:20p (directory)      docs\n"
+                       " sub           1-01-20  8:00a (directory)      sub\n"
+                       "*.cac          1-01-19  6:00a (directory)   h  .cache\n"
+                       " pipe          2-03-22  1:45p           0    s pipe\n"
+                       " readme        6-15-00 12:05p          42 a    readme\n"
+                       " old.bak       1-01-80                 64 a    old.bak\n"
+                       " huge.bin      5-06-23  7:08a 5,000,000.. a    huge.bin\n"
+                       " odd.c         8-09-24  2:30p           1 a    odd.c\n"
+                       "+locked.dat    7-08-18  9:15a       1,000 ar   locked.dat\n"
+                       "*.hid          3-04-20  0:30a           7 a h  .hidden\n"
+                       " early.log     1-01-01              2,048 a    early.log\n"
+                       "*.sec          4-05-17  4:00p           3 arh  .secret\n"
+                       " archive.tar   2-29-16  6:07a          10 a    archive.tar.gz\n"
+                       " verylong.tex  8-17-15  3:04p          12 a    verylongname.text\n"
+                       " future.tmp   12-31-07 11:59p           0 a    future.tmp\n"
+                       " a.txt         1-02-21 10:00a         100 a    a.txt\n"
+                       " zeta.txt     12-31-19 11:59p   1,234,567 a    Zeta.TXT\n"
+                       "14 files, 3 directories, 5,001,237,854 bytes\n" +
+                           ALL_TOTAL},
+                   "{HDR}\n"
+                   "*_cac~qwq      1-01-19  6:00a (directory)   h  .cache\n"
+                   " docs         11-12-21  6:20p (directory)      docs\n"
+                   " sub           1-01-20  8:00a (directory)      sub\n"
+                   "*_hid~45n      3-04-20  0:30a           7 a h  .hidden\n"
+                   "*_sec~p54      4-05-17  4:00p           3 arh  .secret\n"
+                   " pipe          2-03-22  1:45p           0 a    pipe\n"
+                   " readme        6-15-00 12:05p          42 a    readme\n"
+                   " old.bak       1-01-80                 64 a    old.bak\n"
+                   " huge.bin      5-06-23  7:08a 5,000,000.. a    huge.bin\n"
+                   " odd.c         8-09-24  2:30p           1 a    odd.c\n"
+                   "+locked.dat    7-08-18  9:15a       1,000 ar   locked.dat\n"
+                   " arch~5fb.gz   2-29-16  6:07a          10 a    archive.tar.gz\n"
+                   " early.log     1-01-01              2,048 a    early.log\n"
+                   " very~2ov.tex  8-17-15  3:04p          12 a    verylongname.text\n"
+                   " future.tmp   12-31-07 11:59p           0 a    future.tmp\n"
+                   " a.txt         1-02-21 10:00a         100 a    a.txt\n"
+                   " zeta.txt     12-31-19 11:59p   1,234,567 a    Zeta.TXT\n"
+                   "14 files, 3 directories, 5,001,237,854 bytes\n"
+                   "total byte count: 5,001,237,854\n",
+                   WINE_ALIASES),
+        wine_gives(Row{"no_extensions_keep_their_order",
+                       {"/x", "/z-", "/g"},
+                       "{HDR}\n"
+                       " docs         11-12-21  6:20p (directory)      docs\n"
+                       " sub           1-01-20  8:00a (directory)      sub\n"
+                       "*              1-01-19  6:00a (directory)   h  .cache\n"
+                       " pipe          2-03-22  1:45p           0    s pipe\n"
+                       " readme        6-15-00 12:05p          42 a    readme\n"
+                       " old           1-01-80                 64 a    old.bak\n"
+                       " huge          5-06-23  7:08a 5,000,000.. a    huge.bin\n"
+                       " odd           8-09-24  2:30p           1 a    odd.c\n"
+                       "+locked        7-08-18  9:15a       1,000 ar   locked.dat\n"
+                       "*              3-04-20  0:30a           7 a h  .hidden\n"
+                       " early         1-01-01              2,048 a    early.log\n"
+                       "*              4-05-17  4:00p           3 arh  .secret\n"
+                       " archive       2-29-16  6:07a          10 a    archive.tar.gz\n"
+                       " verylong      8-17-15  3:04p          12 a    verylongname.text\n"
+                       " future       12-31-07 11:59p           0 a    future.tmp\n"
+                       " a             1-02-21 10:00a         100 a    a.txt\n"
+                       " zeta         12-31-19 11:59p   1,234,567 a    Zeta.TXT\n"
+                       "14 files, 3 directories, 5,001,237,854 bytes\n" +
+                           ALL_TOTAL},
+                   "{HDR}\n"
+                   "*_cac~qwq      1-01-19  6:00a (directory)   h  .cache\n"
+                   " docs         11-12-21  6:20p (directory)      docs\n"
+                   " sub           1-01-20  8:00a (directory)      sub\n"
+                   "*_hid~45n      3-04-20  0:30a           7 a h  .hidden\n"
+                   "*_sec~p54      4-05-17  4:00p           3 arh  .secret\n"
+                   " pipe          2-03-22  1:45p           0 a    pipe\n"
+                   " readme        6-15-00 12:05p          42 a    readme\n"
+                   " old           1-01-80                 64 a    old.bak\n"
+                   " huge          5-06-23  7:08a 5,000,000.. a    huge.bin\n"
+                   " odd           8-09-24  2:30p           1 a    odd.c\n"
+                   "+locked        7-08-18  9:15a       1,000 ar   locked.dat\n"
+                   " arch~5fb      2-29-16  6:07a          10 a    archive.tar.gz\n"
+                   " early         1-01-01              2,048 a    early.log\n"
+                   " very~2ov      8-17-15  3:04p          12 a    verylongname.text\n"
+                   " future       12-31-07 11:59p           0 a    future.tmp\n"
+                   " a             1-02-21 10:00a         100 a    a.txt\n"
+                   " zeta         12-31-19 11:59p   1,234,567 a    Zeta.TXT\n"
+                   "14 files, 3 directories, 5,001,237,854 bytes\n"
+                   "total byte count: 5,001,237,854\n",
+                   WINE_ALIASES),
+        Row{"dot_style_without_extensions",
+            {"/x", "/.", "*.txt", "/z-"},
+            "{HDR}\n"
+            " a             1-02-21 10:00a         100 a    a.txt\n"
+            " zeta         12-31-19 11:59p   1,234,567 a    Zeta.TXT\n"
+            "2 files, 0 directories, 1,234,667 bytes\n" +
+                TXT_TOTAL},
+        wine_gives(Row{"hours_in_24",
+                       {"/t", "/z-", "/g"},
+                       "{HDR}\n"
+                       " docs         11-12-21 18:20  (directory)      docs\n"
+                       " sub           1-01-20  8:00  (directory)      sub\n"
+                       "*         cac  1-01-19  6:00  (directory)   h  .cache\n"
+                       " pipe          2-03-22 13:45            0    s pipe\n"
+                       " readme        6-15-00 12:05           42 a    readme\n"
+                       " old      bak  1-01-80                 64 a    old.bak\n"
+                       " huge     bin  5-06-23  7:08  5,000,000.. a    huge.bin\n"
+                       " odd      c    8-09-24 14:30            1 a    odd.c\n"
+                       "+locked   dat  7-08-18  9:15        1,000 ar   locked.dat\n"
+                       "*         hid  3-04-20  0:30            7 a h  .hidden\n"
+                       " early    log  1-01-01              2,048 a    early.log\n"
+                       "*         sec  4-05-17 16:00            3 arh  .secret\n"
+                       " archive  tar  2-29-16  6:07           10 a    archive.tar.gz\n"
+                       " verylong tex  8-17-15 15:04           12 a    verylongname.text\n"
+                       " future   tmp 12-31-07 23:59            0 a    future.tmp\n"
+                       " a        txt  1-02-21 10:00          100 a    a.txt\n"
+                       " zeta     txt 12-31-19 23:59    1,234,567 a    Zeta.TXT\n"
+                       "14 files, 3 directories, 5,001,237,854 bytes\n" +
+                           ALL_TOTAL},
+                   "{HDR}\n"
+                   "*_cac~qwq      1-01-19  6:00  (directory)   h  .cache\n"
+                   " docs         11-12-21 18:20  (directory)      docs\n"
+                   " sub           1-01-20  8:00  (directory)      sub\n"
+                   "*_hid~45n      3-04-20  0:30            7 a h  .hidden\n"
+                   "*_sec~p54      4-05-17 16:00            3 arh  .secret\n"
+                   " pipe          2-03-22 13:45            0 a    pipe\n"
+                   " readme        6-15-00 12:05           42 a    readme\n"
+                   " old      bak  1-01-80                 64 a    old.bak\n"
+                   " huge     bin  5-06-23  7:08  5,000,000.. a    huge.bin\n"
+                   " odd      c    8-09-24 14:30            1 a    odd.c\n"
+                   "+locked   dat  7-08-18  9:15        1,000 ar   locked.dat\n"
+                   " arch~5fb gz   2-29-16  6:07           10 a    archive.tar.gz\n"
+                   " early    log  1-01-01              2,048 a    early.log\n"
+                   " very~2ov tex  8-17-15 15:04           12 a    verylongname.text\n"
+                   " future   tmp 12-31-07 23:59            0 a    future.tmp\n"
+                   " a        txt  1-02-21 10:00          100 a    a.txt\n"
+                   " zeta     txt 12-31-19 23:59    1,234,567 a    Zeta.TXT\n"
+                   "14 files, 3 directories, 5,001,237,854 bytes\n"
+                   "total byte count: 5,001,237,854\n",
+                   WINE_ALIASES),
+        Row{"t_dash_keeps_12_hours",
+            {"/t", "/t-", "Zeta.TXT", "/z-"},
+            "{HDR}\n"
+            " zeta     txt 12-31-19 11:59p   1,234,567 a    Zeta.TXT\n"
+            "1 files, 0 directories, 1,234,567 bytes\ntotal byte count: 1,234,567\n"},
+        Row{"prefix_ignored_by_adorned_lines",
+            {"/p>>", "*.txt", "/z-"},
+            "{HDR}\n"
+            " a        txt  1-02-21 10:00a         100 a    a.txt\n"
+            " zeta     txt 12-31-19 11:59p   1,234,567 a    Zeta.TXT\n"
+            "2 files, 0 directories, 1,234,667 bytes\n" +
+                TXT_TOTAL}),
     RowName{});
 
 INSTANTIATE_TEST_SUITE_P(
@@ -184,10 +254,13 @@ INSTANTIATE_TEST_SUITE_P(
                           "{HDR}\na.txt           Zeta.TXT        \n"
                           "2 files, 0 directories, 1,234,667 bytes\n" +
                               TXT_TOTAL},
-                      Row{"directories_bracketed",
-                          {"/w", "/aa", "/z-"},
-                          "{HDR}\n[docs]          [sub]           [.cache]        \n"
-                          "0 files, 3 directories, 0 bytes\ntotal byte count: 0\n"},
+                      wine_gives(Row{"directories_bracketed",
+                                     {"/w", "/aa", "/z-"},
+                                     "{HDR}\n[docs]          [sub]           [.cache]        \n"
+                                     "0 files, 3 directories, 0 bytes\ntotal byte count: 0\n"},
+                                 "{HDR}\n[.cache]        [docs]          [sub]           \n"
+                                 "0 files, 3 directories, 0 bytes\ntotal byte count: 0\n",
+                                 WINE_ALIASES),
                       Row{"b_dash_trail_with_header",
                           {"/b-", "/w", "*.txt", "/z-"},
                           "{HDR}\na.txt-          Zeta.TXT-       \n2 files, 1,234,667 bytes\n" +

@@ -102,18 +102,29 @@ INSTANTIATE_TEST_SUITE_P(
             "b.c\nc.log\na.txt\n3 files, 600 bytes\ny.c\nw.h\nx.txt\n3 files, 15 bytes\n"
             "notes.md\n1 files, 9 bytes\ntotal byte count: 624\n"},
         // The link back to sub is listed as a directory and never entered.
-        Row{"directories_shown_link_not_entered",
-            {"//", "/a", "/g", "/z-"},
-            "{HDR}\n"
-            " sub           1-01-23  8:00a (directory)      sub\n"
-            " b        c    2-03-19  4:05a         300 a    b.c\n"
-            " c        log 11-12-18  1:14p         200 a    c.log\n" +
-                A_TXT + "3 files, 1 directories, 600 bytes\n" + RULE + "{HDR}sub\\\n" +
-                "*         dee  6-07-24  6:30p (directory)   h  .deep\n" + Y_C +
-                " w        h    9-10-20 11:12a           4 a    w.h\n" + X_TXT +
-                "3 files, 1 directories, 15 bytes\n" + RULE + "{HDR}sub\\.deep\\\n" +
-                " loop          1-01-23  8:00a (directory)      loop\n" + NOTES +
-                "1 files, 1 directories, 9 bytes\ntotal byte count: 624\n"}),
+        wine_gives(Row{"directories_shown_link_not_entered",
+                       {"//", "/a", "/g", "/z-"},
+                       "{HDR}\n"
+                       " sub           1-01-23  8:00a (directory)      sub\n"
+                       " b        c    2-03-19  4:05a         300 a    b.c\n"
+                       " c        log 11-12-18  1:14p         200 a    c.log\n" +
+                           A_TXT + "3 files, 1 directories, 600 bytes\n" + RULE + "{HDR}sub\\\n" +
+                           "*         dee  6-07-24  6:30p (directory)   h  .deep\n" + Y_C +
+                           " w        h    9-10-20 11:12a           4 a    w.h\n" + X_TXT +
+                           "3 files, 1 directories, 15 bytes\n" + RULE + "{HDR}sub\\.deep\\\n" +
+                           " loop          1-01-23  8:00a (directory)      loop\n" + NOTES +
+                           "1 files, 1 directories, 9 bytes\ntotal byte count: 624\n"},
+                   "{HDR}\n"
+                   " sub           1-01-23  8:00a (directory)      sub\n"
+                   " b        c    2-03-19  4:05a         300 a    b.c\n"
+                   " c        log 11-12-18  1:14p         200 a    c.log\n" +
+                       A_TXT + "3 files, 1 directories, 600 bytes\n" + RULE + "{HDR}sub\\\n" +
+                       "*_dee~2ri      6-07-24  6:30p (directory)   h  .deep\n" + Y_C +
+                       " w        h    9-10-20 11:12a           4 a    w.h\n" + X_TXT +
+                       "3 files, 1 directories, 15 bytes\n" + RULE + "{HDR}sub\\.deep\\\n" +
+                       " loop          1-01-23  8:00a (directory)      loop\n" + NOTES +
+                       "1 files, 1 directories, 9 bytes\ntotal byte count: 624\n",
+                   WINE_ALIASES)),
     RowName{});
 
 std::string bare_walk(const std::string& root, const std::string& sub, const std::string& deep)
@@ -141,23 +152,29 @@ INSTANTIATE_TEST_SUITE_P(
             bare_walk("[sub]\nc.log\nb.c\na.txt", "[.deep]\nx.txt\nw.h\ny.c", "[loop]\nnotes.md")}),
     RowName{});
 
-// A directory's entries as /u /b /a prints them: readdir order, "." and ".."
-// left out, directories (links to them too) in brackets.
+// A directory's entries as /u /b /a prints them: the host's search order,
+// "." and ".." left out, directories (links to them too) in brackets.
 std::string readdir_lines(const std::string& dir)
 {
-    std::string lines;
+    std::vector<std::string> names;
     const std::unique_ptr<DIR, int (*)(DIR*)> stream(opendir(dir.c_str()), closedir);
     while (const dirent* entry = readdir(stream.get())) {
         const std::string name = entry->d_name;
+        if (name != "." && name != "..")
+            names.push_back(name);
+    }
+    to_search_order(names);
+    std::string lines;
+    for (const auto& name : names) {
         struct stat info {};
-        if (name == "." || name == ".." || stat((dir + "/" + name).c_str(), &info) != 0)
-            continue;
-        lines += (S_ISDIR(info.st_mode) ? "[" + name + "]" : name) + "\n";
+        if (stat((dir + "/" + name).c_str(), &info) == 0)
+            lines += (S_ISDIR(info.st_mode) ? "[" + name + "]" : name) + "\n";
     }
     return lines;
 }
 
-// The names of a directory's subdirectories (links left out) in readdir order.
+// The names of a directory's subdirectories (links left out) in the host's
+// search order.
 std::vector<std::string> readdir_subdirs(const std::string& dir)
 {
     std::vector<std::string> names;
@@ -167,6 +184,7 @@ std::vector<std::string> readdir_subdirs(const std::string& dir)
         if (entry->d_type == DT_DIR && name != "." && name != "..")
             names.push_back(name);
     }
+    to_search_order(names);
     return names;
 }
 
@@ -233,6 +251,9 @@ class UnenterableTest : public ::testing::TestWithParam<Unenterable> {};
 
 TEST_P(UnenterableTest, ReportedAndSiblingsStillWalked)
 {
+    if (on_wine()) {
+        GTEST_SKIP() << WINE_AS_ROOT;
+    }
     const auto& [label, bad, mode] = GetParam();
     Fixture tree;
     ASSERT_EQ(chmod(tree.root().c_str(), 0755), 0);
@@ -329,6 +350,11 @@ private:
 // seconds in a sanitized build on a loaded machine, so it gets more time.
 TEST(Walk, ChainDeeperThanPathsUnderSmallFileLimit)
 {
+    if (on_wine()) {
+        GTEST_SKIP() << "under Wine: Windows keeps a current directory of 259 characters at "
+                        "most, so its walk reports the first level past that, where Wine goes "
+                        "on (slowly); and Wine itself needs more than 64 descriptors";
+    }
     constexpr int DEPTH = 3000;
     Fixture tree;
     const DeepChain chain(tree.root(), DEPTH, {2020, 2, 2, 2, 2, 0});
@@ -350,6 +376,10 @@ TEST(Walk, ChainDeeperThanTheStackIsReportedNotFollowed)
 {
     constexpr int DEPTH = 3000;
     constexpr std::uint64_t SMALL_STACK = 512ULL << 10;
+    if (on_wine()) {
+        GTEST_SKIP() << "under Wine: wendex.exe's stack is the 8 MiB its image reserves; a "
+                        "process limit does not shrink it";
+    }
     Fixture tree;
     const DeepChain chain(tree.root(), DEPTH, {2020, 2, 2, 2, 2, 0});
     ASSERT_TRUE(chain.built());
@@ -370,6 +400,9 @@ TEST(Walk, ASmallStackStillWalksAShallowTree)
 // the walk: each level comes back through "..", never by its full path.
 TEST(Walk, AnUnsearchableAncestorDoesNotStopTheWalk)
 {
+    if (on_wine()) {
+        GTEST_SKIP() << WINE_AS_ROOT;
+    }
     Fixture tree;
     ASSERT_EQ(chmod(tree.root().c_str(), 0755), 0);
     tree.dir("top", WHEN);

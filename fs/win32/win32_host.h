@@ -1,0 +1,52 @@
+// Internals of the Win32 host layer, shared by fs/win32/*.cpp: <windows.h>
+// itself, included here and nowhere above fs/, and the few helpers more than
+// one file of the layer needs.
+#pragma once
+
+#include "fs/fs_services.h"
+
+#include "fs/name_match.h"
+
+// Only the kernel part of the interface: no GDI (whose ERROR macro breaks any
+// name ERROR), no min/max macros over std::min/std::max.
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOGDI
+#define NOGDI
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#include <cstdint>
+#include <optional>
+
+namespace host {
+
+inline constexpr int DRIVE_COUNT = 26; // A: .. Z:
+
+inline FileTime file_time(const FILETIME& time)
+{
+    return static_cast<FileTime>(time.dwHighDateTime) << 32 | time.dwLowDateTime;
+}
+
+inline FILETIME to_filetime(FileTime time)
+{
+    FILETIME result{};
+    result.dwLowDateTime = static_cast<DWORD>(time & 0xFFFF'FFFF);
+    result.dwHighDateTime = static_cast<DWORD>(time >> 32);
+    return result;
+}
+
+// The drive number (0 for A) of a text that begins with a drive prefix, in
+// either case; nothing for any other text (a UNC path, a relative one).
+std::optional<int> drive_of(const char* text);
+
+// Writes the current directory into its drive's "=X:" record, as the host's
+// runtime does on every change of directory; a directory without a drive
+// letter (a UNC path) has no record.
+void record_current_dir();
+
+} // namespace host
