@@ -40,23 +40,16 @@ namespace {
 // Whether the last search step that gave nothing stopped on a failed read.
 bool last_read_failed = false;
 
-// What an entry is, from its type or, where the file system keeps none, from
-// the entry itself (not following a link).
-struct EntryNature {
-    bool directory; // a directory, not a link to one
-    bool link;
-};
-
-EntryNature nature_of(int directory_fd, const DirEntry& entry)
+// Whether an entry is a directory itself (not a link to one), from its type
+// or, where the file system keeps none, from the entry (not following a link).
+bool is_real_directory(int directory_fd, const DirEntry& entry)
 {
     if (entry.type != DT_UNKNOWN) {
-        return {entry.type == DT_DIR, entry.type == DT_LNK};
+        return entry.type == DT_DIR;
     }
     struct stat status {};
-    if (fstatat(directory_fd, entry.name, &status, AT_SYMLINK_NOFOLLOW) != 0) {
-        return {false, false};
-    }
-    return {S_ISDIR(status.st_mode), S_ISLNK(status.st_mode)};
+    return fstatat(directory_fd, entry.name, &status, AT_SYMLINK_NOFOLLOW) == 0 &&
+           S_ISDIR(status.st_mode);
 }
 
 // Gathers a subdirectory the walk may enter; true when the entry is a
@@ -67,12 +60,12 @@ bool gather_and_hold_back(host::Search& search, const DirEntry& entry)
     if (!asked || is_dot_entry(entry.name)) {
         return false;
     }
-    const EntryNature nature = nature_of(search.reader->fd(), entry);
-    if (nature.directory && search.subdirectories != nullptr) {
+    const bool directory = is_real_directory(search.reader->fd(), entry);
+    if (directory && search.subdirectories != nullptr) {
         search.subdirectories->append(entry.name);
         search.subdirectories->push_back('\0');
     }
-    return nature.directory && !search.deliver_directories;
+    return directory && !search.deliver_directories;
 }
 
 bool wanted(const host::Search& search, std::string_view name)
