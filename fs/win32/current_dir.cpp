@@ -25,11 +25,6 @@ std::array<char, RECORD_NAME_ROOM> record_name(int drive)
     return {'=', static_cast<char>('A' + drive), DRIVE_SEPARATOR, '\0'};
 }
 
-std::array<char, RECORD_NAME_ROOM> root_of(int drive)
-{
-    return {static_cast<char>('A' + drive), DRIVE_SEPARATOR, '\\', '\0'};
-}
-
 // The current directory as the host gives it; false when it does not fit.
 bool read_current_dir(PathText& text)
 {
@@ -57,6 +52,11 @@ bool enter(const char* path)
 }
 
 } // namespace
+
+std::array<char, 4> root_of(int drive)
+{
+    return {static_cast<char>('A' + drive), DRIVE_SEPARATOR, '\\', '\0'};
+}
 
 std::optional<int> drive_of(const char* text)
 {

@@ -6,8 +6,6 @@
 // either name, with the matching rules every host layer shares.
 #include "fs/win32/win32_host.h"
 
-#include <algorithm>
-#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -44,12 +42,14 @@ bool last_read_failed = false;
 // such a long name opens nothing, and the alias is the name to use.
 constexpr char UNMAPPED_CHARACTER = '?';
 
-template <std::size_t ROOM>
-void copy_text(std::array<char, ROOM>& destination, const char* source, std::size_t source_room)
+std::string_view long_name(const WIN32_FIND_DATAA& found)
 {
-    const std::size_t length = strnlen(source, std::min(ROOM - 1, source_room));
-    std::memcpy(destination.data(), source, length);
-    std::fill(destination.begin() + static_cast<std::ptrdiff_t>(length), destination.end(), '\0');
+    return bounded_text(found.cFileName, sizeof found.cFileName);
+}
+
+std::string_view alias(const WIN32_FIND_DATAA& found)
+{
+    return bounded_text(found.cAlternateFileName, sizeof found.cAlternateFileName);
 }
 
 void copy_found(const WIN32_FIND_DATAA& found, FindResult& result)
@@ -60,8 +60,8 @@ void copy_found(const WIN32_FIND_DATAA& found, FindResult& result)
     result.ftLastWriteTime = file_time(found.ftLastWriteTime);
     result.nFileSizeHigh = found.nFileSizeHigh;
     result.nFileSizeLow = found.nFileSizeLow;
-    copy_text(result.cFileName, found.cFileName, sizeof found.cFileName);
-    copy_text(result.cAlternateFileName, found.cAlternateFileName, sizeof found.cAlternateFileName);
+    copy_terminated(result.cFileName, long_name(found));
+    copy_terminated(result.cAlternateFileName, alias(found));
 }
 
 // The errors that only say the search has nothing (more) to give.
@@ -69,16 +69,6 @@ bool is_end(DWORD error)
 {
     return error == ERROR_NO_MORE_FILES || error == ERROR_FILE_NOT_FOUND ||
            error == ERROR_PATH_NOT_FOUND;
-}
-
-std::string_view long_name(const WIN32_FIND_DATAA& found)
-{
-    return bounded_text(found.cFileName, sizeof found.cFileName);
-}
-
-std::string_view alias(const WIN32_FIND_DATAA& found)
-{
-    return bounded_text(found.cAlternateFileName, sizeof found.cAlternateFileName);
 }
 
 bool is_directory(const WIN32_FIND_DATAA& found)
@@ -142,21 +132,6 @@ bool next_accepted(Search& search, FindResult& result)
     return false;
 }
 
-// The pattern's last component and what comes before it ("dir\", "X:", "").
-std::size_t name_start(std::string_view pattern)
-{
-    const std::size_t separator = pattern.find_last_of("\\/");
-    if (separator != std::string_view::npos) {
-        return separator + 1;
-    }
-    return has_drive_prefix(pattern) ? DRIVE_PREFIX_LENGTH : 0;
-}
-
-bool has_wildcards(std::string_view name)
-{
-    return name.find_first_of("*?") != std::string_view::npos;
-}
-
 // A name without wildcards as the host looks it up: the trailing dots and
 // spaces of a path's last component are no part of it.
 std::string_view as_looked_up(std::string_view name)
@@ -211,15 +186,14 @@ SearchHandle find_first_for_pass(const char* pattern, FindResult& result, const 
     search->for_pass = true;
     search->deliver_directories = pass.deliver_directories;
     search->subdirectories = pass.subdirectories;
-    const std::string_view text{pattern};
-    const std::size_t start_of_name = name_start(text);
-    const std::string_view name = as_looked_up(text.substr(start_of_name));
+    const PatternParts parts = split_search_pattern(pattern);
+    const std::string_view name = as_looked_up(parts.name);
     if (pass.subdirectories == nullptr || name.empty()) {
         return first_accepted(start(std::move(search), pattern), result);
     }
     // One read of the whole directory serves the pass and the walk.
     search->name_pattern = name;
-    const std::string every_entry = std::string(text.substr(0, start_of_name)) + "*";
+    const std::string every_entry = std::string(parts.directory) + "*";
     return first_accepted(start(std::move(search), every_entry.c_str()), result);
 }
 

@@ -19,7 +19,7 @@ struct KnownLabel {
 
 std::optional<std::string> read_label(int drive)
 {
-    const std::array<char, 4> root{static_cast<char>('A' + drive), ':', '\\', '\0'};
+    const auto root = root_of(drive);
     std::array<char, LABEL_ROOM> label{};
     if (::GetVolumeInformationA(root.data(), label.data(), static_cast<DWORD>(label.size()),
                                 nullptr, nullptr, nullptr, nullptr, 0) == 0) {

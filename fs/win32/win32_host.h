@@ -3,6 +3,8 @@
 // one file of the layer needs.
 #pragma once
 
+#include <array>
+
 #include "fs/fs_services.h"
 
 #include "fs/name_match.h"
@@ -43,6 +45,9 @@ inline FILETIME to_filetime(FileTime time)
 // The drive number (0 for A) of a text that begins with a drive prefix, in
 // either case; nothing for any other text (a UNC path, a relative one).
 std::optional<int> drive_of(const char* text);
+
+// The root of drive number (0 for A): "X:\".
+std::array<char, 4> root_of(int drive);
 
 // Writes the current directory into its drive's "=X:" record, as the host's
 // runtime does on every change of directory; a directory without a drive
