@@ -50,7 +50,7 @@ public:
     void put_right(std::string_view text, std::size_t width)
     {
         if (text.size() < width) {
-            pad_to(length_ + width - text.size());
+            pad_to(column() + width - text.size());
         }
         put(text);
     }
