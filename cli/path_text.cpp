@@ -21,7 +21,8 @@ std::vector<std::unique_ptr<char[]>> made_texts;
 // A '\\' that is a character of its own, not the trail byte of one.
 bool ends_in_backslash(std::string_view path)
 {
-    return !path.empty() && path.back() == BACKSLASH && find_last_separator(path) == path.size() - 1;
+    return !path.empty() && path.back() == BACKSLASH &&
+           find_last_separator(path) == path.size() - 1;
 }
 
 } // namespace

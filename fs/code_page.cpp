@@ -102,7 +102,7 @@ std::size_t char_length(std::string_view text, std::size_t at, const CodePage& p
     case Encoding::UTF8: return utf8_length(text, at);
     case Encoding::DOUBLE_BYTE:
         return page.lead_bytes[static_cast<unsigned char>(text[at])] && at + 1 < text.size() ? 2
-                                                                                               : 1;
+                                                                                             : 1;
     case Encoding::SINGLE_BYTE: break;
     }
     return 1;
@@ -140,8 +140,7 @@ bool is_unshowable(std::string_view character)
     }
     switch (active_code_page().encoding) {
     case Encoding::UTF8: return first >= 0x80; // a one-byte character above ASCII is invalid
-    case Encoding::DOUBLE_BYTE:
-        return is_c1_byte(first) || active_code_page().lead_bytes[first];
+    case Encoding::DOUBLE_BYTE: return is_c1_byte(first) || active_code_page().lead_bytes[first];
     case Encoding::SINGLE_BYTE: break;
     }
     return is_c1_byte(first);

@@ -39,8 +39,8 @@ CodePage code_page()
     if (chosen == static_cast<locale_t>(nullptr)) {
         return page; // a locale that is not installed: the "C" one, byte for byte
     }
-    if (const char* codeset = nl_langinfo_l(CODESET, chosen); codeset != nullptr &&
-                                                             names_utf8(codeset)) {
+    if (const char* codeset = nl_langinfo_l(CODESET, chosen);
+        codeset != nullptr && names_utf8(codeset)) {
         page.encoding = Encoding::UTF8;
     }
     freelocale(chosen);

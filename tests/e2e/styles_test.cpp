@@ -272,9 +272,8 @@ INSTANTIATE_TEST_SUITE_P(
 // Names outside ASCII, a directory among them; two hold no valid UTF-8 text
 // (the bytes FF FE) or a C1 control (U+009B).
 const std::vector<std::string> OTHER_SCRIPTS{
-    "日本語のファイル.txt", "Привет мир.doc", "café.md",   "Zürich.md",
-    "😀emoji.png",            "Übersicht.txt",  "abc.md",    "bad\xff\xfe.txt",
-    "c1\xc2\x9bx.txt"};
+    "日本語のファイル.txt", "Привет мир.doc", "café.md",         "Zürich.md",      "😀emoji.png",
+    "Übersicht.txt",        "abc.md",         "bad\xff\xfe.txt", "c1\xc2\x9bx.txt"};
 
 // Directories of names sized to meet each rule of the 16-column cells, and
 // one of names outside ASCII.
@@ -378,102 +377,75 @@ std::string names_listing(const std::string& dir_line, const std::string& file_l
 
 const std::string NAMES_DIR = " Прив         {BT:wnames/Привет} (directory)      Привет\n";
 
-std::string bare(const std::string& names)
+// A row on wnames/ under the locale; Wine cannot give these names.
+Row names_row(const char* locale, Row row)
 {
-    return names + "\ntotal byte count: 0\n";
+    return wine_skips(in_locale(locale, std::move(row)), WINE_ANSI_NAMES);
+}
+
+// A bare listing run in wnames/: the names, then the total.
+Row bare_names_row(const char* locale, std::string name, std::vector<std::string> args,
+                   const std::string& names)
+{
+    return names_row(locale, Row{std::move(name), std::move(args),
+                                 names + "\ntotal byte count: 0\n", 0, "wnames"});
 }
 
 INSTANTIATE_TEST_SUITE_P(
     OtherScripts, WideTest,
     ::testing::Values(
-        wine_skips(in_locale(UTF8, Row{"whole_characters_in_display_columns",
-                                       {"wnames", "/z-"},
-                                       names_listing(NAMES_DIR,
-                                                     names_line("Прив     doc", "Привет мир.doc") +
-                                                         names_line("abc      md ", "abc.md") +
-                                                         names_line("café     md ", "café.md") +
-                                                         names_line("zürich   md ", "Zürich.md") +
-                                                         names_line("😀emoj   png", "😀emoji.png") +
-                                                         names_line("bad\xff\xfe    txt",
-                                                                    "bad\xff\xfe.txt") +
-                                                         names_line("c1\xc2\x9bx     txt",
-                                                                    "c1\xc2\x9bx.txt") +
-                                                         names_line("Übersic  txt", "Übersicht.txt") +
-                                                         names_line("日本     txt",
-                                                                    "日本語のファイル.txt"))}),
-                   WINE_ANSI_NAMES),
-        wine_skips(
-            in_locale(C_LOCALE,
-                      Row{"c_locale_cuts_and_counts_bytes",
-                          {"wnames", "/z-"},
-                          names_listing(
-                              " Прив     {BT:wnames/Привет} (directory)      Привет\n",
-                              names_line("Прив doc", "Привет мир.doc") +
-                                  names_line("abc      md ", "abc.md") +
-                                  names_line("café    md ", "café.md") +
-                                  names_line("zürich  md ", "Zürich.md") +
-                                  names_line("😀emoj png", "😀emoji.png") +
-                                  names_line("bad\xff\xfe    txt", "bad\xff\xfe.txt") +
-                                  names_line("c1\xc2\x9bx    txt", "c1\xc2\x9bx.txt") +
-                                  names_line("Übersic txt", "Übersicht.txt") +
-                                  names_line("日本\xe8\xaa txt", "日本語のファイル.txt"))}),
-            WINE_ANSI_NAMES),
-        wine_skips(in_locale(UTF8, Row{"dot_style_in_display_columns",
-                                       {"wnames\\*.??", "/.", "/z-"},
-                                       "{HDR}wnames\\\n" + names_line("abc.md      ", "abc.md") +
-                                           names_line("café.md     ", "café.md") +
-                                           names_line("zürich.md   ", "Zürich.md") +
-                                           "3 files, 0 directories, 0 bytes\n"
-                                           "total byte count: 0\n"}),
-                   WINE_ANSI_NAMES),
-        wine_skips(in_locale(UTF8, Row{"wide_cells_in_display_columns",
-                                       {"wnames", "/w", "/z-"},
-                                       "{HDR}wnames\\\n"
-                                       "[Привет]        Привет мир.doc                  abc.md"
-                                       "          café.md\n"
-                                       "Zürich.md       😀emoji.png     bad\xff\xfe.txt       "
-                                       "c1\xc2\x9bx.txt        Übersicht.txt\n"
-                                       "日本語のファイル.txt            \n"
-                                       "9 files, 1 directories, 0 bytes\ntotal byte count: 0\n"}),
-                   WINE_ANSI_NAMES),
-        wine_skips(in_locale(UTF8, Row{"question_mark_is_one_character",
-                                       {"caf?.md", "/b"},
-                                       bare("café.md\n"),
-                                       0,
-                                       "wnames"}),
-                   WINE_ANSI_NAMES),
-        wine_skips(in_locale(C_LOCALE, Row{"c_locale_question_mark_is_one_byte",
-                                           {"caf??.md", "/b"},
-                                           bare("café.md\n"),
-                                           0,
-                                           "wnames"}),
-                   WINE_ANSI_NAMES),
-        wine_skips(in_locale(UTF8, Row{"excluded_by_whole_characters",
-                                       {"*.md", "/fé", "/b"},
-                                       bare("abc.md\nZürich.md\n"),
-                                       0,
-                                       "wnames"}),
-                   WINE_ANSI_NAMES),
-        wine_skips(in_locale(C_LOCALE, Row{"c_locale_excludes_by_bytes",
-                                           {"*.md", "/fé", "/b"},
-                                           bare("abc.md\n"),
-                                           0,
-                                           "wnames"}),
-                   WINE_ANSI_NAMES),
-        wine_skips(in_locale(UTF8, Row{"true_name_of_whole_characters",
-                                       {"日本*", "/B"},
-                                       bare("{TRUE}wnames\\日本.txt\n"),
-                                       0,
-                                       "wnames"}),
-                   WINE_ANSI_NAMES),
-        wine_skips(in_locale(UTF8, Row{"mask_through_a_directory_outside_ascii",
-                                       {"Привет\\*.txt", "/b"},
-                                       bare("inner.txt\n"),
-                                       0,
-                                       "wnames"}),
-                   WINE_ANSI_NAMES)),
+        names_row(UTF8, Row{"whole_characters_in_display_columns",
+                            {"wnames", "/z-"},
+                            names_listing(NAMES_DIR,
+                                          names_line("Прив     doc", "Привет мир.doc") +
+                                              names_line("abc      md ", "abc.md") +
+                                              names_line("café     md ", "café.md") +
+                                              names_line("zürich   md ", "Zürich.md") +
+                                              names_line("😀emoj   png", "😀emoji.png") +
+                                              names_line("bad\xff\xfe    txt", "bad\xff\xfe.txt") +
+                                              names_line("c1\xc2\x9bx     txt", "c1\xc2\x9bx.txt") +
+                                              names_line("Übersic  txt", "Übersicht.txt") +
+                                              names_line("日本     txt", "日本語のファイル.txt"))}),
+        names_row(C_LOCALE,
+                  Row{"c_locale_cuts_and_counts_bytes",
+                      {"wnames", "/z-"},
+                      names_listing(" Прив     {BT:wnames/Привет} (directory)      Привет\n",
+                                    names_line("Прив doc", "Привет мир.doc") +
+                                        names_line("abc      md ", "abc.md") +
+                                        names_line("café    md ", "café.md") +
+                                        names_line("zürich  md ", "Zürich.md") +
+                                        names_line("😀emoj png", "😀emoji.png") +
+                                        names_line("bad\xff\xfe    txt", "bad\xff\xfe.txt") +
+                                        names_line("c1\xc2\x9bx    txt", "c1\xc2\x9bx.txt") +
+                                        names_line("Übersic txt", "Übersicht.txt") +
+                                        names_line("日本\xe8\xaa txt", "日本語のファイル.txt"))}),
+        names_row(UTF8, Row{"dot_style_in_display_columns",
+                            {"wnames\\*.??", "/.", "/z-"},
+                            "{HDR}wnames\\\n" + names_line("abc.md      ", "abc.md") +
+                                names_line("café.md     ", "café.md") +
+                                names_line("zürich.md   ", "Zürich.md") +
+                                "3 files, 0 directories, 0 bytes\n"
+                                "total byte count: 0\n"}),
+        names_row(UTF8, Row{"wide_cells_in_display_columns",
+                            {"wnames", "/w", "/z-"},
+                            "{HDR}wnames\\\n"
+                            "[Привет]        Привет мир.doc                  abc.md"
+                            "          café.md\n"
+                            "Zürich.md       😀emoji.png     bad\xff\xfe.txt       "
+                            "c1\xc2\x9bx.txt        Übersicht.txt\n"
+                            "日本語のファイル.txt            \n"
+                            "9 files, 1 directories, 0 bytes\ntotal byte count: 0\n"}),
+        bare_names_row(UTF8, "question_mark_is_one_character", {"caf?.md", "/b"}, "café.md\n"),
+        bare_names_row(C_LOCALE, "c_locale_question_mark_is_one_byte", {"caf??.md", "/b"},
+                       "café.md\n"),
+        bare_names_row(UTF8, "excluded_by_whole_characters", {"*.md", "/fé", "/b"},
+                       "abc.md\nZürich.md\n"),
+        bare_names_row(C_LOCALE, "c_locale_excludes_by_bytes", {"*.md", "/fé", "/b"}, "abc.md\n"),
+        bare_names_row(UTF8, "true_name_of_whole_characters", {"日本*", "/B"},
+                       "{TRUE}wnames\\日本.txt\n"),
+        bare_names_row(UTF8, "mask_through_a_directory_outside_ascii", {"Привет\\*.txt", "/b"},
+                       "inner.txt\n")),
     RowName{});
-
 
 } // namespace
 } // namespace e2e

@@ -25,7 +25,10 @@ inline CodePage code_page_of(Page page)
 // Makes the page active for the life of the object, then the one before.
 class UsingPage {
 public:
-    explicit UsingPage(Page page) : saved_(active_code_page()) { use_code_page(code_page_of(page)); }
+    explicit UsingPage(Page page) : saved_(active_code_page())
+    {
+        use_code_page(code_page_of(page));
+    }
     UsingPage(const UsingPage&) = delete;
     UsingPage& operator=(const UsingPage&) = delete;
     ~UsingPage() { use_code_page(saved_); }

@@ -83,9 +83,14 @@ struct SplitCase {
 };
 
 constexpr SplitCase SPLIT_CASES[] = {
-    {"*.txt", "", "*.txt"},     {"sub\\*.c", "sub\\", "*.c"}, {"a/b\\c", "a/b\\", "c"},
-    {"C:*.txt", "C:", "*.txt"}, {"C:\\", "C:\\", ""},         {"sub\\", "sub\\", ""},
-    {"\x95\x5C*", "", "\x95\x5C*", Page::DBCS}, {"\x95\x5C*", "\x95\x5C", "*"},
+    {"*.txt", "", "*.txt"},
+    {"sub\\*.c", "sub\\", "*.c"},
+    {"a/b\\c", "a/b\\", "c"},
+    {"C:*.txt", "C:", "*.txt"},
+    {"C:\\", "C:\\", ""},
+    {"sub\\", "sub\\", ""},
+    {"\x95\x5C*", "", "\x95\x5C*", Page::DBCS},
+    {"\x95\x5C*", "\x95\x5C", "*"},
 };
 
 TEST(HostMatch, SplitSearchPatternTable)
