@@ -138,12 +138,14 @@ bool is_unshowable(std::string_view character)
     if (is_c0_control(first)) {
         return true;
     }
-    switch (active_code_page().encoding) {
+    const CodePage& page = active_code_page();
+    switch (page.encoding) {
     case Encoding::UTF8: return first >= 0x80; // a one-byte character above ASCII is invalid
-    case Encoding::DOUBLE_BYTE: return is_c1_byte(first) || active_code_page().lead_bytes[first];
+    case Encoding::DOUBLE_BYTE:
+        return page.lead_bytes[first] || (page.c1_bytes && is_c1_byte(first));
     case Encoding::SINGLE_BYTE: break;
     }
-    return is_c1_byte(first);
+    return page.c1_bytes && is_c1_byte(first);
 }
 
 std::size_t find_single_byte_char(std::string_view text, char c)

@@ -19,6 +19,10 @@ struct CodePage {
     Encoding encoding = Encoding::SINGLE_BYTE;
     // DOUBLE_BYTE: the bytes that begin a two-byte character.
     std::bitset<BYTE_VALUES> lead_bytes{};
+    // SINGLE_BYTE and DOUBLE_BYTE: whether a byte 0x80-0x9F standing alone is
+    // a C1 control, as in the ISO 8859 sets of a POSIX locale, rather than a
+    // character, as in most of the ANSI code pages of Windows.
+    bool c1_bytes = true;
 };
 
 // The code page the text rules follow: the host's (host::code_page()), read
@@ -46,8 +50,9 @@ std::size_t whole_chars_within(std::string_view text, std::size_t room);
 
 // Whether the character (one whole one, as char_length delimits it) must be
 // shown as '?' on a terminal: a C0 control or DEL, a C1 control (a byte
-// 0x80-0x9F of a single-byte page, U+0080-U+009F in UTF-8), or a byte that
-// is not a character at all (an invalid UTF-8 byte, a lone lead byte).
+// 0x80-0x9F of a page whose c1_bytes are controls, U+0080-U+009F in UTF-8),
+// or a byte that is not a character at all (an invalid UTF-8 byte, a lone
+// lead byte).
 bool is_unshowable(std::string_view character);
 
 // The columns a terminal gives the text: a byte of a single-byte page 1; a

@@ -1,7 +1,8 @@
 // The code page of the Win32 host: the ANSI code page the A calls speak.
 // 65001 is UTF-8; a page whose characters take up to two bytes is a
 // double-byte one, with the lead-byte ranges the host gives for it; any
-// other page has one byte a character.
+// other page has one byte a character. No byte of an ANSI page is a C1
+// control (0x80 is the euro sign in 1252): a console shows every one.
 #include "fs/win32/win32_host.h"
 
 namespace host {
@@ -16,6 +17,7 @@ constexpr UINT DOUBLE_BYTE_SIZE = 2;
 CodePage code_page()
 {
     CodePage page;
+    page.c1_bytes = false;
     const UINT ansi = ::GetACP();
     if (ansi == UTF8_CODE_PAGE) {
         page.encoding = Encoding::UTF8;

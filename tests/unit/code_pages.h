@@ -1,16 +1,18 @@
 // Shared by the unit tests: the code pages a row of text rules runs under
-// (single-byte, UTF-8, and a double-byte page with Shift JIS's lead bytes
+// (single-byte with C1 controls or, as Windows' ANSI pages, without them,
+// UTF-8, and a double-byte page with Shift JIS's lead bytes
 // 0x81-0x9F and 0xE0-0xFC, whose trail bytes include '\' and A-Z), and a
 // scope that makes one of them the active page.
 #pragma once
 
 #include "fs/code_page.h"
 
-enum class Page { SINGLE, UTF8, DBCS };
+enum class Page { SINGLE, UTF8, DBCS, ANSI }; // ANSI: single-byte, 0x80-0x9F characters
 
 inline CodePage code_page_of(Page page)
 {
     CodePage made;
+    made.c1_bytes = page != Page::ANSI;
     if (page == Page::UTF8) {
         made.encoding = Encoding::UTF8;
     } else if (page == Page::DBCS) {

@@ -50,7 +50,8 @@ constexpr NameCase NAME_CASES[] = {
     {Page::SINGLE,
      "\x9b"
      "31m\x80\x9f\xa0\xe9",
-     "?31m??\xa0\xe9"}, // C1 bytes
+     "?31m??\xa0\xe9"},                        // C1 bytes
+    {Page::ANSI, "\x80\x9f\x1b", "\x80\x9f?"}, // 0x80: the euro sign of 1252
     {Page::UTF8, "café 日本 😀", "café 日本 😀"},
     {Page::UTF8,
      "c1\xc2\x9b"
