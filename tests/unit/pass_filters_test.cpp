@@ -60,9 +60,6 @@ TEST(FindCharNocase, FindsWholeCharactersOfTheCodePage)
         std::ptrdiff_t at; // -1: not found
     } const cases[] = {
         {Page::UTF8, "Zürich.md", "é", -1}, // ü and é share their first byte
-        {Page::SINGLE, "Zürich.md", "\xC3", 1},
-        {Page::UTF8, "Привет", "Ж", -1},
-        {Page::UTF8, "café.md", "é", 3},
         {Page::DBCS, "\x83\x41", "a", -1}, // a trail byte is no letter
         {Page::DBCS, "x\x83\x41", "\x83\x41", 1},
         {Page::SINGLE, "\x83\x41", "a", 1},
