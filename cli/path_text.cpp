@@ -18,6 +18,13 @@ constexpr char BACKSLASH = '\\';
 // Texts made by add_backslash; they live until the run ends.
 std::vector<std::unique_ptr<char[]>> made_texts;
 
+// A '\\' that is a character of its own, not the trail byte of one.
+bool ends_in_backslash(std::string_view path)
+{
+    return !path.empty() && path.back() == BACKSLASH &&
+           find_last_separator(path) == path.size() - 1;
+}
+
 } // namespace
 
 int change_dir(const char* path, PathLookup lookup)
@@ -70,7 +77,7 @@ int names_directory(const char* path)
 
 char* add_backslash(char* path)
 {
-    if (path[0] == '\0' || path[last_char(path)] == BACKSLASH) {
+    if (path[0] == '\0' || ends_in_backslash(path)) {
         return path;
     }
     PathText joined{};
@@ -104,7 +111,7 @@ std::size_t last_char(const char* text)
 int strip_backslash(char* path)
 {
     const std::size_t last = last_char(path);
-    if (path[last] != BACKSLASH) {
+    if (!ends_in_backslash(path)) {
         return 0;
     }
     const bool is_root =

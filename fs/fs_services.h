@@ -1,8 +1,8 @@
 // The services the listing logic is built on. The host operations (namespace
 // host) are what every host layer supplies: the unfiltered directory search,
 // the volume, full paths, free space, file-time conversion, the current drive
-// and directory, the walk's moves, the stack and the output. The layer of
-// the host the program is built for (fs/posix/ or fs/win32/) is the one place
+// and directory, the walk's moves, the stack, the code page and the output.
+// The layer of the host the program is built for (fs/posix/ or fs/win32/) is the one place
 // that includes an operating-system header. Above the host operations stand
 // host-neutral services written once: the attribute-matched search and the
 // copied full path.
@@ -15,6 +15,7 @@
 #include <string>
 #include <string_view>
 
+#include "fs/code_page.h"
 #include "fs/host_text.h"
 
 // Attribute bits of an entry, as the host gives them.
@@ -165,6 +166,12 @@ void note_stack_start(const void* here, char** argv);
 // False when the stack has too little room left for one more level of a walk
 // and the pass that level runs.
 bool stack_has_room();
+
+// --- Code page ----------------------------------------------------------------
+// The code page the host's names and texts are in, as it stands at start:
+// single-byte, double-byte (with its lead bytes) or UTF-8. Asked once a run,
+// through active_code_page().
+CodePage code_page();
 
 // --- Output -------------------------------------------------------------------
 enum class Stream { STANDARD_OUTPUT, STANDARD_ERROR };

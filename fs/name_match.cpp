@@ -1,6 +1,8 @@
 // Matching directory entry names against a search pattern the way a
 // case-blind host does: case-blind for A-Z only, '*' and '?', and the two
 // trailing-dot forms ("*.*" and "*.") that also catch names without a '.'.
+// Both texts are read a whole character at a time: '?' stands for one
+// character, and no byte inside a character is taken for one.
 #include "fs/name_match.h"
 
 #include "fs/host_text.h"
@@ -9,9 +11,19 @@
 
 namespace {
 
-bool pattern_char_matches(char pattern_char, char name_char)
+// Two whole characters, case-blind for A-Z against a-z.
+bool chars_equal_blind(std::string_view a, std::string_view b)
 {
-    return pattern_char == '?' || to_lower_case(pattern_char) == to_lower_case(name_char);
+    if (a.size() == 1 && b.size() == 1) {
+        return to_lower_case(a[0]) == to_lower_case(b[0]);
+    }
+    return a == b;
+}
+
+// The character at `at` of text, whole.
+std::string_view char_at(std::string_view text, std::size_t at)
+{
+    return text.substr(at, char_length(text, at));
 }
 
 // Greedy two-pointer glob; on a mismatch it backtracks only to the last '*',
@@ -27,12 +39,18 @@ bool glob_matches(std::string_view pattern, std::string_view name)
         if (p < pattern.size() && pattern[p] == '*') {
             star = p++;
             star_name = n;
-        } else if (p < pattern.size() && pattern_char_matches(pattern[p], name[n])) {
-            ++p;
-            ++n;
+            continue;
+        }
+        const std::string_view name_char = char_at(name, n);
+        const std::string_view pattern_char = p < pattern.size() ? char_at(pattern, p) : "";
+        if (!pattern_char.empty() &&
+            (pattern_char == "?" || chars_equal_blind(pattern_char, name_char))) {
+            p += pattern_char.size();
+            n += name_char.size();
         } else if (star != none) {
             p = star + 1;
-            n = ++star_name;
+            star_name += char_length(name, star_name);
+            n = star_name;
         } else {
             return false;
         }
@@ -45,7 +63,7 @@ bool glob_matches(std::string_view pattern, std::string_view name)
 
 bool has_dot(std::string_view name)
 {
-    return name.find('.') != std::string_view::npos;
+    return find_single_byte_char(name, '.') != std::string_view::npos;
 }
 
 // "x.*": the ".*" may also stand for no extension at all.
@@ -72,17 +90,20 @@ bool names_equal_blind(std::string_view a, std::string_view b)
     if (a.size() != b.size()) {
         return false;
     }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (to_lower_case(a[i]) != to_lower_case(b[i])) {
+    for (std::size_t at = 0; at < a.size();) {
+        const std::string_view a_char = char_at(a, at);
+        if (!chars_equal_blind(a_char, char_at(b, at))) {
             return false;
         }
+        at += a_char.size();
     }
     return true;
 }
 
 bool has_wildcards(std::string_view name)
 {
-    return name.find_first_of("*?") != std::string_view::npos;
+    return find_single_byte_char(name, '*') != std::string_view::npos ||
+           find_single_byte_char(name, '?') != std::string_view::npos;
 }
 
 bool name_matches(std::string_view pattern, std::string_view name)
@@ -96,7 +117,7 @@ bool name_matches(std::string_view pattern, std::string_view name)
 
 PatternParts split_search_pattern(std::string_view pattern)
 {
-    const std::size_t separator = pattern.find_last_of("\\/");
+    const std::size_t separator = find_last_separator(pattern);
     if (separator != std::string_view::npos) {
         return {pattern.substr(0, separator + 1), pattern.substr(separator + 1)};
     }

@@ -4,7 +4,6 @@
 // and a success code.
 #include "fs/out_stream.h"
 
-#include <algorithm>
 #include <array>
 #include <cstdarg>
 #include <cstdio>
@@ -18,12 +17,6 @@ constexpr std::size_t WRITE_OUT_AT = 64 * 1024;
 constexpr std::size_t BUFFER_RESERVE = WRITE_OUT_AT + 4 * 1024;
 constexpr std::size_t PRINT_ROOM = 1024;
 constexpr char SHOWN_CONTROL = '?';
-
-bool is_control(char c)
-{
-    const auto byte = static_cast<unsigned char>(c);
-    return byte < 0x20 || byte == 0x7F;
-}
 
 } // namespace
 
@@ -70,12 +63,22 @@ void OutStream::write_name(std::string_view name)
         // Byte for byte: a line feed inside a name is part of the name.
         buffer_.append(name);
     } else {
-        const std::size_t start = buffer_.size();
-        buffer_.append(name);
-        std::replace_if(buffer_.begin() + static_cast<std::ptrdiff_t>(start), buffer_.end(),
-                        is_control, SHOWN_CONTROL);
+        append_shown(name);
     }
     write_out_when_full();
+}
+
+void OutStream::append_shown(std::string_view name)
+{
+    for (std::size_t at = 0; at < name.size();) {
+        const std::string_view character = name.substr(at, char_length(name, at));
+        if (is_unshowable(character)) {
+            buffer_ += SHOWN_CONTROL; // one '?' for the whole character
+        } else {
+            buffer_.append(character);
+        }
+        at += character.size();
+    }
 }
 
 void OutStream::write_line_end()

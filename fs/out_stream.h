@@ -1,7 +1,8 @@
 // The program's one output stream: text buffered and written out in large
 // pieces, every '\n' sent as "\r\n", as the text streams of the system
 // wendex was designed for write it. Names from the file system go out byte
-// for byte, or, on a terminal, with their control bytes shown as '?'.
+// for byte, or, on a terminal, with their control characters and the bytes
+// that are no character of the code page shown as '?'.
 #pragma once
 
 #include <cstdarg>
@@ -20,7 +21,8 @@
 struct OutputFailure {};
 
 // Whether names and labels from the file system are written as they are, or
-// with their control bytes (0x00-0x1F, 0x7F) shown as '?' for a terminal.
+// for a terminal with every control character (0x00-0x1F, 0x7F and the C1
+// controls) and every byte that is no character of the code page shown as '?'.
 enum class NameBytes { AS_THEY_ARE, CONTROLS_SHOWN };
 
 // The standard stream writes to standard output whenever its buffer fills and
@@ -67,6 +69,8 @@ private:
     // Writes out a full buffer of the standard stream; throws OutputFailure
     // when it cannot.
     void write_out_when_full();
+    // Appends a name with what a terminal must not be sent shown as '?'.
+    void append_shown(std::string_view name);
 
     std::string buffer_;
     bool standard_ = false; // false: a memory stream

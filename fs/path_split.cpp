@@ -1,8 +1,11 @@
 // Path texts taken apart into drive, directory, name and extension by one
 // right-to-left scan, and the four parts joined again into a bounded buffer.
+// The scan looks only at the first byte of each character: the trail byte of
+// a double-byte character may be '\\' and is never a separator.
 #include "fs/path_split.h"
 
 #include <algorithm>
+#include <bitset>
 
 #include "fs/host_text.h"
 
@@ -23,20 +26,40 @@ bool is_drive_colon(std::string_view text, std::size_t i)
 // True when the '.' at i ends a "." or ".." component: what stands before it
 // (or before the '.' just in front of it) is a separator, the drive's ':' or
 // the start of the path.
-bool ends_dot_component(std::string_view text, std::size_t i)
+bool ends_dot_component(std::string_view text, std::size_t i,
+                        const std::bitset<SPLIT_READ_LIMIT>& inner)
 {
     const std::size_t first = (i > 0 && text[i - 1] == '.') ? i - 1 : i;
     if (first == 0) {
         return true;
     }
-    return is_separator(text[first - 1]) || is_drive_colon(text, first - 1);
+    return !inner[first - 1] && (is_separator(text[first - 1]) || is_drive_colon(text, first - 1));
 }
 
 // The path as the splitter reads it: up to its NUL or its first
-// SPLIT_READ_LIMIT characters, whichever comes first.
-std::string_view read_path(const char* path)
+// SPLIT_READ_LIMIT bytes, whichever comes first, never ending inside a
+// character.
+std::string_view read_path(std::string_view path)
 {
-    return path == nullptr ? std::string_view{} : bounded_text(path, SPLIT_READ_LIMIT);
+    return path.substr(0, whole_chars_within(path, SPLIT_READ_LIMIT));
+}
+
+// The bytes of text that continue a character begun before them; none under
+// a code page whose bytes below 0x80 always stand for themselves.
+std::bitset<SPLIT_READ_LIMIT> inner_bytes(std::string_view text)
+{
+    std::bitset<SPLIT_READ_LIMIT> inner;
+    if (active_code_page().encoding != Encoding::DOUBLE_BYTE) {
+        return inner;
+    }
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t length = char_length(text, at);
+        for (std::size_t i = 1; i < length; ++i) {
+            inner.set(at + i);
+        }
+        at += length;
+    }
+    return inner;
 }
 
 template <std::size_t Room> void store_part(std::array<char, Room>* out, std::string_view part)
@@ -62,6 +85,12 @@ void append(JoinCursor& cursor, std::string_view text)
     }
 }
 
+// Whether the last character of text (not the trail byte of one) separates.
+bool ends_in_separator(std::string_view text)
+{
+    return !text.empty() && find_last_separator(text) == text.size() - 1;
+}
+
 std::string_view text_of(const char* part)
 {
     return part == nullptr ? std::string_view{} : part;
@@ -71,13 +100,17 @@ std::string_view text_of(const char* part)
 
 PathLayout locate_path_parts(std::string_view path)
 {
-    const std::string_view text = path.substr(0, std::min(path.size(), SPLIT_READ_LIMIT));
+    const std::string_view text = read_path(path);
+    const std::bitset<SPLIT_READ_LIMIT> inner = inner_bytes(text);
     PathLayout layout;
     layout.end = layout.ext_start = layout.name_start = text.size();
     bool in_directory = false;
     // In name mode the text still to be split ends at ext_start.
     for (std::size_t i = text.size(); i-- > 0;) {
         const char c = text[i];
+        if (inner[i]) {
+            continue;
+        }
         if (is_drive_colon(text, i)) {
             layout.drive_end = DRIVE_PREFIX_LENGTH;
             layout.flags |= SPLIT_DRIVE;
@@ -91,7 +124,7 @@ PathLayout locate_path_parts(std::string_view path)
             in_directory = true;
         } else if (is_wildcard(c)) {
             layout.flags |= SPLIT_WILDCARDS;
-        } else if (c == '.' && i + 1 == layout.ext_start && ends_dot_component(text, i)) {
+        } else if (c == '.' && i + 1 == layout.ext_start && ends_dot_component(text, i, inner)) {
             layout.name_start = layout.ext_start; // "." and ".." belong to the directory
             in_directory = true;
         } else if (c == '.' && (layout.flags & SPLIT_EXTENSION) == 0) {
@@ -114,7 +147,8 @@ PathLayout locate_path_parts(std::string_view path)
 unsigned split_path(const char* path, DriveText* drive, PartText* directory, PartText* name,
                     PartText* extension)
 {
-    const std::string_view text = read_path(path);
+    const std::string_view text =
+        path == nullptr ? std::string_view{} : read_path(bounded_text(path, SPLIT_READ_LIMIT));
     const PathLayout layout = locate_path_parts(text);
     store_part(drive, text.substr(0, layout.drive_end));
     store_part(directory, text.substr(layout.drive_end, layout.name_start - layout.drive_end));
@@ -133,7 +167,7 @@ std::size_t merge_path(std::span<char> out, const char* drive, const char* direc
     }
     if (const std::string_view dir = text_of(directory); !dir.empty()) {
         append(cursor, dir);
-        if (!is_separator(dir.back())) {
+        if (!ends_in_separator(dir)) {
             append(cursor, "\\");
         }
     }

@@ -63,9 +63,10 @@ void write_blanks(OutStream& out, std::size_t count)
     }
 }
 
-// The adorned columns before the long name: 47 of them.
+// The adorned columns before the long name: 47 of them, and room for the
+// bytes by which the 8.3 fields may outnumber their columns.
 constexpr std::size_t ADORNED_COLUMNS = 47;
-using AdornedLine = LineBuilder<ADORNED_COLUMNS>;
+using AdornedLine = LineBuilder<ADORNED_COLUMNS + SHORT_NAME_WIDTH + SHORT_EXT_WIDTH>;
 
 // Mark and 8.3 name: "%c%-8.8s %-3.3s " or, in dot style, "%c%.8s.%.3s "
 // blank-filled to 14 columns.
@@ -75,9 +76,9 @@ void put_short_name(AdornedLine& line, const EntryRecord& record)
     const std::string_view ext = bounded_text(record.short_ext.data(), SHORT_EXT_WIDTH);
     line.put(entry_mark(record.attributes));
     if (settings.dot_style != 0 && !ext.empty()) {
-        line.put(name);
+        line.put_shown(name);
         line.put('.');
-        line.put(ext);
+        line.put_shown(ext);
         line.pad_to(DOT_NAME_COLUMNS);
         return;
     }
@@ -187,7 +188,8 @@ void write_true_name(OutStream& out, const EntryRecord& record)
     out.write_line_end();
 }
 
-// Writes the long name between prefix and trail; returns the characters written.
+// Writes the long name between prefix and trail; returns the columns they
+// take on a terminal.
 std::size_t write_plain_text(OutStream& out, const EntryRecord& record)
 {
     const std::string_view prefix = settings.line_prefix;
@@ -200,7 +202,8 @@ std::size_t write_plain_text(OutStream& out, const EntryRecord& record)
     out.write_name(name);
     out.write(close);
     out.write(trail);
-    return prefix.size() + open.size() + name.size() + close.size() + trail.size();
+    return display_columns(prefix) + open.size() + display_columns(name) + close.size() +
+           display_columns(trail);
 }
 
 // A wide cell: the text, three blanks, then fill up to a whole number of
@@ -227,11 +230,14 @@ void finish_wide_cell(OutStream& out, std::size_t n)
 void write_plain(OutStream& out, const EntryRecord& record)
 {
     const std::size_t n = write_plain_text(out, record);
-    advance_column(n);
     if (settings.wide == 0) {
-        out.write_line_end(); // out_column keeps its count: the next end_line adds a line
+        // out_column keeps a count, even for a name of no columns: the next
+        // end_line adds a line.
+        advance_column(std::max<std::size_t>(n, 1));
+        out.write_line_end();
         return;
     }
+    advance_column(n);
     finish_wide_cell(out, n);
 }
 

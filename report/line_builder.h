@@ -1,6 +1,7 @@
 // A report line's fixed columns assembled in place, without formatted
 // printing: the adorned columns are written for every entry of a listing,
-// and formatting them was most of the program's own work.
+// and formatting them was most of the program's own work. Columns are what a
+// terminal shows: a name's character may take more bytes than columns.
 #pragma once
 
 #include <algorithm>
@@ -8,6 +9,8 @@
 #include <cstddef>
 #include <cstring>
 #include <string_view>
+
+#include "fs/code_page.h"
 
 template <std::size_t Room> class LineBuilder {
 public:
@@ -25,18 +28,29 @@ public:
         length_ += count;
     }
 
-    // text left-aligned in width columns, blank-filled; cut to width.
+    // A name's text (at most width bytes) left-aligned in width columns,
+    // blank-filled.
     void put_left(std::string_view text, std::size_t width)
     {
-        put(text.substr(0, width));
-        pad_to(length_ + width - std::min(text.size(), width));
+        const std::size_t start = column();
+        put_shown(text.substr(0, width));
+        pad_to(start + width);
+    }
+
+    // A name's text, whose columns are counted as a terminal shows them.
+    void put_shown(std::string_view text)
+    {
+        const std::size_t before = length_;
+        put(text);
+        const std::size_t written = length_ - before;
+        extra_bytes_ += written - std::min(written, display_columns(text.substr(0, written)));
     }
 
     // text right-aligned in width columns, blank-filled.
     void put_right(std::string_view text, std::size_t width)
     {
         if (text.size() < width) {
-            pad_to(length_ + width - text.size());
+            pad_to(column() + width - text.size());
         }
         put(text);
     }
@@ -51,17 +65,18 @@ public:
     // Blanks up to column.
     void pad_to(std::size_t column)
     {
-        const std::size_t end = std::min(column, Room);
+        const std::size_t end = std::min(column + extra_bytes_, Room);
         if (end > length_) {
             std::memset(text_.data() + length_, ' ', end - length_);
             length_ = end;
         }
     }
 
-    std::size_t size() const { return length_; }
+    std::size_t column() const { return length_ - extra_bytes_; }
     std::string_view view() const { return {text_.data(), length_}; }
 
 private:
     std::array<char, Room> text_; // written before it is read
     std::size_t length_ = 0;
+    std::size_t extra_bytes_ = 0; // bytes written beyond the columns they take
 };

@@ -3,37 +3,33 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string_view>
 
 #include "core/run_state.h"
 
 namespace {
 
-// Copies at most field.size() characters of text, NUL-filling the rest.
-template <std::size_t N>
-void fill_field(std::array<char, N>& field, const char* text, std::size_t length)
+// Copies the whole characters of text that fit the field, NUL-filling the
+// rest: a name is never cut inside a character.
+template <std::size_t N> void fill_field(std::array<char, N>& field, std::string_view text)
 {
     field.fill('\0');
-    std::memcpy(field.data(), text, std::min(length, N));
+    std::memcpy(field.data(), text.data(), whole_chars_within(text, N));
 }
 
-// The 8.3 fields: up to 8 characters before the first '.', up to 3 after it.
+// The 8.3 fields: what fits 8 bytes before the first '.', 3 after it.
 void capture_short_name(EntryRecord& record, const FindResult& result)
 {
     const auto& alias = result.cAlternateFileName;
-    const char* source = alias[0] != '\0' ? alias.data() : result.cFileName.data();
-    const std::size_t room = alias[0] != '\0' ? alias.size() : result.cFileName.size();
-    const std::size_t length = bounded_text(source, room).size();
-
-    fill_field(record.short_name, source, length);
-    const char* dot = static_cast<const char*>(std::memchr(source, '.', length));
-    if (dot == nullptr) {
+    const std::string_view source = alias[0] != '\0'
+                                        ? bounded_text(alias.data(), alias.size())
+                                        : bounded_text(result.cFileName.data(), PATH_ROOM);
+    const std::size_t dot = find_single_byte_char(source, '.');
+    fill_field(record.short_name, source.substr(0, dot));
+    if (dot == std::string_view::npos) {
         record.short_ext.fill('\0');
     } else {
-        const auto position = static_cast<std::size_t>(dot - source);
-        if (position < SHORT_NAME_WIDTH) {
-            record.short_name[position] = '\0';
-        }
-        fill_field(record.short_ext, dot + 1, length - position - 1);
+        fill_field(record.short_ext, source.substr(dot + 1));
     }
     lowercase_n(record.short_name.data(), SHORT_NAME_WIDTH);
     lowercase_n(record.short_ext.data(), SHORT_EXT_WIDTH);
@@ -53,9 +49,8 @@ void capture_entry(EntryRecord& record, const FindResult& result)
 {
     capture_short_name(record, result);
     record.attributes = static_cast<std::uint8_t>(result.dwFileAttributes & 0xFF);
-    const auto& name = result.cFileName;
     // Keeps a terminator even for a name that would fill the whole field.
-    fill_field(record.long_name, name.data(), bounded_text(name.data(), LONG_NAME_ROOM - 1).size());
+    copy_terminated(record.long_name, bounded_text(result.cFileName.data(), PATH_ROOM));
 
     if ((result.dwFileAttributes & ATTR_DIRECTORY) != 0) {
         record.kind = KIND_DIR;

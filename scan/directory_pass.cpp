@@ -44,7 +44,7 @@ bool build_pattern(const char* mask_text, PathText& pattern)
 // even where its last name is made of dots ("..f*", "...").
 std::size_t directory_length(std::string_view path)
 {
-    const std::size_t separator = path.find_last_of("\\/");
+    const std::size_t separator = find_last_separator(path);
     if (separator != std::string_view::npos) {
         return separator + 1;
     }
@@ -73,10 +73,13 @@ bool has_excluded_char(const char* name)
     if (settings.exclude_chars == nullptr) {
         return false;
     }
-    for (const char* c = settings.exclude_chars; *c != '\0'; ++c) {
-        if (find_char_nocase(name, *c) != nullptr) {
+    const std::string_view excluded = settings.exclude_chars;
+    for (std::size_t at = 0; at < excluded.size();) {
+        const std::size_t length = char_length(excluded, at);
+        if (find_char_nocase(name, excluded.substr(at, length)) != nullptr) {
             return true;
         }
+        at += length;
     }
     return false;
 }
@@ -155,16 +158,24 @@ bool attr_filter(std::uint32_t attributes)
     }
 }
 
-const char* find_char_nocase(const char* text, char c)
+const char* find_char_nocase(const char* text, std::string_view character)
 {
-    const char lower = to_lower_case(c);
-    const char upper = to_upper_case(c);
-    for (; *text != '\0'; ++text) {
-        if (*text == lower || *text == upper) {
-            return text;
+    const std::string_view name = text;
+    const bool one_byte = character.size() == 1;
+    for (std::size_t at = 0; at < name.size();) {
+        const std::size_t length = char_length(name, at);
+        if (one_byte ? length == 1 && to_lower_case(name[at]) == to_lower_case(character[0])
+                     : name.substr(at, length) == character) {
+            return text + at;
         }
+        at += length;
     }
     return nullptr;
+}
+
+const char* find_char_nocase(const char* text, char c)
+{
+    return find_char_nocase(text, std::string_view(&c, 1));
 }
 
 void list_directory(OutStream& out, const char* mask_text, SortKey sort_key,

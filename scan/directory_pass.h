@@ -22,5 +22,8 @@ void report_read_failure(OutStream& out, std::string_view directory);
 // True when an entry with this attribute word passes the attribute filter.
 bool attr_filter(std::uint32_t attributes);
 
-// The first character of text equal to c without regard to case, or null.
+// The first character of text equal to the whole character given (one byte,
+// or the bytes of one character of the code page) without regard to the case
+// of A-Z, or null.
+const char* find_char_nocase(const char* text, std::string_view character);
 const char* find_char_nocase(const char* text, char c);

@@ -32,7 +32,7 @@ std::optional<std::string> read_label(int drive)
 // The text up to and with its last separator: the directory a path is in.
 std::string directory_of(const std::string& path)
 {
-    const std::size_t separator = path.find_last_of("\\/");
+    const std::size_t separator = find_last_separator(path);
     return separator == std::string::npos ? std::string() : path.substr(0, separator + 1);
 }
 
@@ -74,7 +74,8 @@ std::optional<std::uint64_t> disk_free_bytes(const char* path, SearchHandle /*op
     }
     // A path ending in a separator names a directory; anything else names an
     // entry of the directory it is in.
-    std::string directory = full->back() == '\\' ? *full : directory_of(*full);
+    std::string directory =
+        find_last_separator(*full) + 1 == full->size() ? *full : directory_of(*full);
     for (; !directory.empty(); directory = parent_of(directory)) {
         ULARGE_INTEGER available{};
         ULARGE_INTEGER total{};

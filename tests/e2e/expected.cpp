@@ -169,7 +169,10 @@ void check_row(const Row& row, const Fixture& tree, const RunOptions& options)
     if (on_wine() && row.wine.what == OnWine::SKIPPED) {
         GTEST_SKIP() << "under Wine: " << row.wine.reason;
     }
-    const RunResult result = run_wendex(args, tree.path(row.cwd), options);
+    RunOptions run_options = options;
+    if (!row.locale.empty())
+        run_options.locale = row.locale;
+    const RunResult result = run_wendex(args, tree.path(row.cwd), run_options);
     const bool differs = on_wine() && row.wine.what == OnWine::DIFFERS;
     const std::string expected = expand(differs ? row.wine.expected : row.expected, tree, true);
     SCOPED_TRACE(differs ? "the output under Wine, since " + row.wine.reason : "the common output");
@@ -183,6 +186,12 @@ void check_row(const Row& row, const Fixture& tree, const RunOptions& options)
     }
 }
 
+Row in_locale(std::string locale, Row row)
+{
+    row.locale = std::move(locale);
+    return row;
+}
+
 void PrintTo(const Row& row, std::ostream* os)
 {
     *os << row.name << ":";
@@ -190,6 +199,8 @@ void PrintTo(const Row& row, std::ostream* os)
         *os << " '" << arg << "'";
     if (!row.cwd.empty())
         *os << " in " << row.cwd;
+    if (!row.locale.empty())
+        *os << " under LC_ALL=" << row.locale;
 }
 
 bool is_usage_text(const std::string& out)

@@ -111,6 +111,7 @@ struct RunOptions {
     Stdout stdout_to = Stdout::PIPE;
     bool ignore_sigpipe = false; // the child starts with SIGPIPE ignored
     std::string search_path{};   // the child's PATH, when not empty
+    std::string locale{};        // the child's LC_ALL, when not empty
 };
 
 // Runs WENDEX_BINARY with argv[1..] = args in cwd, environment TZ=UTC; or
@@ -170,6 +171,7 @@ struct Row {
     int exit_code = 0;
     std::string cwd = "";
     WineCase wine{};
+    std::string locale = ""; // the run's LC_ALL, when not empty
 };
 
 // Why a row's output differs under Wine.
@@ -185,6 +187,8 @@ inline constexpr const char* WINE_AS_ROOT =
 Row wine_gives(Row row, std::string expected, std::string reason);
 // The row, skipped under Wine for the reason given.
 Row wine_skips(Row row, std::string reason);
+// The row, run with LC_ALL set to locale.
+Row in_locale(std::string locale, Row row);
 
 // Rows run on the standard tree; each test file instantiates its own tables.
 class StandardTreeTest : public ::testing::TestWithParam<Row> {};

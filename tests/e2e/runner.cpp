@@ -24,6 +24,8 @@ std::vector<std::string> child_environment(const RunOptions& options)
         add_wine_environment(env);
     if (!options.search_path.empty())
         env.push_back("PATH=" + options.search_path);
+    if (!options.locale.empty())
+        env.push_back("LC_ALL=" + options.locale);
     for (const char* name : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"})
         if (const char* value = std::getenv(name))
             env.push_back(std::string(name) + "=" + value);

@@ -1,9 +1,11 @@
 // Line styles: bare names with prefix and trail, true names with and without
-// the drive, wide cells, dot style, no extensions, 24-hour times, and the
-// summary that /y brings back to the unadorned styles.
+// the drive, wide cells, dot style, no extensions, 24-hour times, the
+// summary that /y brings back to the unadorned styles, and names outside
+// ASCII under a UTF-8 locale and under the C one.
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "tests/e2e/harness.h"
 
@@ -267,7 +269,14 @@ INSTANTIATE_TEST_SUITE_P(
                               TXT_TOTAL}),
     RowName{});
 
-// Directories of names sized to meet each rule of the 16-column cells.
+// Names outside ASCII, a directory among them; two hold no valid UTF-8 text
+// (the bytes FF FE) or a C1 control (U+009B).
+const std::vector<std::string> OTHER_SCRIPTS{
+    "日本語のファイル.txt", "Привет мир.doc", "café.md",         "Zürich.md",      "😀emoji.png",
+    "Übersicht.txt",        "abc.md",         "bad\xff\xfe.txt", "c1\xc2\x9bx.txt"};
+
+// Directories of names sized to meet each rule of the 16-column cells, and
+// one of names outside ASCII.
 const Fixture& wide_tree()
 {
     static Fixture tree;
@@ -287,6 +296,11 @@ const Fixture& wide_tree()
         for (const char* name : {"a.x", "c.x"})
             tree.file(std::string("wpast/") + name, 0, when);
         tree.file("wpast/b" + std::string(59, 'x'), 0, when);
+        tree.dir("wnames", when);
+        tree.dir("wnames/Привет", when);
+        tree.file("wnames/Привет/inner.txt", 0, when);
+        for (const std::string& name : OTHER_SCRIPTS)
+            tree.file("wnames/" + name, 0, when);
         tree.seal();
         return true;
     }();
@@ -341,6 +355,96 @@ INSTANTIATE_TEST_SUITE_P(
                                    "a.x" + std::string(13, ' ') + "b" + std::string(59, 'x') +
                                        "\nc.x" + std::string(13, ' ') + "\n",
                                    3)}),
+    RowName{});
+
+constexpr const char* UTF8 = "C.UTF-8";
+constexpr const char* C_LOCALE = "C";
+const char* const WINE_ANSI_NAMES =
+    "the prefix's ANSI code page holds few of these names: the host gives '?' for the others";
+
+// An adorned line of wnames/: its 12 columns after the mark (8.3 name and
+// extension, or dot style), then a 0-byte file of 2020-05-05 05:05.
+std::string names_line(const std::string& columns, const std::string& name)
+{
+    return " " + columns + "  5-05-20  5:05a           0 a    " + name + "\n";
+}
+
+std::string names_listing(const std::string& dir_line, const std::string& file_lines)
+{
+    return "{HDR}wnames\\\n" + dir_line + file_lines +
+           "9 files, 1 directories, 0 bytes\ntotal byte count: 0\n";
+}
+
+const std::string NAMES_DIR = " Прив         {BT:wnames/Привет} (directory)      Привет\n";
+
+// A row on wnames/ under the locale; Wine cannot give these names.
+Row names_row(const char* locale, Row row)
+{
+    return wine_skips(in_locale(locale, std::move(row)), WINE_ANSI_NAMES);
+}
+
+// A bare listing run in wnames/: the names, then the total.
+Row bare_names_row(const char* locale, std::string name, std::vector<std::string> args,
+                   const std::string& names)
+{
+    return names_row(locale, Row{std::move(name), std::move(args),
+                                 names + "\ntotal byte count: 0\n", 0, "wnames"});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    OtherScripts, WideTest,
+    ::testing::Values(
+        names_row(UTF8, Row{"whole_characters_in_display_columns",
+                            {"wnames", "/z-"},
+                            names_listing(NAMES_DIR,
+                                          names_line("Прив     doc", "Привет мир.doc") +
+                                              names_line("abc      md ", "abc.md") +
+                                              names_line("café     md ", "café.md") +
+                                              names_line("zürich   md ", "Zürich.md") +
+                                              names_line("😀emoj   png", "😀emoji.png") +
+                                              names_line("bad\xff\xfe    txt", "bad\xff\xfe.txt") +
+                                              names_line("c1\xc2\x9bx     txt", "c1\xc2\x9bx.txt") +
+                                              names_line("Übersic  txt", "Übersicht.txt") +
+                                              names_line("日本     txt", "日本語のファイル.txt"))}),
+        names_row(C_LOCALE,
+                  Row{"c_locale_cuts_and_counts_bytes",
+                      {"wnames", "/z-"},
+                      names_listing(" Прив     {BT:wnames/Привет} (directory)      Привет\n",
+                                    names_line("Прив doc", "Привет мир.doc") +
+                                        names_line("abc      md ", "abc.md") +
+                                        names_line("café    md ", "café.md") +
+                                        names_line("zürich  md ", "Zürich.md") +
+                                        names_line("😀emoj png", "😀emoji.png") +
+                                        names_line("bad\xff\xfe    txt", "bad\xff\xfe.txt") +
+                                        names_line("c1\xc2\x9bx    txt", "c1\xc2\x9bx.txt") +
+                                        names_line("Übersic txt", "Übersicht.txt") +
+                                        names_line("日本\xe8\xaa txt", "日本語のファイル.txt"))}),
+        names_row(UTF8, Row{"dot_style_in_display_columns",
+                            {"wnames\\*.??", "/.", "/z-"},
+                            "{HDR}wnames\\\n" + names_line("abc.md      ", "abc.md") +
+                                names_line("café.md     ", "café.md") +
+                                names_line("zürich.md   ", "Zürich.md") +
+                                "3 files, 0 directories, 0 bytes\n"
+                                "total byte count: 0\n"}),
+        names_row(UTF8, Row{"wide_cells_in_display_columns",
+                            {"wnames", "/w", "/z-"},
+                            "{HDR}wnames\\\n"
+                            "[Привет]        Привет мир.doc                  abc.md"
+                            "          café.md\n"
+                            "Zürich.md       😀emoji.png     bad\xff\xfe.txt       "
+                            "c1\xc2\x9bx.txt        Übersicht.txt\n"
+                            "日本語のファイル.txt            \n"
+                            "9 files, 1 directories, 0 bytes\ntotal byte count: 0\n"}),
+        bare_names_row(UTF8, "question_mark_is_one_character", {"caf?.md", "/b"}, "café.md\n"),
+        bare_names_row(C_LOCALE, "c_locale_question_mark_is_one_byte", {"caf??.md", "/b"},
+                       "café.md\n"),
+        bare_names_row(UTF8, "excluded_by_whole_characters", {"*.md", "/fé", "/b"},
+                       "abc.md\nZürich.md\n"),
+        bare_names_row(C_LOCALE, "c_locale_excludes_by_bytes", {"*.md", "/fé", "/b"}, "abc.md\n"),
+        bare_names_row(UTF8, "true_name_of_whole_characters", {"日本*", "/B"},
+                       "{TRUE}wnames\\日本.txt\n"),
+        bare_names_row(UTF8, "mask_through_a_directory_outside_ascii", {"Привет\\*.txt", "/b"},
+                       "inner.txt\n")),
     RowName{});
 
 } // namespace

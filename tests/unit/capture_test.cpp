@@ -9,6 +9,7 @@
 #include "core/run_state.h"
 #include "fs/fs_services.h"
 #include "scan/capture.h"
+#include "tests/unit/code_pages.h"
 
 namespace {
 
@@ -38,6 +39,7 @@ struct ShortNameCase {
     const char* alias;
     const char* short_name;
     const char* short_ext;
+    Page page = Page::SINGLE;
 };
 
 class ShortNames : public ::testing::TestWithParam<ShortNameCase> {};
@@ -45,6 +47,7 @@ class ShortNames : public ::testing::TestWithParam<ShortNameCase> {};
 TEST_P(ShortNames, ComeFromTheAliasOrTheLongName)
 {
     const auto& row = GetParam();
+    const UsingPage page(row.page);
     EntryRecord record;
     capture_entry(record, result_for(row.long_name, row.alias));
     EXPECT_EQ(field(record.short_name.data(), SHORT_NAME_WIDTH), row.short_name);
@@ -63,7 +66,15 @@ INSTANTIATE_TEST_SUITE_P(
                       ShortNameCase{".profile", "", "", "pro"},
                       ShortNameCase{"a.b.c", "", "a", "b.c"},
                       ShortNameCase{"\xC9T\xC9.TXT", "", "\xC9t\xC9", "txt"},
-                      ShortNameCase{"trailing.", "", "trailing", ""}));
+                      ShortNameCase{"trailing.", "", "trailing", ""},
+                      // Cut after the last whole character that fits 8 and 3 bytes.
+                      ShortNameCase{"a.日本", "", "a", "日", Page::UTF8},
+                      ShortNameCase{"a.éé", "", "a", "é", Page::UTF8},
+                      ShortNameCase{"bad\xFF\xFE.TXT", "", "bad\xFF\xFE", "txt", Page::UTF8},
+                      ShortNameCase{"\x83\x41\x83\x42\x83\x43\x83\x44.TXT", "",
+                                    "\x83\x41\x83\x42\x83\x43\x83\x44", "txt", Page::DBCS},
+                      ShortNameCase{"A\x83\x41\x83\x42\x83\x43\x83\x44", "",
+                                    "a\x83\x41\x83\x42\x83\x43", "", Page::DBCS}));
 
 TEST(Capture, CountsFilesAndDirectoriesIntoTheTotals)
 {
@@ -131,6 +142,16 @@ TEST(LowercaseN, StopsAtTheLimitOrAfterTheFirstNul)
     char high[] = "\xC0Z[@";
     lowercase_n(high, 9999);
     EXPECT_STREQ(high, "\xC0z[@");
+
+    // The trail bytes of double-byte characters stay as they are, capital
+    // letters or not; a lead byte the limit cuts from its trail is one byte.
+    const UsingPage page(Page::DBCS);
+    char double_byte[] = "\x83\x41Z\x83\x5A";
+    lowercase_n(double_byte, 9999);
+    EXPECT_STREQ(double_byte, "\x83\x41z\x83\x5A");
+    char cut[] = "AB\x83\x41";
+    lowercase_n(cut, 3);
+    EXPECT_STREQ(cut, "ab\x83\x41");
 }
 
 } // namespace

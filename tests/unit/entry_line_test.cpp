@@ -13,6 +13,7 @@
 #include "fs/fs_services.h"
 #include "report/section.h"
 #include "scan/directory_pass.h"
+#include "tests/unit/code_pages.h"
 #include "tests/unit/run_state.h"
 
 namespace {
@@ -91,6 +92,7 @@ struct AdornedCase {
     int dot_style;
     int no_ext;
     const char* expected;
+    Page page = Page::SINGLE;
 };
 
 TEST_F(EntryLineTest, AdornedLinesFillTheirColumns)
@@ -126,9 +128,17 @@ TEST_F(EntryLineTest, AdornedLinesFillTheirColumns)
         {"hidden wins", hidden, 0, 0, "*secret········8-17-15··3:04p···········1·arhs·secret\n"},
         {"read-only", read_only, 0, 0, "+ro············1-02-00··0:01a···········1··r·s·ro\n"},
         {"year 2080", year_2080, 0, 0, "·late·········12-31-80·12:00p···········0······late\n"},
+        // Columns as a terminal shows them: a combining mark takes none.
+        {"combining mark",
+         {"cafe\xCC\x81", "md", "cafe\xCC\x81.md"},
+         0,
+         0,
+         "·cafe\xCC\x81·····md···8-17-15··3:04p·········512·a····cafe\xCC\x81.md\n",
+         Page::UTF8},
     };
     for (const auto& c : cases) {
         SetUp();
+        const UsingPage page(c.page);
         out.clear();
         settings.dot_style = c.dot_style;
         settings.no_ext = c.no_ext;

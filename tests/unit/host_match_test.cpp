@@ -5,12 +5,15 @@
 
 #include <string>
 
+#include "tests/unit/code_pages.h"
+
 namespace {
 
 struct MatchCase {
     const char* pattern;
     const char* name;
     bool matches;
+    Page page = Page::SINGLE;
 };
 
 constexpr MatchCase MATCH_CASES[] = {
@@ -42,11 +45,24 @@ constexpr MatchCase MATCH_CASES[] = {
     {"*.", ".profile", false},
     {"r*.", "readme", true},
     {"*..", "README", false},
+    // '?' is one whole character of the code page; bytes inside one never match alone
+    {"caf?.md", "café.md", true, Page::UTF8},
+    {"caf??.md", "café.md", false, Page::UTF8},
+    {"caf?.md", "café.md", false},
+    {"caf??.md", "café.md", true},
+    {"???", "日本語", true, Page::UTF8},
+    {"?emoji*", "😀emoji.png", true, Page::UTF8},
+    {"??.txt", "\xff\xfe.txt", true, Page::UTF8},
+    {"?.txt", "\x95\x5C.txt", true, Page::DBCS},
+    {"\x83\x41", "\x83\x61", false, Page::DBCS}, // trail bytes are no letters
+    {"\x83\x41", "\x83\x61", true},
+    {"*A", "\x83\x41", false, Page::DBCS},
 };
 
 TEST(HostMatch, NameMatchesTable)
 {
     for (const MatchCase& c : MATCH_CASES) {
+        const UsingPage page(c.page);
         EXPECT_EQ(name_matches(c.pattern, c.name), c.matches) << c.pattern << " vs " << c.name;
     }
 }
@@ -63,16 +79,24 @@ struct SplitCase {
     const char* pattern;
     const char* directory;
     const char* name;
+    Page page = Page::SINGLE;
 };
 
 constexpr SplitCase SPLIT_CASES[] = {
-    {"*.txt", "", "*.txt"},     {"sub\\*.c", "sub\\", "*.c"}, {"a/b\\c", "a/b\\", "c"},
-    {"C:*.txt", "C:", "*.txt"}, {"C:\\", "C:\\", ""},         {"sub\\", "sub\\", ""},
+    {"*.txt", "", "*.txt"},
+    {"sub\\*.c", "sub\\", "*.c"},
+    {"a/b\\c", "a/b\\", "c"},
+    {"C:*.txt", "C:", "*.txt"},
+    {"C:\\", "C:\\", ""},
+    {"sub\\", "sub\\", ""},
+    {"\x95\x5C*", "", "\x95\x5C*", Page::DBCS},
+    {"\x95\x5C*", "\x95\x5C", "*"},
 };
 
 TEST(HostMatch, SplitSearchPatternTable)
 {
     for (const SplitCase& c : SPLIT_CASES) {
+        const UsingPage page(c.page);
         const PatternParts parts = split_search_pattern(c.pattern);
         EXPECT_EQ(parts.directory, c.directory) << c.pattern;
         EXPECT_EQ(parts.name, c.name) << c.pattern;

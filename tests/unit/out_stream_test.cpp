@@ -8,6 +8,8 @@
 #include <string>
 #include <unistd.h>
 
+#include "tests/unit/code_pages.h"
+
 namespace {
 
 struct WriteCase {
@@ -34,6 +36,45 @@ TEST(OutStream, WriteTranslatesEveryNewline)
     stream.put('x');
     stream.put('\n');
     EXPECT_EQ(stream.text(), "x\r\n");
+}
+
+// A name as a terminal gets it, and as a pipe or a file gets it.
+struct NameCase {
+    Page page;
+    const char* name;
+    const char* on_terminal;
+};
+
+constexpr NameCase NAME_CASES[] = {
+    {Page::SINGLE, "a\x1b[31m\x7f", "a?[31m?"},
+    {Page::SINGLE,
+     "\x9b"
+     "31m\x80\x9f\xa0\xe9",
+     "?31m??\xa0\xe9"},                        // C1 bytes
+    {Page::ANSI, "\x80\x9f\x1b", "\x80\x9f?"}, // 0x80: the euro sign of 1252
+    {Page::UTF8, "café 日本 😀", "café 日本 😀"},
+    {Page::UTF8,
+     "c1\xc2\x9b"
+     "31m",
+     "c1?31m"},                                                // U+009B, one '?'
+    {Page::UTF8, "\xc2\xa0\xc2\x80\xc2\x9f", "\xc2\xa0??"},    // U+00A0 is no control
+    {Page::UTF8, "bad\xff\xfe\xc3(\xe6\x97", "bad??\?(??"},    // invalid bytes, a cut sequence
+    {Page::UTF8, "\xed\xa0\x80\xc0\xaf", "?????"},             // a surrogate, an overlong form
+    {Page::DBCS, "\x83\x5c\x95\x80\x80", "\x83\x5c\x95\x80?"}, // lead+trail whole
+    {Page::DBCS, "x\x83", "x?"},                               // a lead byte with no trail
+};
+
+TEST(OutStream, NamesOnATerminalShowWhatWouldActAsQuestionMarks)
+{
+    for (const NameCase& c : NAME_CASES) {
+        const UsingPage page(c.page);
+        OutStream terminal(NameBytes::CONTROLS_SHOWN);
+        OutStream pipe;
+        terminal.write_name(c.name);
+        pipe.write_name(c.name);
+        EXPECT_EQ(terminal.text(), c.on_terminal) << c.name;
+        EXPECT_EQ(pipe.text(), c.name) << c.name;
+    }
 }
 
 TEST(OutStream, PrintCountsNewlinesOnce)

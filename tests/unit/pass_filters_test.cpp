@@ -4,6 +4,7 @@
 #include "core/run_state.h"
 #include "fs/fs_services.h"
 #include "scan/directory_pass.h"
+#include "tests/unit/code_pages.h"
 
 namespace {
 
@@ -48,6 +49,26 @@ TEST(FindCharNocase, IgnoresCaseOfLettersOnly)
     EXPECT_EQ(find_char_nocase(text, 'q'), nullptr);
     const char* accented = "\xE9t\xC9"; // no case pairs above 0x7F
     EXPECT_EQ(find_char_nocase(accented, '\xC9'), accented + 2);
+}
+
+TEST(FindCharNocase, FindsWholeCharactersOfTheCodePage)
+{
+    struct {
+        Page page;
+        const char* text;
+        const char* character;
+        std::ptrdiff_t at; // -1: not found
+    } const cases[] = {
+        {Page::UTF8, "Zürich.md", "é", -1}, // ü and é share their first byte
+        {Page::DBCS, "\x83\x41", "a", -1}, // a trail byte is no letter
+        {Page::DBCS, "x\x83\x41", "\x83\x41", 1},
+        {Page::SINGLE, "\x83\x41", "a", 1},
+    };
+    for (const auto& c : cases) {
+        const UsingPage page(c.page);
+        const char* found = find_char_nocase(c.text, c.character);
+        EXPECT_EQ(found == nullptr ? -1 : found - c.text, c.at) << c.text << " " << c.character;
+    }
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "fs/path_split.h"
+#include "tests/unit/code_pages.h"
 
 namespace {
 
@@ -18,6 +19,7 @@ struct SplitRow {
     const char* directory;
     const char* name;
     const char* extension;
+    Page page = Page::SINGLE;
 };
 
 constexpr SplitRow SPLIT_ROWS[] = {
@@ -50,6 +52,12 @@ constexpr SplitRow SPLIT_ROWS[] = {
     {"W*\\x", 0x0C, "", "W*\\", "x", ""},
     {"f.t?t", 0x07, "", "", "f", ".t?t"},
     {"1:x", 0x14, "1:", "", "x", ""},
+    // A trail byte 0x5C of a double-byte character is no separator.
+    {"\x95\x5C.txt", 0x0A, "", "\x95\x5C", "", ".txt"},
+    {"\x95\x5C.txt", 0x06, "", "", "\x95\x5C", ".txt", Page::DBCS},
+    {"\x95\x5C.", 0x06, "", "", "\x95\x5C", ".", Page::DBCS},
+    {"C:\\\x83\x5C\\\x95\x5C", 0x1C, "C:", "\\\x83\x5C\\", "\x95\x5C", "", Page::DBCS},
+    {"Привет\\мир.doc", 0x0E, "", "Привет\\", "мир", ".doc", Page::UTF8},
 };
 
 std::string text(const auto& part)
@@ -85,6 +93,7 @@ TEST(SplitPath, SplitsEveryRowIntoItsParts)
 {
     for (const SplitRow& row : SPLIT_ROWS) {
         SCOPED_TRACE(row.path);
+        const UsingPage page(row.page);
         DriveText drive;
         PartText directory, name, extension;
         drive.fill('#');
@@ -101,6 +110,7 @@ TEST(SplitPath, LocatesTheUncutOffsetsOfEveryRow)
 {
     for (const SplitRow& row : SPLIT_ROWS) {
         SCOPED_TRACE(row.path);
+        const UsingPage page(row.page);
         const PathLayout layout = locate_path_parts(row.path);
         EXPECT_EQ(layout.flags, row.flags);
         EXPECT_EQ(layout.drive_end, std::string(row.drive).size());
@@ -114,6 +124,7 @@ TEST(SplitPath, JoiningThePartsGivesThePathBack)
 {
     for (const SplitRow& row : SPLIT_ROWS) {
         SCOPED_TRACE(row.path);
+        const UsingPage page(row.page);
         DriveText drive;
         PartText directory, name, extension;
         split_path(row.path, &drive, &directory, &name, &extension);
@@ -152,6 +163,7 @@ struct MergeRow {
     const char* name;
     const char* extension;
     const char* joined;
+    Page page = Page::SINGLE;
 };
 
 constexpr MergeRow MERGE_ROWS[] = {
@@ -163,12 +175,15 @@ constexpr MergeRow MERGE_ROWS[] = {
     {nullptr, "a/", "b", nullptr, "a/b"},
     {"", "", "", "", ""},
     {nullptr, nullptr, nullptr, nullptr, ""},
+    {nullptr, "\x95\x5C", "x", nullptr, "\x95\x5C\\x", Page::DBCS},
+    {nullptr, "\x95\x5C", "x", nullptr, "\x95\x5Cx"},
 };
 
 TEST(MergePath, JoinsThePresentParts)
 {
     for (const MergeRow& row : MERGE_ROWS) {
         SCOPED_TRACE(row.joined);
+        const UsingPage page(row.page);
         std::array<char, JOIN_ROOM> out;
         EXPECT_EQ(merge_path(out, row.drive, row.directory, row.name, row.extension),
                   std::string(row.joined).size());
