@@ -13,6 +13,7 @@ enum class HostStep {
     ENTER_SUBDIR, // the walk going down into a subdirectory
     ENTER_PARENT, // the walk coming back up through ".."
     READ_DIR,     // reading the next entry of a directory
+    OPEN_DIR,     // opening a directory for reading
 };
 
 #ifdef WENDEX_HOST_HOOKS

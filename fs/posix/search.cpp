@@ -21,6 +21,8 @@ struct host::Search {
     bool skip_dot_entries = false;
     bool deliver_directories = true;
     std::string* subdirectories = nullptr; // names gathered for the walk
+    int open_error = 0;        // why the directory could not be opened
+    bool gather_failed = false; // a literal name's directory could not be read for the walk
 
     Search() = default;
     Search(const Search&) = delete;
@@ -32,7 +34,7 @@ struct host::Search {
         }
     }
 
-    bool failed() const { return reader != nullptr && reader->failed(); }
+    bool failed() const { return gather_failed || (reader != nullptr && reader->failed()); }
 };
 
 namespace {
@@ -128,6 +130,7 @@ bool direct_lookup(host::Search& search, FindResult& result)
             return as_typed == AsTyped::DELIVERED;
         }
         search.reader = reader_of(search.lookup_fd);
+        search.gather_failed = search.reader == nullptr && search.subdirectories != nullptr;
         if (as_typed == AsTyped::DELIVERED) {
             return true; // the read that follows only gathers
         }
@@ -155,6 +158,7 @@ bool open_directory(host::Search& search, std::string_view directory)
     if (!search.direct) {
         const auto open_for_reading = [&search](const char* posix) {
             search.reader = open_reader(posix);
+            search.open_error = search.reader != nullptr ? 0 : errno;
             return search.reader != nullptr;
         };
         return try_as_typed_then_any_case(directory, open_for_reading);
@@ -164,6 +168,19 @@ bool open_directory(host::Search& search, std::string_view directory)
         return search.lookup_fd >= 0;
     };
     return try_as_typed_then_any_case(directory, open_lookup);
+}
+
+// A directory that is there but cannot be opened for reading (no read
+// permission, an I/O error, no memory or descriptors left) is a failed read,
+// never an empty directory. The current directory is always there.
+bool open_failure_is_read_failure(const host::Search& search, std::string_view directory)
+{
+    const int error = search.open_error;
+    if (error == 0 || search.direct) {
+        return false;
+    }
+    const auto posix = posix_form(directory);
+    return (error != ENOENT && error != ENOTDIR) || (posix && *posix == ".");
 }
 
 host::SearchHandle start_search(const char* pattern, FindResult& result,
@@ -179,7 +196,11 @@ host::SearchHandle start_search(const char* pattern, FindResult& result,
     }
     search->name_pattern = parts.name;
     search->direct = !has_wildcards(parts.name);
-    if (!open_directory(*search, parts.directory) || !host::FindNextFileA(search.get(), result)) {
+    if (!open_directory(*search, parts.directory)) {
+        note_read_failure(open_failure_is_read_failure(*search, parts.directory));
+        return host::INVALID_SEARCH;
+    }
+    if (!host::FindNextFileA(search.get(), result)) {
         return host::INVALID_SEARCH;
     }
     return search.release();

@@ -273,6 +273,22 @@ TEST(Permissions, EntriesAreNotDropped)
                   " f        txt  3-04-21  5:06a           7 a    f.txt\n"
                   "1 files, 0 directories, 7 bytes\ntotal byte count: 7\n"},
               tree, nobody);
+    // What cannot be read is said to be unread, never passed off as empty.
+    const std::string unread = "read failed. {DIR}xonly\\ defective?\n";
+    check_row(Row{"start_directory_not_readable",
+                  {"/z-"},
+                  "{HDR}xonly\\\n0 files, 0 directories, 0 bytes" + unread +
+                      "\ntotal byte count: 0\n",
+                  0, "xonly"},
+              tree, nobody);
+    check_row(Row{"walked_directory_not_readable", {"xonly\\*", "//"},
+                  unread + "\ntotal byte count: 0\n"},
+              tree, nobody);
+    check_row(Row{"name_found_below_a_walk_that_cannot_read",
+                  {"xonly\\f.txt", "//", "/z-"},
+                  "{HDR}xonly\\\n f        txt  3-04-21  5:06a           7 a    f.txt\n"
+                  "1 files, 7 bytes" + unread + "\ntotal byte count: 7\n"},
+              tree, nobody);
 }
 
 // Names are data: written byte for byte where the output is not a terminal

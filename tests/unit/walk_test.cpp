@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <set>
@@ -179,10 +180,20 @@ TEST_F(WalkTree, AReturnThatWouldLandElsewhereEndsTheWalk)
 TEST_F(WalkTree, AFailedReadIsReportedNotTakenForTheEnd)
 {
     make_file_in("tree/f.dat", "1");
-    set_host_hook([](HostStep now, const char*) { return now == HostStep::READ_DIR ? EIO : 0; });
-    const std::string out = walk("*.dat", "tree");
-    EXPECT_NE(out.find("read failed. " + dos("tree") + "\\ defective?\r\n"), std::string::npos)
-        << out;
+    const struct {
+        HostStep step;
+        int error;
+    } failures[] = {{HostStep::READ_DIR, EIO},
+                    {HostStep::OPEN_DIR, EIO},
+                    {HostStep::OPEN_DIR, ENOMEM},
+                    {HostStep::OPEN_DIR, EMFILE}};
+    for (const auto& [step, error] : failures) {
+        SCOPED_TRACE(std::to_string(static_cast<int>(step)) + " fails with " + std::strerror(error));
+        set_host_hook([step, error](HostStep now, const char*) { return now == step ? error : 0; });
+        const std::string out = walk("*.dat", "tree");
+        EXPECT_NE(out.find("read failed. " + dos("tree") + "\\ defective?\r\n"), std::string::npos)
+            << out;
+    }
 }
 
 } // namespace
