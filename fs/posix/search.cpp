@@ -21,7 +21,7 @@ struct host::Search {
     bool skip_dot_entries = false;
     bool deliver_directories = true;
     std::string* subdirectories = nullptr; // names gathered for the walk
-    int open_error = 0;        // why the directory could not be opened
+    int open_error = 0;                    // why the directory could not be opened
     bool gather_failed = false; // a literal name's directory could not be read for the walk
 
     Search() = default;

@@ -7,6 +7,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <csignal>
 #include <regex>
 #include <string>
@@ -157,6 +158,23 @@ TEST(DeepDirectory, ListsWithoutFailing)
         SCOPED_TRACE(args.empty() ? "(no arguments)" : args[0]);
         expect_sane_end(run_wendex(args, tree.path(rel)), Outcome::LISTING);
     }
+    // True names past the path room are built on the directory in full.
+    std::string dos_rel = rel;
+    std::replace(dos_rel.begin(), dos_rel.end(), '/', '\\');
+    const std::string deep_names =
+        "under Wine: Windows keeps a current directory of 259 characters at most";
+    check_row(wine_skips(Row{"true_name_deep",
+                             {"/B"},
+                             "{TRUE}" + dos_rel + "\\f.txt\n\ntotal byte count: 3\n",
+                             0,
+                             rel},
+                         deep_names),
+              tree);
+    check_row(wine_skips(Row{"true_name_deep_walk",
+                             {"*.txt", "/c", "//"},
+                             "{NODRIVE}" + dos_rel + "\\f.txt\n\ntotal byte count: 3\n"},
+                         deep_names),
+              tree);
 }
 
 // Standard output that cannot take the listing: the run stops and says so by
@@ -291,19 +309,22 @@ TEST(Permissions, EntriesAreNotDropped)
               tree, nobody);
     // What cannot be read is said to be unread, never passed off as empty.
     const std::string unread = "read failed. {DIR}xonly\\ defective?\n";
-    check_row(Row{"start_directory_not_readable",
-                  {"/z-"},
-                  "{HDR}xonly\\\n0 files, 0 directories, 0 bytes" + unread +
-                      "\ntotal byte count: 0\n",
-                  0, "xonly"},
-              tree, nobody);
-    check_row(Row{"walked_directory_not_readable", {"xonly\\*", "//"},
+    check_row(
+        Row{"start_directory_not_readable",
+            {"/z-"},
+            "{HDR}xonly\\\n0 files, 0 directories, 0 bytes" + unread + "\ntotal byte count: 0\n",
+            0,
+            "xonly"},
+        tree, nobody);
+    check_row(Row{"walked_directory_not_readable",
+                  {"xonly\\*", "//"},
                   unread + "\ntotal byte count: 0\n"},
               tree, nobody);
     check_row(Row{"name_found_below_a_walk_that_cannot_read",
                   {"xonly\\f.txt", "//", "/z-"},
                   "{HDR}xonly\\\n f        txt  3-04-21  5:06a           7 a    f.txt\n"
-                  "1 files, 7 bytes" + unread + "\ntotal byte count: 7\n"},
+                  "1 files, 7 bytes" +
+                      unread + "\ntotal byte count: 7\n"},
               tree, nobody);
 }
 

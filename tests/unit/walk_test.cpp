@@ -188,7 +188,8 @@ TEST_F(WalkTree, AFailedReadIsReportedNotTakenForTheEnd)
                     {HostStep::OPEN_DIR, ENOMEM},
                     {HostStep::OPEN_DIR, EMFILE}};
     for (const auto& [step, error] : failures) {
-        SCOPED_TRACE(std::to_string(static_cast<int>(step)) + " fails with " + std::strerror(error));
+        SCOPED_TRACE(std::to_string(static_cast<int>(step)) + " fails with " +
+                     std::strerror(error));
         set_host_hook([step, error](HostStep now, const char*) { return now == step ? error : 0; });
         const std::string out = walk("*.dat", "tree");
         EXPECT_NE(out.find("read failed. " + dos("tree") + "\\ defective?\r\n"), std::string::npos)
