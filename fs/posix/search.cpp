@@ -111,7 +111,7 @@ AsTyped look_up_as_typed(host::Search& search, FindResult& result)
 {
     const char* name = search.name_pattern.c_str();
     if ((search.skip_dot_entries && is_dot_entry(name)) ||
-        !describe_entry(search.lookup_fd, name, DT_UNKNOWN, result)) {
+        !describe_entry(search.lookup_fd, name, result)) {
         return AsTyped::MISSING;
     }
     const bool directory = (result.dwFileAttributes & ATTR_DIRECTORY) != 0;

@@ -5,7 +5,9 @@
 // or the drive message.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <csignal>
@@ -326,6 +328,55 @@ TEST(Permissions, EntriesAreNotDropped)
                   "1 files, 7 bytes" +
                       unread + "\ntotal byte count: 7\n"},
               tree, nobody);
+}
+
+// A symbolic link is described by itself: its own size and times, never its
+// target's, listed as a directory when it points at one and never entered;
+// a dangling link is a file like any other. A mask naming a link to a
+// directory is followed, as any path typed.
+TEST(Links, DescribedByThemselves)
+{
+    Fixture tree;
+    const Stamp when{2021, 3, 4, 5, 6, 0};
+    tree.dir("outside", when);
+    tree.file("outside/BIG", 123'456'789, when);
+    tree.dir("tree", when);
+    tree.dir("tree/sub", when);
+    const std::time_t link_time = to_time(when);
+    const timespec times[2] = {{link_time, 0}, {link_time, 0}};
+    for (const auto& [target, link] : {std::pair{"../../outside/BIG", "tree/sub/x.txt"},
+                                       {"missing", "tree/dl"},
+                                       {"../outside", "tree/dirlink"}}) {
+        ASSERT_EQ(symlink(target, tree.path(link).c_str()), 0);
+        ASSERT_EQ(utimensat(AT_FDCWD, tree.path(link).c_str(), times, AT_SYMLINK_NOFOLLOW), 0);
+    }
+    tree.seal();
+    const std::string why = "under Wine: a POSIX link is its target to Win32";
+    for (const Row& row : {
+             Row{"links_count_their_own_size",
+                 {"/total", "//"},
+                 "total byte count: 24\n",
+                 0,
+                 "tree"},
+             Row{"links_listed_by_themselves",
+                 {"/g", "/z-", "/n"},
+                 "{HDR}tree\\\n"
+                 " dirlink       3-04-21  5:06a (directory)      dirlink\n"
+                 " sub           3-04-21  5:06a (directory)      sub\n"
+                 " dl            3-04-21  5:06a           7 a    dl\n"
+                 "1 files, 2 directories, 7 bytes\ntotal byte count: 7\n",
+                 0,
+                 "tree"},
+             Row{"mask_naming_a_link_is_followed",
+                 {"dirlink", "/z-"},
+                 "{HDR}tree\\dirlink\\\n"
+                 " big           3-04-21  5:06a 123,456,789 a    BIG\n"
+                 "1 files, 0 directories, 123,456,789 bytes\ntotal byte count: 123,456,789\n",
+                 0,
+                 "tree"},
+         }) {
+        check_row(wine_skips(row, why), tree);
+    }
 }
 
 // Names are data: written byte for byte where the output is not a terminal

@@ -39,7 +39,12 @@ const Fixture& chain_tree()
         tree.file("sub/x.txt", 6, {2016, 7, 8, 21, 9, 0});
         tree.dir("sub/.deep", {2024, 6, 7, 18, 30, 0});
         tree.file("sub/.deep/notes.md", 9, {2015, 3, 4, 15, 16, 0});
-        if (symlink("..", tree.path("sub/.deep/loop").c_str()) != 0)
+        // The link's own time, which it lists with, is that of its target.
+        const std::time_t sub_time = to_time({2023, 1, 1, 8, 0, 0});
+        const timespec times[2] = {{sub_time, 0}, {sub_time, 0}};
+        if (symlink("..", tree.path("sub/.deep/loop").c_str()) != 0 ||
+            utimensat(AT_FDCWD, tree.path("sub/.deep/loop").c_str(), times, AT_SYMLINK_NOFOLLOW) !=
+                0)
             ADD_FAILURE() << "symlink";
         tree.seal();
         return true;
