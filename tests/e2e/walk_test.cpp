@@ -303,6 +303,39 @@ INSTANTIATE_TEST_SUITE_P(Names, UnenterableTest,
                                            Unenterable{"no_permission_at_all", "closed", 0000}),
                          [](const auto& info) { return info.param.label; });
 
+// A mount point inside the tree is never entered, whatever its device: a
+// bind mount of a directory outside the tree, on the same volume, and a
+// tmpfs are both reported as subdirectories that cannot be entered.
+TEST(Walk, MountPointsAreNotEntered)
+{
+    Fixture tree;
+    tree.dir("outside", WHEN);
+    tree.file("outside/secret.txt", 7, WHEN);
+    tree.dir("tree", WHEN);
+    tree.file("tree/f.txt", 1, WHEN);
+    for (const char* name : {"bind", "tmp", "plain"})
+        tree.dir(std::string("tree/") + name, WHEN);
+    tree.file("tree/plain/f.txt", 2, WHEN);
+    tree.seal();
+    const auto result = run_wendex_with_mounts(
+        "mount --bind ../outside bind && mount -t tmpfs none tmp && echo 12345678 > tmp/f.txt",
+        {"//", "/z-"}, tree.path("tree"));
+    if (!result)
+        GTEST_SKIP() << "no mount namespace here (needs root and unshare)";
+    std::string expected = section("tree\\", 1, false);
+    expected.pop_back(); // the summary stays open for what follows
+    for (const auto& name : readdir_subdirs(tree.path("tree"))) {
+        if (name == "plain") {
+            expected += "\n" + section("tree\\plain\\", 2);
+            expected.pop_back();
+        } else {
+            expected += "chdir failed. " + name + " defective?\n";
+        }
+    }
+    EXPECT_EQ(result->out, crlf(expand(expected + "\ntotal byte count: 3\n", tree, false)));
+    EXPECT_EQ(result->exit_code, 0);
+}
+
 // A chain of directories named d with bottom.txt at the bottom, made and
 // removed one level at a time through descriptors: its full paths are longer
 // than any path call takes.
