@@ -14,6 +14,8 @@ enum class HostStep {
     ENTER_PARENT, // the walk coming back up through ".."
     READ_DIR,     // reading the next entry of a directory
     OPEN_DIR,     // opening a directory for reading
+    STAT_ENTRY,   // examining an entry of a directory
+    STAT_CURRENT, // examining the current directory
 };
 
 #ifdef WENDEX_HOST_HOOKS

@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include "fs/host_hooks.h"
 #include "fs/posix/posix_host.h"
 
 namespace {
@@ -15,6 +16,10 @@ constexpr unsigned ANY_WRITE_BIT = S_IWUSR | S_IWGRP | S_IWOTH;
 
 bool stat_entry(int directory_fd, const char* name, int flags, struct statx& status)
 {
+    if (const int error = run_host_hook(HostStep::STAT_ENTRY, name); error != 0) {
+        errno = error;
+        return false;
+    }
     return statx(directory_fd, name, flags | AT_NO_AUTOMOUNT, STAT_MASK, &status) == 0;
 }
 
@@ -87,14 +92,16 @@ bool describe_entry(int directory_fd, const char* name, FindResult& result)
     return true;
 }
 
-void describe_listed(int directory_fd, const char* name, unsigned char type, FindResult& result)
+bool describe_listed(int directory_fd, const char* name, unsigned char type, FindResult& result)
 {
     if (describe_entry(directory_fd, name, result)) {
-        return;
+        return true;
     }
+    const bool named_not_examined = errno == EACCES;
     result = FindResult{}; // size 0; time 0 shows as the earliest DOS time
     result.dwFileAttributes = attribute_word(kind_of_type(type), true, type == DT_LNK, name);
     copy_terminated(result.cFileName, name);
+    return named_not_examined;
 }
 
 std::uint32_t attribute_word(EntryKind kind, bool writable, bool is_link, std::string_view name)

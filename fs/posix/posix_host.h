@@ -135,7 +135,9 @@ bool describe_entry(int directory_fd, const char* name, FindResult& result);
 // Fills result for an entry that readdir gave: as describe_entry does, or,
 // when it cannot be stat-ed, from the directory entry alone (its kind from
 // the type, size 0, every time the earliest): every listed entry is delivered.
-void describe_listed(int directory_fd, const char* name, unsigned char type, FindResult& result);
+// False when it could not be examined for a reason other than permission (an
+// I/O error, no memory): a failure to report, not a fact of the entry.
+bool describe_listed(int directory_fd, const char* name, unsigned char type, FindResult& result);
 
 // --- Times ----------------------------------------------------------------------
 inline constexpr std::uint64_t TICKS_PER_SECOND = 10'000'000;

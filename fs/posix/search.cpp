@@ -22,7 +22,8 @@ struct host::Search {
     bool deliver_directories = true;
     std::string* subdirectories = nullptr; // names gathered for the walk
     int open_error = 0;                    // why the directory could not be opened
-    bool gather_failed = false; // a literal name's directory could not be read for the walk
+    bool gather_failed = false;  // a literal name's directory could not be read for the walk
+    bool examine_failed = false; // an entry could not be examined (not for want of permission)
 
     Search() = default;
     Search(const Search&) = delete;
@@ -34,7 +35,10 @@ struct host::Search {
         }
     }
 
-    bool failed() const { return gather_failed || (reader != nullptr && reader->failed()); }
+    bool failed() const
+    {
+        return gather_failed || examine_failed || (reader != nullptr && reader->failed());
+    }
 };
 
 namespace {
@@ -44,14 +48,19 @@ bool last_read_failed = false;
 
 // Whether an entry is a directory itself (not a link to one), from its type
 // or, where the file system keeps none, from the entry (not following a link).
-bool is_real_directory(int directory_fd, const DirEntry& entry)
+// An entry without a type that cannot be examined is noted as a failure: it
+// may be a subdirectory, and its subtree would be lost without a word.
+bool is_real_directory(host::Search& search, const DirEntry& entry)
 {
     if (entry.type != DT_UNKNOWN) {
         return entry.type == DT_DIR;
     }
     struct stat status {};
-    return fstatat(directory_fd, entry.name, &status, AT_SYMLINK_NOFOLLOW) == 0 &&
-           S_ISDIR(status.st_mode);
+    if (fstatat(search.reader->fd(), entry.name, &status, AT_SYMLINK_NOFOLLOW) != 0) {
+        search.examine_failed = search.examine_failed || errno != EACCES;
+        return false;
+    }
+    return S_ISDIR(status.st_mode);
 }
 
 // Gathers a subdirectory the walk may enter; true when the entry is a
@@ -62,7 +71,7 @@ bool gather_and_hold_back(host::Search& search, const DirEntry& entry)
     if (!asked || is_dot_entry(entry.name)) {
         return false;
     }
-    const bool directory = is_real_directory(search.reader->fd(), entry);
+    const bool directory = is_real_directory(search, entry);
     if (directory && search.subdirectories != nullptr) {
         search.subdirectories->append(entry.name);
         search.subdirectories->push_back('\0');
@@ -89,7 +98,9 @@ bool next_read(host::Search& search, FindResult& result)
         if (held_back || !wanted(search, entry->name)) {
             continue;
         }
-        describe_listed(search.reader->fd(), entry->name, entry->type, result);
+        if (!describe_listed(search.reader->fd(), entry->name, entry->type, result)) {
+            search.examine_failed = true; // reported once, when the directory ends
+        }
         search.direct_done = true;
         return true;
     }

@@ -104,7 +104,7 @@ namespace host {
 std::optional<DirectoryId> current_dir_id()
 {
     struct stat status {};
-    if (stat(".", &status) != 0) {
+    if (run_host_hook(HostStep::STAT_CURRENT, ".") != 0 || stat(".", &status) != 0) {
         return std::nullopt;
     }
     return identity_of(status);
