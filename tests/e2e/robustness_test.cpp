@@ -330,6 +330,29 @@ TEST(Permissions, EntriesAreNotDropped)
               tree, nobody);
 }
 
+// Byte totals that would pass 2^64 - 1 stay there, per directory and in all:
+// three sparse files of 2^63 - 1 bytes each on a tmpfs, which allows them.
+TEST(Totals, HeldAtTheLargestCount)
+{
+    Fixture tree;
+    tree.dir("t", {2021, 3, 4, 5, 6, 0});
+    const std::string most = "18,446,744,073,709,551,615";
+    for (const auto& [args, expected] :
+         {std::pair{std::vector<std::string>{"/total"}, "total byte count: " + most + "\r\n"},
+          {{"/b", "/y", "/z-"},
+           "a\r\nb\r\nc\r\n3 files, 18,446,744,07.. bytes\r\n"
+           "total byte count: " +
+               most + "\r\n"}}) {
+        const auto result = run_wendex_with_mounts(
+            "mount -t tmpfs none t && cd t && truncate -s 9223372036854775807 a b c", args,
+            tree.root());
+        if (!result)
+            GTEST_SKIP() << "no mount namespace here (needs root and unshare)";
+        EXPECT_EQ(result->out, expected);
+        EXPECT_EQ(result->exit_code, 0);
+    }
+}
+
 // A symbolic link is described by itself: its own size and times, never its
 // target's, listed as a directory when it points at one and never entered;
 // a dangling link is a file like any other. A mask naming a link to a
