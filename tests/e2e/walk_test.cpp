@@ -408,6 +408,39 @@ TEST(Walk, ChainDeeperThanPathsUnderSmallFileLimit)
               tree, {.open_files = 64, .seconds = 180});
 }
 
+// Started deeper than the host can name (past 4,096 characters): headers
+// and true names still name their directories in full. The shell gets there
+// in two steps, each path short enough to be looked up.
+TEST(Walk, StartedDeeperThanTheHostCanName)
+{
+    if (on_wine()) {
+        GTEST_SKIP() << "under Wine: Windows keeps a current directory of 259 characters at most";
+    }
+    constexpr int DEPTH = 2200;
+    constexpr int HALF = 1100;
+    Fixture tree;
+    const DeepChain chain(tree.root(), DEPTH, {2020, 2, 2, 2, 2, 0});
+    ASSERT_TRUE(chain.built());
+    std::string half;
+    std::string dirs;
+    for (int i = 0; i < HALF; ++i)
+        half += "d/";
+    for (int i = 0; i < DEPTH; ++i)
+        dirs += "d\\";
+    const std::string go_down = "cd -P " + half + " && cd -P " + half + " && exec \"$0\" \"$@\"";
+    const std::string line = " bottom   txt  2-02-20  2:02a           5 a    bottom.txt\n";
+    for (const auto& [args, expected] :
+         {std::pair{std::vector<std::string>{"//", "/z-"},
+                    "{HDR}" + dirs + "\n" + line + "1 files, 5 bytes\ntotal byte count: 5\n"},
+          {{"/B"}, "{TRUE}" + dirs + "bottom.txt\n\ntotal byte count: 5\n"}}) {
+        std::vector<std::string> argv = {"/bin/sh", "-c", go_down, WENDEX_BINARY};
+        argv.insert(argv.end(), args.begin(), args.end());
+        const RunResult result = run_program(argv, tree.root(), {.seconds = 60});
+        EXPECT_EQ(result.out, crlf(expand(expected, tree, false))) << args[0];
+        EXPECT_EQ(result.exit_code, 0);
+    }
+}
+
 // A tree deeper than the stack can follow: the first directory out of reach
 // is reported like one that cannot be entered, and the run ends normally.
 TEST(Walk, ChainDeeperThanTheStackIsReportedNotFollowed)
