@@ -153,13 +153,18 @@ void usage_exit()
 
 void fail_exit(int code)
 {
-    if (start_dir != nullptr) {
+    // Set once the way out has begun: an allocation that fails on it (and
+    // comes back here through memory_exit) leaves the return out.
+    static bool leaving = false;
+    if (!leaving && start_dir != nullptr) {
+        leaving = true;
         try {
             change_dir(start_dir->data(), PathLookup::AS_TYPED);
         } catch (const std::bad_alloc&) {
             // Out of memory on the way out: the process ends all the same.
         }
     }
+    leaving = true;
     OutStream& out = OutStream::standard();
     if (!out.flush()) {
         if (!out.reader_gone()) {
@@ -172,10 +177,18 @@ void fail_exit(int code)
 
 void memory_exit()
 {
-    try {
-        OutStream::standard().write("Couldn't malloc().");
-    } catch (const OutputFailure&) {
-        fail_exit(EXIT_WRITE);
+    static bool said = false; // a failure on the way out says it once
+    if (!said) {
+        said = true;
+        // Written without asking for memory: there may be none for a buffer.
+        if (!OutStream::standard().write_final("Couldn't malloc().")) {
+            fail_exit(EXIT_WRITE);
+        }
     }
     fail_exit(EXIT_NO_MEMORY);
+}
+
+void on_allocation_failure()
+{
+    memory_exit();
 }

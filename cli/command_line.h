@@ -26,3 +26,6 @@ void parse_command_line(int argc, char** argv);
 // "Couldn't malloc()." and fail_exit(EXIT_NO_MEMORY): how every allocation
 // failure ends the run.
 [[noreturn]] void memory_exit();
+// The handler operator new calls when it finds no memory: memory_exit at
+// once, with no exception thrown (there may be no room left to throw one).
+[[noreturn]] void on_allocation_failure();

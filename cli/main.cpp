@@ -27,6 +27,7 @@
 int main(int argc, char** argv)
 {
     host::note_stack_start(&argc, argv);
+    std::set_new_handler(on_allocation_failure);
     // Both failures can strike anywhere below; each ends the run the one way
     // it always ends, with its own message and code.
     try {

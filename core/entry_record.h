@@ -26,6 +26,13 @@ struct EntryRecord {
     std::uint16_t dos_date;
 };
 
+// A byte total with count added, held at 2^64 - 1 rather than wrapped: a sum
+// no real tree reaches, but one that sparse files can claim.
+constexpr std::uint64_t add_bytes(std::uint64_t total, std::uint64_t count)
+{
+    return total > UINT64_MAX - count ? UINT64_MAX : total + count;
+}
+
 // The pass now running: what it captured and the bytes of its files.
 struct ScanTotals {
     std::uint32_t entries = 0;

@@ -13,6 +13,9 @@ enum class HostStep {
     ENTER_SUBDIR, // the walk going down into a subdirectory
     ENTER_PARENT, // the walk coming back up through ".."
     READ_DIR,     // reading the next entry of a directory
+    OPEN_DIR,     // opening a directory for reading
+    STAT_ENTRY,   // examining an entry of a directory
+    STAT_CURRENT, // examining the current directory
 };
 
 #ifdef WENDEX_HOST_HOOKS

@@ -13,8 +13,6 @@
 namespace {
 
 constexpr std::size_t WRITE_OUT_AT = 64 * 1024;
-// Held from the start, so that a last message never needs memory of its own.
-constexpr std::size_t BUFFER_RESERVE = WRITE_OUT_AT + 4 * 1024;
 constexpr std::size_t PRINT_ROOM = 1024;
 constexpr char SHOWN_CONTROL = '?';
 
@@ -24,7 +22,8 @@ OutStream::OutStream(Standard)
     : standard_(true),
       names_(host::output_is_terminal() ? NameBytes::CONTROLS_SHOWN : NameBytes::AS_THEY_ARE)
 {
-    buffer_.reserve(BUFFER_RESERVE);
+    // The buffer grows with its first writes: a stream that allocated here
+    // could not exist to say that memory ran out.
 }
 
 OutStream::~OutStream()
@@ -149,10 +148,24 @@ bool OutStream::flush()
     return !failed_;
 }
 
+bool OutStream::write_final(std::string_view text)
+{
+    if (!flush()) {
+        return false;
+    }
+    if (!standard_) {
+        buffer_.append(text);
+        return true;
+    }
+    const int error = host::write_output(host::Stream::STANDARD_OUTPUT, text);
+    failed_ = error != 0;
+    reader_gone_ = error == host::WRITE_READER_GONE;
+    return !failed_;
+}
+
 void write_error_line(std::string_view text)
 {
-    std::string line(text);
-    line += '\n';
-    host::write_output(host::Stream::STANDARD_ERROR,
-                       line); // nowhere left to report its own failure
+    // In two writes, asking for no memory; nowhere is left to report their failure.
+    host::write_output(host::Stream::STANDARD_ERROR, text);
+    host::write_output(host::Stream::STANDARD_ERROR, "\n");
 }

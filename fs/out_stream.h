@@ -55,6 +55,9 @@ public:
     // Writes out what is held. False when standard output could not be
     // written, now or before; nothing is written after a failure.
     bool flush();
+    // Writes out what is held, then text straight after it without asking
+    // for memory (the last words of a run that has none). False as flush.
+    bool write_final(std::string_view text);
     // The failure was the reader going away (a closed pipe): no message then.
     bool reader_gone() const { return reader_gone_; }
 

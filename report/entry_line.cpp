@@ -156,15 +156,15 @@ bool is_full_form(std::string_view path)
 
 // The 8.3 name after the directory being listed (not the current one, which
 // a recursive walk has moved), joined as text: nothing inside the name is
-// resolved, so no name can make its line point at another place. The 8.3
-// name alone when the directory has no full form or the join does not fit a
-// path buffer.
+// resolved, so no name can make its line point at another place. A
+// directory deeper than a path buffer is named by the long form the pass
+// keeps, in full. The 8.3 name alone when the directory has no full form.
 std::string true_path(const EntryRecord& record)
 {
     const auto short_name = short_text(record);
     const std::string_view name = short_name.data();
     const std::string_view directory = section_directory();
-    if (!is_full_form(directory) || directory.size() + name.size() >= PATH_ROOM) {
+    if (!is_full_form(directory)) {
         return std::string(name);
     }
     std::string path(directory);

@@ -62,6 +62,6 @@ void capture_entry(EntryRecord& record, const FindResult& result)
         capture_time(record, result.ftLastWriteTime);
         record.size = (std::uint64_t{result.nFileSizeHigh} << 32) | result.nFileSizeLow;
         record.kind = KIND_FILE;
-        scan_totals.bytes += record.size;
+        scan_totals.bytes = add_bytes(scan_totals.bytes, record.size);
     }
 }

@@ -212,7 +212,7 @@ void list_directory(OutStream& out, const char* mask_text, SortKey sort_key,
         }
         print_summary(out, search.get());
     }
-    grand_bytes += scan_totals.bytes;
+    grand_bytes = add_bytes(grand_bytes, scan_totals.bytes);
     if (read_failed) {
         // What was read is listed and counted; the rest of the directory is
         // not, and that is said rather than passed off as its end.

@@ -13,6 +13,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/run_state.h"
 #include "report/section.h"
 #include "scan/directory_pass.h"
 
@@ -37,6 +38,11 @@ void walk_level(OutStream& out, const char* mask_text, SortKey sort_key,
     section_event(SEC_WANT_RULE);
     std::string names; // each ended by a NUL
     list_directory(out, mask_text, sort_key, here ? &names : nullptr);
+    if (!here) {
+        // Its subdirectories cannot be walked: said, not passed over.
+        report_read_failure(out, section_directory());
+        return;
+    }
     for (std::size_t at = 0; at < names.size(); at += std::strlen(names.data() + at) + 1) {
         const char* name = names.data() + at;
         // A tree deeper than the stack is long is reported, not followed.

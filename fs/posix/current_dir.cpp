@@ -3,6 +3,8 @@
 // the host's last answer, so that a directory too deep for the host to name
 // (past 4,096 characters) still has a full form.
 #include <array>
+#include <cerrno>
+#include <cstdlib>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -100,6 +102,17 @@ void follow_to_parent(const DirectoryId& parent)
     }
 }
 
+// The C library's own answer, which climbs through the parents when the
+// kernel's room is too small: asked once, where no followed path is known.
+std::optional<std::string> climbed_cwd()
+{
+    const std::unique_ptr<char, decltype(&std::free)> path(getcwd(nullptr, 0), &std::free);
+    if (path == nullptr || path.get()[0] != '/') {
+        return std::nullopt;
+    }
+    return std::string(path.get());
+}
+
 std::optional<std::string> current_posix_dir()
 {
     // Too deep for the host: the path followed down, while it still leads here.
@@ -112,6 +125,18 @@ std::optional<std::string> current_posix_dir()
         followed_path_id.reset();
         return followed_path;
     }
+    // Started (or moved) deeper than the host can name: the path climbed once,
+    // then followed down as the walk goes.
+    if (errno == ENAMETOOLONG) {
+        if (auto climbed = climbed_cwd()) {
+            followed_path = std::move(*climbed);
+            followed_path_id = host::current_dir_id();
+            if (followed_path_id) {
+                return followed_path;
+            }
+        }
+    }
+    followed_path.clear();
     return std::nullopt;
 }
 

@@ -47,6 +47,10 @@ DirReader::~DirReader()
 
 std::unique_ptr<DirReader> DirReader::open(const char* path)
 {
+    if (const int error = run_host_hook(HostStep::OPEN_DIR, path); error != 0) {
+        errno = error;
+        return nullptr;
+    }
     const int fd = ::open(path, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) {
         return nullptr;

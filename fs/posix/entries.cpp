@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include "fs/host_hooks.h"
 #include "fs/posix/posix_host.h"
 
 namespace {
@@ -15,29 +16,26 @@ constexpr unsigned ANY_WRITE_BIT = S_IWUSR | S_IWGRP | S_IWOTH;
 
 bool stat_entry(int directory_fd, const char* name, int flags, struct statx& status)
 {
+    if (const int error = run_host_hook(HostStep::STAT_ENTRY, name); error != 0) {
+        errno = error;
+        return false;
+    }
     return statx(directory_fd, name, flags | AT_NO_AUTOMOUNT, STAT_MASK, &status) == 0;
 }
 
-// One statx in the usual case: d_type already says whether it is a link.
-// Without d_type, or when a link's target is missing, the link itself is asked.
-bool stat_described(int directory_fd, const char* name, unsigned char type, struct statx& status,
-                    bool& is_link)
+// The entry itself, never a link's target: one statx. For a link, a second
+// one asks only whether its target is a directory.
+bool stat_described(int directory_fd, const char* name, struct statx& status, bool& is_link,
+                    bool& target_is_directory)
 {
-    is_link = type == DT_LNK;
-    if (type != DT_UNKNOWN) {
-        if (stat_entry(directory_fd, name, 0, status)) {
-            return true;
-        }
-    }
     if (!stat_entry(directory_fd, name, AT_SYMLINK_NOFOLLOW, status)) {
         return false;
     }
     is_link = S_ISLNK(status.stx_mode);
-    if (is_link && type == DT_UNKNOWN) {
+    target_is_directory = false;
+    if (is_link) {
         struct statx target {};
-        if (stat_entry(directory_fd, name, 0, target)) {
-            status = target;
-        }
+        target_is_directory = stat_entry(directory_fd, name, 0, target) && S_ISDIR(target.stx_mode);
     }
     return true;
 }
@@ -50,12 +48,13 @@ EntryKind kind_of(unsigned mode)
     return S_ISDIR(mode) ? EntryKind::DIRECTORY : EntryKind::OTHER;
 }
 
-// The kind a directory entry's type gives; a link is neither file nor
-// directory, as a link whose target is missing.
+// The kind a directory entry's type gives; a link whose target cannot be
+// asked lists as a file.
 EntryKind kind_of_type(unsigned char type)
 {
     switch (type) {
-    case DT_REG: return EntryKind::REGULAR;
+    case DT_REG:
+    case DT_LNK: return EntryKind::REGULAR;
     case DT_DIR: return EntryKind::DIRECTORY;
     default: return EntryKind::OTHER;
     }
@@ -68,16 +67,21 @@ FileTime file_time(const statx_timestamp& stamp)
 
 } // namespace
 
-bool describe_entry(int directory_fd, const char* name, unsigned char type, FindResult& result)
+bool describe_entry(int directory_fd, const char* name, FindResult& result)
 {
     struct statx status {};
     bool is_link = false;
-    if (!stat_described(directory_fd, name, type, status, is_link)) {
+    bool target_is_directory = false;
+    if (!stat_described(directory_fd, name, status, is_link, target_is_directory)) {
         return false;
     }
     result = FindResult{};
     const bool writable = (status.stx_mode & ANY_WRITE_BIT) != 0;
-    result.dwFileAttributes = attribute_word(kind_of(status.stx_mode), writable, is_link, name);
+    // A link lists as a directory when it points at one, else as a file.
+    const EntryKind kind = !is_link              ? kind_of(status.stx_mode)
+                           : target_is_directory ? EntryKind::DIRECTORY
+                                                 : EntryKind::REGULAR;
+    result.dwFileAttributes = attribute_word(kind, writable, is_link, name);
     result.ftLastWriteTime = file_time(status.stx_mtime);
     result.ftCreationTime =
         (status.stx_mask & STATX_BTIME) != 0 ? file_time(status.stx_btime) : result.ftLastWriteTime;
@@ -88,14 +92,16 @@ bool describe_entry(int directory_fd, const char* name, unsigned char type, Find
     return true;
 }
 
-void describe_listed(int directory_fd, const char* name, unsigned char type, FindResult& result)
+bool describe_listed(int directory_fd, const char* name, unsigned char type, FindResult& result)
 {
-    if (describe_entry(directory_fd, name, type, result)) {
-        return;
+    if (describe_entry(directory_fd, name, result)) {
+        return true;
     }
+    const bool named_not_examined = errno == EACCES;
     result = FindResult{}; // size 0; time 0 shows as the earliest DOS time
     result.dwFileAttributes = attribute_word(kind_of_type(type), true, type == DT_LNK, name);
     copy_terminated(result.cFileName, name);
+    return named_not_examined;
 }
 
 std::uint32_t attribute_word(EntryKind kind, bool writable, bool is_link, std::string_view name)

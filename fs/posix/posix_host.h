@@ -127,14 +127,17 @@ enum class EntryKind { REGULAR, DIRECTORY, OTHER };
 // whether it is a symbolic link, and its name.
 std::uint32_t attribute_word(EntryKind kind, bool writable, bool is_link, std::string_view name);
 
-// Fills result for the entry name of the open directory directory_fd, whose
-// type readdir gave (DT_UNKNOWN when it gave none); false when it cannot be
-// stat-ed (gone, or its directory not searchable).
-bool describe_entry(int directory_fd, const char* name, unsigned char type, FindResult& result);
+// Fills result for the entry name of the open directory directory_fd, a
+// symbolic link described by itself (its own size and times, the reparse-point
+// bit, the directory bit when it points at a directory, else the archive
+// bit); false when it cannot be stat-ed (gone, or its directory not searchable).
+bool describe_entry(int directory_fd, const char* name, FindResult& result);
 // Fills result for an entry that readdir gave: as describe_entry does, or,
 // when it cannot be stat-ed, from the directory entry alone (its kind from
 // the type, size 0, every time the earliest): every listed entry is delivered.
-void describe_listed(int directory_fd, const char* name, unsigned char type, FindResult& result);
+// False when it could not be examined for a reason other than permission (an
+// I/O error, no memory): a failure to report, not a fact of the entry.
+bool describe_listed(int directory_fd, const char* name, unsigned char type, FindResult& result);
 
 // --- Times ----------------------------------------------------------------------
 inline constexpr std::uint64_t TICKS_PER_SECOND = 10'000'000;

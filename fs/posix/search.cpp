@@ -21,6 +21,9 @@ struct host::Search {
     bool skip_dot_entries = false;
     bool deliver_directories = true;
     std::string* subdirectories = nullptr; // names gathered for the walk
+    int open_error = 0;                    // why the directory could not be opened
+    bool gather_failed = false;  // a literal name's directory could not be read for the walk
+    bool examine_failed = false; // an entry could not be examined (not for want of permission)
 
     Search() = default;
     Search(const Search&) = delete;
@@ -32,7 +35,10 @@ struct host::Search {
         }
     }
 
-    bool failed() const { return reader != nullptr && reader->failed(); }
+    bool failed() const
+    {
+        return gather_failed || examine_failed || (reader != nullptr && reader->failed());
+    }
 };
 
 namespace {
@@ -42,14 +48,19 @@ bool last_read_failed = false;
 
 // Whether an entry is a directory itself (not a link to one), from its type
 // or, where the file system keeps none, from the entry (not following a link).
-bool is_real_directory(int directory_fd, const DirEntry& entry)
+// An entry without a type that cannot be examined is noted as a failure: it
+// may be a subdirectory, and its subtree would be lost without a word.
+bool is_real_directory(host::Search& search, const DirEntry& entry)
 {
     if (entry.type != DT_UNKNOWN) {
         return entry.type == DT_DIR;
     }
     struct stat status {};
-    return fstatat(directory_fd, entry.name, &status, AT_SYMLINK_NOFOLLOW) == 0 &&
-           S_ISDIR(status.st_mode);
+    if (fstatat(search.reader->fd(), entry.name, &status, AT_SYMLINK_NOFOLLOW) != 0) {
+        search.examine_failed = search.examine_failed || errno != EACCES;
+        return false;
+    }
+    return S_ISDIR(status.st_mode);
 }
 
 // Gathers a subdirectory the walk may enter; true when the entry is a
@@ -60,7 +71,7 @@ bool gather_and_hold_back(host::Search& search, const DirEntry& entry)
     if (!asked || is_dot_entry(entry.name)) {
         return false;
     }
-    const bool directory = is_real_directory(search.reader->fd(), entry);
+    const bool directory = is_real_directory(search, entry);
     if (directory && search.subdirectories != nullptr) {
         search.subdirectories->append(entry.name);
         search.subdirectories->push_back('\0');
@@ -87,7 +98,9 @@ bool next_read(host::Search& search, FindResult& result)
         if (held_back || !wanted(search, entry->name)) {
             continue;
         }
-        describe_listed(search.reader->fd(), entry->name, entry->type, result);
+        if (!describe_listed(search.reader->fd(), entry->name, entry->type, result)) {
+            search.examine_failed = true; // reported once, when the directory ends
+        }
         search.direct_done = true;
         return true;
     }
@@ -109,7 +122,7 @@ AsTyped look_up_as_typed(host::Search& search, FindResult& result)
 {
     const char* name = search.name_pattern.c_str();
     if ((search.skip_dot_entries && is_dot_entry(name)) ||
-        !describe_entry(search.lookup_fd, name, DT_UNKNOWN, result)) {
+        !describe_entry(search.lookup_fd, name, result)) {
         return AsTyped::MISSING;
     }
     const bool directory = (result.dwFileAttributes & ATTR_DIRECTORY) != 0;
@@ -128,6 +141,7 @@ bool direct_lookup(host::Search& search, FindResult& result)
             return as_typed == AsTyped::DELIVERED;
         }
         search.reader = reader_of(search.lookup_fd);
+        search.gather_failed = search.reader == nullptr && search.subdirectories != nullptr;
         if (as_typed == AsTyped::DELIVERED) {
             return true; // the read that follows only gathers
         }
@@ -155,6 +169,7 @@ bool open_directory(host::Search& search, std::string_view directory)
     if (!search.direct) {
         const auto open_for_reading = [&search](const char* posix) {
             search.reader = open_reader(posix);
+            search.open_error = search.reader != nullptr ? 0 : errno;
             return search.reader != nullptr;
         };
         return try_as_typed_then_any_case(directory, open_for_reading);
@@ -164,6 +179,19 @@ bool open_directory(host::Search& search, std::string_view directory)
         return search.lookup_fd >= 0;
     };
     return try_as_typed_then_any_case(directory, open_lookup);
+}
+
+// A directory that is there but cannot be opened for reading (no read
+// permission, an I/O error, no memory or descriptors left) is a failed read,
+// never an empty directory. The current directory is always there.
+bool open_failure_is_read_failure(const host::Search& search, std::string_view directory)
+{
+    const int error = search.open_error;
+    if (error == 0 || search.direct) {
+        return false;
+    }
+    const auto posix = posix_form(directory);
+    return (error != ENOENT && error != ENOTDIR) || (posix && *posix == ".");
 }
 
 host::SearchHandle start_search(const char* pattern, FindResult& result,
@@ -179,7 +207,11 @@ host::SearchHandle start_search(const char* pattern, FindResult& result,
     }
     search->name_pattern = parts.name;
     search->direct = !has_wildcards(parts.name);
-    if (!open_directory(*search, parts.directory) || !host::FindNextFileA(search.get(), result)) {
+    if (!open_directory(*search, parts.directory)) {
+        note_read_failure(open_failure_is_read_failure(*search, parts.directory));
+        return host::INVALID_SEARCH;
+    }
+    if (!host::FindNextFileA(search.get(), result)) {
         return host::INVALID_SEARCH;
     }
     return search.release();

@@ -6,6 +6,7 @@
 // no descriptor outlives the level's own pass.
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include "fs/host_hooks.h"
@@ -20,6 +21,48 @@ int entered_dir = -1;
 DirectoryId identity_of(const struct stat& status)
 {
     return {static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino)};
+}
+
+// What the step down checks of the directory it opened.
+struct ChildStatus {
+    DirectoryId id;
+    bool is_directory = false;
+    bool is_mount_root = false;
+};
+
+// The mount id of the directory open at fd (AT_FDCWD and "." for the
+// current one); nothing when the host cannot say.
+std::optional<std::uint64_t> mount_id(int fd, const char* path, int flags)
+{
+    struct statx status {};
+    if (statx(fd, path, flags, STATX_MNT_ID, &status) != 0 ||
+        (status.stx_mask & STATX_MNT_ID) == 0) {
+        return std::nullopt;
+    }
+    return status.stx_mnt_id;
+}
+
+// A mount point is told by the host's own mark of a mount's root, on the
+// very descriptor opened; where that mark is unknown, by a mount id that
+// differs from the current directory's. Either way a bind mount of a
+// directory of the same volume is one.
+std::optional<ChildStatus> status_of_child(int fd)
+{
+    struct statx status {};
+    if (statx(fd, "", AT_EMPTY_PATH, STATX_TYPE | STATX_INO, &status) != 0) {
+        return std::nullopt;
+    }
+    ChildStatus child;
+    child.id = {makedev(status.stx_dev_major, status.stx_dev_minor), status.stx_ino};
+    child.is_directory = S_ISDIR(status.stx_mode);
+    if ((status.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT) != 0) {
+        child.is_mount_root = (status.stx_attributes & STATX_ATTR_MOUNT_ROOT) != 0;
+    } else {
+        const auto inner = mount_id(fd, "", AT_EMPTY_PATH);
+        const auto outer = mount_id(AT_FDCWD, ".", 0);
+        child.is_mount_root = inner != outer; // neither known: the device alone decides
+    }
+    return child;
 }
 
 struct OpenedChild {
@@ -61,7 +104,7 @@ namespace host {
 std::optional<DirectoryId> current_dir_id()
 {
     struct stat status {};
-    if (stat(".", &status) != 0) {
+    if (run_host_hook(HostStep::STAT_CURRENT, ".") != 0 || stat(".", &status) != 0) {
         return std::nullopt;
     }
     return identity_of(status);
@@ -74,10 +117,9 @@ std::optional<DirectoryId> enter_subdir(const char* name, const DirectoryId& her
         return std::nullopt;
     }
     const OpenedChild child = open_child(name);
-    struct stat status {};
-    const bool entered =
-        child.fd >= 0 && fstat(child.fd, &status) == 0 && S_ISDIR(status.st_mode) &&
-        static_cast<std::uint64_t>(status.st_dev) == here.device && fchdir(child.fd) == 0;
+    const auto status = child.fd >= 0 ? status_of_child(child.fd) : std::nullopt;
+    const bool entered = status && status->is_directory && !status->is_mount_root &&
+                         status->id.device == here.device && fchdir(child.fd) == 0;
     if (entered && child.readable) {
         entered_dir = child.fd;
     } else if (child.fd >= 0) {
@@ -87,7 +129,7 @@ std::optional<DirectoryId> enter_subdir(const char* name, const DirectoryId& her
         return std::nullopt;
     }
     follow_into(name);
-    return identity_of(status);
+    return status->id;
 }
 
 // The step is checked once made: "." is the directory arrived in, whatever

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <ctime>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -119,6 +120,13 @@ struct RunOptions {
 // "wine: ", such as the one a label of Z: brings) are left out of err.
 RunResult run_wendex(const std::vector<std::string>& args, const std::string& cwd,
                      const RunOptions& options = {});
+
+// Runs wendex as run_wendex does, in a mount namespace of its own, once the
+// shell commands of setup (mount --bind, mount -t tmpfs) have run there;
+// nothing when the host refuses (not root, no unshare, mounts not allowed).
+std::optional<RunResult> run_wendex_with_mounts(const std::string& setup,
+                                                const std::vector<std::string>& args,
+                                                const std::string& cwd);
 
 // Runs argv[0], a full path, the same way.
 RunResult run_program(const std::vector<std::string>& argv, const std::string& cwd,

@@ -5,8 +5,11 @@
 // or the drive message.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <regex>
 #include <string>
@@ -157,6 +160,23 @@ TEST(DeepDirectory, ListsWithoutFailing)
         SCOPED_TRACE(args.empty() ? "(no arguments)" : args[0]);
         expect_sane_end(run_wendex(args, tree.path(rel)), Outcome::LISTING);
     }
+    // True names past the path room are built on the directory in full.
+    std::string dos_rel = rel;
+    std::replace(dos_rel.begin(), dos_rel.end(), '/', '\\');
+    const std::string deep_names =
+        "under Wine: Windows keeps a current directory of 259 characters at most";
+    check_row(wine_skips(Row{"true_name_deep",
+                             {"/B"},
+                             "{TRUE}" + dos_rel + "\\f.txt\n\ntotal byte count: 3\n",
+                             0,
+                             rel},
+                         deep_names),
+              tree);
+    check_row(wine_skips(Row{"true_name_deep_walk",
+                             {"*.txt", "/c", "//"},
+                             "{NODRIVE}" + dos_rel + "\\f.txt\n\ntotal byte count: 3\n"},
+                         deep_names),
+              tree);
 }
 
 // Standard output that cannot take the listing: the run stops and says so by
@@ -223,20 +243,36 @@ TEST(Memory, EveryAllocationFailureEndsWithItsMessage)
     tree.dir("wide", {2020, 1, 1, 1, 1, 0});
     for (int i = 0; i < 6000; ++i)
         tree.dir("wide/" + std::to_string(i) + std::string(240, 'n'), {2020, 1, 1, 1, 1, 0});
+    // Limits in KiB: the lowest ones leave the program too little even to
+    // start (the loader refuses, code 127) or to build its output stream;
+    // the highest fail in the middle of the listing.
+    const struct {
+        std::uint64_t from, to, step;
+    } sweeps[] = {{5000, 7000, 25}, {14 << 10, 34 << 10, 1 << 10}};
+    bool failed_before_output = false;
     bool failed_mid_run = false;
-    for (std::uint64_t megabytes = 14; megabytes <= 34; ++megabytes) {
-        SCOPED_TRACE(std::to_string(megabytes) + " MB");
-        const RunResult result =
-            run_wendex({"//", "/b"}, tree.root(), {.address_space = megabytes << 20});
-        ASSERT_EQ(result.signal, 0);
-        if (result.exit_code == 7) {
-            EXPECT_TRUE(result.out.ends_with("Couldn't malloc()."));
-            failed_mid_run = failed_mid_run || result.out != "Couldn't malloc().";
-        } else {
-            EXPECT_EQ(result.exit_code, 0);
-            EXPECT_TRUE(ends_with_total(result.out));
+    for (const auto& sweep : sweeps) {
+        for (std::uint64_t kib = sweep.from; kib <= sweep.to; kib += sweep.step) {
+            SCOPED_TRACE(std::to_string(kib) + " KiB");
+            const RunResult result =
+                run_wendex({"//", "/b"}, tree.root(), {.address_space = kib << 10});
+            ASSERT_EQ(result.signal, 0);
+            if (result.exit_code == 127 && result.out.empty() &&
+                result.err.find("error while loading shared libraries") != std::string::npos) {
+                continue; // never started
+            }
+            EXPECT_EQ(result.err, "");
+            if (result.exit_code == 7) {
+                EXPECT_TRUE(result.out.ends_with("Couldn't malloc()."));
+                failed_before_output = failed_before_output || result.out == "Couldn't malloc().";
+                failed_mid_run = failed_mid_run || result.out != "Couldn't malloc().";
+            } else {
+                EXPECT_EQ(result.exit_code, 0);
+                EXPECT_TRUE(ends_with_total(result.out));
+            }
         }
     }
+    EXPECT_TRUE(failed_before_output) << "no limit failed before the listing";
     EXPECT_TRUE(failed_mid_run) << "no limit made the listing itself run out of memory";
 }
 
@@ -273,6 +309,97 @@ TEST(Permissions, EntriesAreNotDropped)
                   " f        txt  3-04-21  5:06a           7 a    f.txt\n"
                   "1 files, 0 directories, 7 bytes\ntotal byte count: 7\n"},
               tree, nobody);
+    // What cannot be read is said to be unread, never passed off as empty.
+    const std::string unread = "read failed. {DIR}xonly\\ defective?\n";
+    check_row(
+        Row{"start_directory_not_readable",
+            {"/z-"},
+            "{HDR}xonly\\\n0 files, 0 directories, 0 bytes" + unread + "\ntotal byte count: 0\n",
+            0,
+            "xonly"},
+        tree, nobody);
+    check_row(Row{"walked_directory_not_readable",
+                  {"xonly\\*", "//"},
+                  unread + "\ntotal byte count: 0\n"},
+              tree, nobody);
+    check_row(Row{"name_found_below_a_walk_that_cannot_read",
+                  {"xonly\\f.txt", "//", "/z-"},
+                  "{HDR}xonly\\\n f        txt  3-04-21  5:06a           7 a    f.txt\n"
+                  "1 files, 7 bytes" +
+                      unread + "\ntotal byte count: 7\n"},
+              tree, nobody);
+}
+
+// Byte totals that would pass 2^64 - 1 stay there, per directory and in all:
+// three sparse files of 2^63 - 1 bytes each on a tmpfs, which allows them.
+TEST(Totals, HeldAtTheLargestCount)
+{
+    Fixture tree;
+    tree.dir("t", {2021, 3, 4, 5, 6, 0});
+    const std::string most = "18,446,744,073,709,551,615";
+    for (const auto& [args, expected] :
+         {std::pair{std::vector<std::string>{"/total"}, "total byte count: " + most + "\r\n"},
+          {{"/b", "/y", "/z-"},
+           "a\r\nb\r\nc\r\n3 files, 18,446,744,07.. bytes\r\n"
+           "total byte count: " +
+               most + "\r\n"}}) {
+        const auto result = run_wendex_with_mounts(
+            "mount -t tmpfs none t && cd t && truncate -s 9223372036854775807 a b c", args,
+            tree.root());
+        if (!result)
+            GTEST_SKIP() << "no mount namespace here (needs root and unshare)";
+        EXPECT_EQ(result->out, expected);
+        EXPECT_EQ(result->exit_code, 0);
+    }
+}
+
+// A symbolic link is described by itself: its own size and times, never its
+// target's, listed as a directory when it points at one and never entered;
+// a dangling link is a file like any other. A mask naming a link to a
+// directory is followed, as any path typed.
+TEST(Links, DescribedByThemselves)
+{
+    Fixture tree;
+    const Stamp when{2021, 3, 4, 5, 6, 0};
+    tree.dir("outside", when);
+    tree.file("outside/BIG", 123'456'789, when);
+    tree.dir("tree", when);
+    tree.dir("tree/sub", when);
+    const std::time_t link_time = to_time(when);
+    const timespec times[2] = {{link_time, 0}, {link_time, 0}};
+    for (const auto& [target, link] : {std::pair{"../../outside/BIG", "tree/sub/x.txt"},
+                                       {"missing", "tree/dl"},
+                                       {"../outside", "tree/dirlink"}}) {
+        ASSERT_EQ(symlink(target, tree.path(link).c_str()), 0);
+        ASSERT_EQ(utimensat(AT_FDCWD, tree.path(link).c_str(), times, AT_SYMLINK_NOFOLLOW), 0);
+    }
+    tree.seal();
+    const std::string why = "under Wine: a POSIX link is its target to Win32";
+    for (const Row& row : {
+             Row{"links_count_their_own_size",
+                 {"/total", "//"},
+                 "total byte count: 24\n",
+                 0,
+                 "tree"},
+             Row{"links_listed_by_themselves",
+                 {"/g", "/z-", "/n"},
+                 "{HDR}tree\\\n"
+                 " dirlink       3-04-21  5:06a (directory)      dirlink\n"
+                 " sub           3-04-21  5:06a (directory)      sub\n"
+                 " dl            3-04-21  5:06a           7 a    dl\n"
+                 "1 files, 2 directories, 7 bytes\ntotal byte count: 7\n",
+                 0,
+                 "tree"},
+             Row{"mask_naming_a_link_is_followed",
+                 {"dirlink", "/z-"},
+                 "{HDR}tree\\dirlink\\\n"
+                 " big           3-04-21  5:06a 123,456,789 a    BIG\n"
+                 "1 files, 0 directories, 123,456,789 bytes\ntotal byte count: 123,456,789\n",
+                 0,
+                 "tree"},
+         }) {
+        check_row(wine_skips(row, why), tree);
+    }
 }
 
 // Names are data: written byte for byte where the output is not a terminal

@@ -143,6 +143,24 @@ RunResult run_wendex(const std::vector<std::string>& args, const std::string& cw
     return result;
 }
 
+std::optional<RunResult> run_wendex_with_mounts(const std::string& setup,
+                                                const std::vector<std::string>& args,
+                                                const std::string& cwd)
+{
+    constexpr const char* UNSHARE = "/usr/bin/unshare";
+    constexpr int REFUSED = 99;
+    if (on_wine() || geteuid() != 0 || access(UNSHARE, X_OK) != 0)
+        return std::nullopt;
+    std::vector<std::string> argv = {
+        UNSHARE,      "-m", "/bin/sh", "-c", "{ " + setup + "; } || exit 99; exec \"$0\" \"$@\"",
+        WENDEX_BINARY};
+    argv.insert(argv.end(), args.begin(), args.end());
+    RunResult result = run_program(argv, cwd);
+    if (result.exit_code == REFUSED || result.err.starts_with("unshare:"))
+        return std::nullopt;
+    return result;
+}
+
 RunResult run_program(const std::vector<std::string>& argv, const std::string& cwd,
                       const RunOptions& options)
 {

@@ -39,7 +39,12 @@ const Fixture& chain_tree()
         tree.file("sub/x.txt", 6, {2016, 7, 8, 21, 9, 0});
         tree.dir("sub/.deep", {2024, 6, 7, 18, 30, 0});
         tree.file("sub/.deep/notes.md", 9, {2015, 3, 4, 15, 16, 0});
-        if (symlink("..", tree.path("sub/.deep/loop").c_str()) != 0)
+        // The link's own time, which it lists with, is that of its target.
+        const std::time_t sub_time = to_time({2023, 1, 1, 8, 0, 0});
+        const timespec times[2] = {{sub_time, 0}, {sub_time, 0}};
+        if (symlink("..", tree.path("sub/.deep/loop").c_str()) != 0 ||
+            utimensat(AT_FDCWD, tree.path("sub/.deep/loop").c_str(), times, AT_SYMLINK_NOFOLLOW) !=
+                0)
             ADD_FAILURE() << "symlink";
         tree.seal();
         return true;
@@ -298,6 +303,39 @@ INSTANTIATE_TEST_SUITE_P(Names, UnenterableTest,
                                            Unenterable{"no_permission_at_all", "closed", 0000}),
                          [](const auto& info) { return info.param.label; });
 
+// A mount point inside the tree is never entered, whatever its device: a
+// bind mount of a directory outside the tree, on the same volume, and a
+// tmpfs are both reported as subdirectories that cannot be entered.
+TEST(Walk, MountPointsAreNotEntered)
+{
+    Fixture tree;
+    tree.dir("outside", WHEN);
+    tree.file("outside/secret.txt", 7, WHEN);
+    tree.dir("tree", WHEN);
+    tree.file("tree/f.txt", 1, WHEN);
+    for (const char* name : {"bind", "tmp", "plain"})
+        tree.dir(std::string("tree/") + name, WHEN);
+    tree.file("tree/plain/f.txt", 2, WHEN);
+    tree.seal();
+    const auto result = run_wendex_with_mounts(
+        "mount --bind ../outside bind && mount -t tmpfs none tmp && echo 12345678 > tmp/f.txt",
+        {"//", "/z-"}, tree.path("tree"));
+    if (!result)
+        GTEST_SKIP() << "no mount namespace here (needs root and unshare)";
+    std::string expected = section("tree\\", 1, false);
+    expected.pop_back(); // the summary stays open for what follows
+    for (const auto& name : readdir_subdirs(tree.path("tree"))) {
+        if (name == "plain") {
+            expected += "\n" + section("tree\\plain\\", 2);
+            expected.pop_back();
+        } else {
+            expected += "chdir failed. " + name + " defective?\n";
+        }
+    }
+    EXPECT_EQ(result->out, crlf(expand(expected + "\ntotal byte count: 3\n", tree, false)));
+    EXPECT_EQ(result->exit_code, 0);
+}
+
 // A chain of directories named d with bottom.txt at the bottom, made and
 // removed one level at a time through descriptors: its full paths are longer
 // than any path call takes.
@@ -368,6 +406,39 @@ TEST(Walk, ChainDeeperThanPathsUnderSmallFileLimit)
                       "\n bottom   txt  2-02-20  2:02a           5 a    bottom.txt\n"
                       "1 files, 5 bytes\ntotal byte count: 5\n"},
               tree, {.open_files = 64, .seconds = 180});
+}
+
+// Started deeper than the host can name (past 4,096 characters): headers
+// and true names still name their directories in full. The shell gets there
+// in two steps, each path short enough to be looked up.
+TEST(Walk, StartedDeeperThanTheHostCanName)
+{
+    if (on_wine()) {
+        GTEST_SKIP() << "under Wine: Windows keeps a current directory of 259 characters at most";
+    }
+    constexpr int DEPTH = 2200;
+    constexpr int HALF = 1100;
+    Fixture tree;
+    const DeepChain chain(tree.root(), DEPTH, {2020, 2, 2, 2, 2, 0});
+    ASSERT_TRUE(chain.built());
+    std::string half;
+    std::string dirs;
+    for (int i = 0; i < HALF; ++i)
+        half += "d/";
+    for (int i = 0; i < DEPTH; ++i)
+        dirs += "d\\";
+    const std::string go_down = "cd -P " + half + " && cd -P " + half + " && exec \"$0\" \"$@\"";
+    const std::string line = " bottom   txt  2-02-20  2:02a           5 a    bottom.txt\n";
+    for (const auto& [args, expected] :
+         {std::pair{std::vector<std::string>{"//", "/z-"},
+                    "{HDR}" + dirs + "\n" + line + "1 files, 5 bytes\ntotal byte count: 5\n"},
+          {{"/B"}, "{TRUE}" + dirs + "bottom.txt\n\ntotal byte count: 5\n"}}) {
+        std::vector<std::string> argv = {"/bin/sh", "-c", go_down, WENDEX_BINARY};
+        argv.insert(argv.end(), args.begin(), args.end());
+        const RunResult result = run_program(argv, tree.root(), {.seconds = 60});
+        EXPECT_EQ(result.out, crlf(expand(expected, tree, false))) << args[0];
+        EXPECT_EQ(result.exit_code, 0);
+    }
 }
 
 // A tree deeper than the stack can follow: the first directory out of reach

@@ -100,6 +100,14 @@ TEST(Capture, CountsFilesAndDirectoriesIntoTheTotals)
     EXPECT_EQ(scan_totals.bytes, 10000000000ULL);
     EXPECT_EQ(scan_totals.directories, 1u);
     EXPECT_EQ(scan_totals.entries, 0u); // the pass counts entries
+
+    // A total that would pass 2^64 - 1 stays there.
+    for (const std::uint64_t start : {std::uint64_t{UINT64_MAX - 4'999'999'999ULL},
+                                      std::uint64_t{UINT64_MAX - 1}, std::uint64_t{UINT64_MAX}}) {
+        scan_totals.bytes = start;
+        capture_entry(record, big);
+        EXPECT_EQ(scan_totals.bytes, UINT64_MAX) << start;
+    }
 }
 
 TEST(Capture, DirectoriesShowCreationTimeUntilSwitchedToLastWrite)

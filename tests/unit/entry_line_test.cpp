@@ -328,8 +328,10 @@ TEST_F(EntryLineTest, TrueNamesResolveAgainstTheListedDirectory)
          0, "c:\\work\\x\\..\\."},
         {"a name of a separator and dots", "C:\\work\\", Entry{"\\", ".", "\\.."}, 0, 0,
          "c:\\work\\\\.."},
-        {"too long: the 8.3 name", too_long, README, 0, 0, "readme.txt"},
-        {"too long, no_drive: printed whole", too_long, README, 1, 0, "readme.txt"},
+        {"past a path buffer: in full", too_long, README, 0, 0,
+         "c:\\" + std::string(250, 'd') + "\\readme.txt"},
+        {"past a path buffer, no_drive: in full", too_long, README, 1, 0,
+         "\\" + std::string(250, 'd') + "\\readme.txt"},
     };
     for (const auto& c : cases) {
         SetUp();

@@ -37,6 +37,7 @@ protected:
         ASSERT_EQ(mkfifo((root_ / "fifo").c_str(), 0644), 0);
         std::filesystem::create_symlink("notes.txt", root_ / "link");
         std::filesystem::create_symlink("missing", root_ / "dangling");
+        std::filesystem::create_directory_symlink("sub", root_ / "dirlink");
         make_file("big");
         std::filesystem::resize_file(root_ / "big", SPARSE_SIZE);
     }
@@ -83,8 +84,8 @@ using Names = std::set<std::string>;
 
 TEST_F(HostSearchTree, StarDeliversEveryEntryWithDotAndDotDot)
 {
-    const Names every{".",     "..",  "README", "notes.txt", ".hidden",  "ro.txt",
-                      ".hdir", "sub", "fifo",   "link",      "dangling", "big"};
+    const Names every{".",   "..",   "README", "notes.txt", ".hidden", "ro.txt", ".hdir",
+                      "sub", "fifo", "link",   "dangling",  "dirlink", "big"};
     EXPECT_EQ(names(dos("*")), every);
     EXPECT_EQ(names(dos("*.*")), every);
 }
@@ -99,7 +100,8 @@ TEST_F(HostSearchTree, AttributeWordsFollowTheEntryKind)
         {"ro.txt", ATTR_ARCHIVE | ATTR_READONLY},
         {"fifo", ATTR_SYSTEM},
         {"link", ATTR_ARCHIVE | ATTR_REPARSE_POINT},
-        {"dangling", ATTR_SYSTEM | ATTR_REPARSE_POINT},
+        {"dangling", ATTR_ARCHIVE | ATTR_REPARSE_POINT},
+        {"dirlink", ATTR_DIRECTORY | ATTR_REPARSE_POINT},
     };
     const auto found = search_all(dos("*"));
     for (const auto& [name, word] : expected) {
@@ -124,7 +126,12 @@ TEST_F(HostSearchTree, SizesAndTimesComeFromTheEntry)
     EXPECT_EQ(notes.ftLastWriteTime, file_time_from_unix(1'700'000'000, 123'456'789));
     EXPECT_EQ(notes.ftLastAccessTime, file_time_from_unix(1'600'000'000, 0));
     EXPECT_NE(notes.ftCreationTime, 0U);
-    EXPECT_EQ(found.at("link").ftLastWriteTime, notes.ftLastWriteTime); // the target's
+    // A link is described by itself: its own size (the text it holds) and times.
+    const timespec link_stamps[2] = {{1'500'000'000, 0}, {1'550'000'000, 0}};
+    ASSERT_EQ(utimensat(AT_FDCWD, (root_ / "link").c_str(), link_stamps, AT_SYMLINK_NOFOLLOW), 0);
+    const FindResult link = search_all(dos("*")).at("link");
+    EXPECT_EQ(link.nFileSizeLow, std::string_view{"notes.txt"}.size());
+    EXPECT_EQ(link.ftLastWriteTime, file_time_from_unix(1'550'000'000, 0));
 }
 
 TEST_F(HostSearchTree, PatternsSelectByNameCaseBlind)
@@ -175,11 +182,11 @@ TEST_F(HostSearchTree, SearchesThatFindNothing)
 
 TEST_F(HostSearchTree, AcceptRuleHoldsBackHiddenSystemAndDirectories)
 {
-    const Names plain{"README", "notes.txt", "ro.txt", "link", "big"};
+    const Names plain{"README", "notes.txt", "ro.txt", "link", "dangling", "big"};
     EXPECT_EQ(accepted(dos("*"), 0), plain);
 
     Names with_dirs = plain;
-    with_dirs.insert({".", "..", "sub", ".hdir"});
+    with_dirs.insert({".", "..", "sub", ".hdir", "dirlink"});
     EXPECT_EQ(accepted(dos("*"), ATTR_DIRECTORY), with_dirs);
 
     Names with_hidden = plain;
@@ -187,7 +194,7 @@ TEST_F(HostSearchTree, AcceptRuleHoldsBackHiddenSystemAndDirectories)
     EXPECT_EQ(accepted(dos("*"), ATTR_HIDDEN), with_hidden);
 
     Names with_system = plain;
-    with_system.insert({"fifo", "dangling"});
+    with_system.insert({"fifo"});
     EXPECT_EQ(accepted(dos("*"), ATTR_SYSTEM), with_system);
 }
 

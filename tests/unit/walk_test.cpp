@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <set>
@@ -179,10 +180,23 @@ TEST_F(WalkTree, AReturnThatWouldLandElsewhereEndsTheWalk)
 TEST_F(WalkTree, AFailedReadIsReportedNotTakenForTheEnd)
 {
     make_file_in("tree/f.dat", "1");
-    set_host_hook([](HostStep now, const char*) { return now == HostStep::READ_DIR ? EIO : 0; });
-    const std::string out = walk("*.dat", "tree");
-    EXPECT_NE(out.find("read failed. " + dos("tree") + "\\ defective?\r\n"), std::string::npos)
-        << out;
+    make_file_in("tree/g.dat", "2");
+    const struct {
+        HostStep step;
+        int error;
+    } failures[] = {{HostStep::READ_DIR, EIO},    {HostStep::OPEN_DIR, EIO},
+                    {HostStep::OPEN_DIR, ENOMEM}, {HostStep::OPEN_DIR, EMFILE},
+                    {HostStep::STAT_ENTRY, EIO},  {HostStep::STAT_CURRENT, EIO}};
+    for (const auto& [step, error] : failures) {
+        SCOPED_TRACE(std::to_string(static_cast<int>(step)) + " fails with " +
+                     std::strerror(error));
+        set_host_hook([step, error](HostStep now, const char*) { return now == step ? error : 0; });
+        const std::string out = walk("*.dat", "tree");
+        const std::string message = "read failed. " + dos("tree") + "\\ defective?\r\n";
+        const std::size_t at = out.find(message);
+        EXPECT_NE(at, std::string::npos) << out;
+        EXPECT_EQ(out.find(message, at + 1), std::string::npos) << "said once: " << out;
+    }
 }
 
 } // namespace
