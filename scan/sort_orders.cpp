@@ -39,18 +39,22 @@ int compare_field(const std::array<char, Width>& a, const std::array<char, Width
 
 // Long names with A-Z folded to a-z, and where they are then equal, as
 // stored: one pass that keeps the first difference of case for the end.
+// Equal bytes, the usual case along a shared start, cost one comparison.
 int compare_long_names(const EntryRecord& a, const EntryRecord& b)
 {
     int case_order = 0;
     for (std::size_t i = 0; i < LONG_NAME_ROOM; ++i) {
         const char char_a = a.long_name[i];
         const char char_b = b.long_name[i];
+        if (char_a == char_b) {
+            if (char_a == '\0') {
+                break;
+            }
+            continue;
+        }
         if (const int order = compare_bytes(to_lower_case(char_a), to_lower_case(char_b));
             order != 0) {
             return order;
-        }
-        if (char_a == '\0') {
-            break;
         }
         if (case_order == 0) {
             case_order = compare_bytes(char_a, char_b);
