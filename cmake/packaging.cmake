@@ -4,32 +4,11 @@
 #
 # cmake --install build --prefix PREFIX gives PREFIX/bin/wendex, the manual
 # page (PREFIX/share/man/man1/wendex.1.gz where gzip is found), and the
-# copyright and changelog in PREFIX/share/doc/wendex.
+# copyright and changelog in PREFIX/share/doc/wendex. For Windows the manual
+# page, LICENSE and CHANGELOG go as they are.
 include(GNUInstallDirs)
 
 install(TARGETS wendex RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-
-set(WENDEX_PACKAGE_FILES ${CMAKE_CURRENT_BINARY_DIR}/package-files)
-file(MAKE_DIRECTORY ${WENDEX_PACKAGE_FILES})
-
-# The licence in Debian's machine-readable copyright format: LICENSE's text,
-# each line indented, empty ones written as " .".
-file(READ ${CMAKE_CURRENT_SOURCE_DIR}/LICENSE licence_text)
-# The title line goes: the format names the licence itself.
-string(REGEX REPLACE "^[^\n]*\n\n" "" licence_text "${licence_text}")
-string(STRIP "${licence_text}" licence_text)
-string(REPLACE "\n" "\n " licence_text " ${licence_text}")
-string(REPLACE "\n \n" "\n .\n" licence_text "${licence_text}")
-file(CONFIGURE OUTPUT ${WENDEX_PACKAGE_FILES}/copyright CONTENT
-"Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/
-Upstream-Name: wendex
-
-Files: *
-Copyright: 2026 the wendex developers
-License: BSD-2-Clause
-${licence_text}
-" @ONLY)
-install(FILES ${WENDEX_PACKAGE_FILES}/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
 # CHANGELOG is in Debian's changelog format; its newest entry names the
 # version being built.
@@ -38,28 +17,55 @@ if(NOT newest_entry MATCHES "^wendex \\(${PROJECT_VERSION}\\) ")
   message(FATAL_ERROR "CHANGELOG's newest entry is not version ${PROJECT_VERSION}: ${newest_entry}")
 endif()
 
-# Manual page and changelog compressed as Debian wants them: gzip -9, with no
-# name or time stamp in the header, so that the bytes follow the text alone.
-find_program(WENDEX_GZIP gzip)
-if(WENDEX_GZIP)
-  set(compressed "")
-  foreach(source docs/wendex.1 CHANGELOG)
-    get_filename_component(name ${source} NAME)
-    string(TOLOWER ${name} name)
-    set(copy ${WENDEX_PACKAGE_FILES}/${name})
-    add_custom_command(OUTPUT ${copy}.gz
-      COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_CURRENT_SOURCE_DIR}/${source} ${copy}
-      COMMAND ${WENDEX_GZIP} -9nf ${copy}
-      DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${source}
-      COMMENT "Compressing ${source}" VERBATIM)
-    list(APPEND compressed ${copy}.gz)
-  endforeach()
-  add_custom_target(wendex_compressed_docs ALL DEPENDS ${compressed})
-  install(FILES ${WENDEX_PACKAGE_FILES}/wendex.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-  install(FILES ${WENDEX_PACKAGE_FILES}/changelog.gz DESTINATION ${CMAKE_INSTALL_DOCDIR})
-else()
+if(WENDEX_HOST STREQUAL "win32")
   install(FILES docs/wendex.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-  install(FILES CHANGELOG DESTINATION ${CMAKE_INSTALL_DOCDIR})
+  install(FILES LICENSE CHANGELOG DESTINATION ${CMAKE_INSTALL_DOCDIR})
+else()
+  set(WENDEX_PACKAGE_FILES ${CMAKE_CURRENT_BINARY_DIR}/package-files)
+  file(MAKE_DIRECTORY ${WENDEX_PACKAGE_FILES})
+
+  # The licence in Debian's machine-readable copyright format: LICENSE's text,
+  # each line indented, empty ones written as " .".
+  file(READ ${CMAKE_CURRENT_SOURCE_DIR}/LICENSE licence_text)
+  # The title line goes: the format names the licence itself.
+  string(REGEX REPLACE "^[^\n]*\n\n" "" licence_text "${licence_text}")
+  string(STRIP "${licence_text}" licence_text)
+  string(REPLACE "\n" "\n " licence_text " ${licence_text}")
+  string(REPLACE "\n \n" "\n .\n" licence_text "${licence_text}")
+  string(CONCAT copyright
+    "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/\n"
+    "Upstream-Name: wendex\n"
+    "\n"
+    "Files: *\n"
+    "Copyright: 2026 the wendex developers\n"
+    "License: BSD-2-Clause\n"
+    "${licence_text}\n")
+  file(CONFIGURE OUTPUT ${WENDEX_PACKAGE_FILES}/copyright CONTENT "${copyright}" @ONLY)
+  install(FILES ${WENDEX_PACKAGE_FILES}/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR})
+
+  # Manual page and changelog compressed as Debian wants them: gzip -9, with no
+  # name or time stamp in the header, so that the bytes follow the text alone.
+  find_program(WENDEX_GZIP gzip)
+  if(WENDEX_GZIP)
+    set(compressed "")
+    foreach(source docs/wendex.1 CHANGELOG)
+      get_filename_component(name ${source} NAME)
+      string(TOLOWER ${name} name)
+      set(copy ${WENDEX_PACKAGE_FILES}/${name})
+      add_custom_command(OUTPUT ${copy}.gz
+        COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_CURRENT_SOURCE_DIR}/${source} ${copy}
+        COMMAND ${WENDEX_GZIP} -9nf ${copy}
+        DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${source}
+        COMMENT "Compressing ${source}" VERBATIM)
+      list(APPEND compressed ${copy}.gz)
+    endforeach()
+    add_custom_target(wendex_compressed_docs ALL DEPENDS ${compressed})
+    install(FILES ${WENDEX_PACKAGE_FILES}/wendex.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+    install(FILES ${WENDEX_PACKAGE_FILES}/changelog.gz DESTINATION ${CMAKE_INSTALL_DOCDIR})
+  else()
+    install(FILES docs/wendex.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+    install(FILES CHANGELOG DESTINATION ${CMAKE_INSTALL_DOCDIR})
+  endif()
 endif()
 
 # cpack --config build/CPackConfig.cmake -B build: the package.
