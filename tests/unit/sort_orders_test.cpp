@@ -125,15 +125,6 @@ const OrderRow ORDER_ROWS[] = {
       {"\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2", "", KIND_FILE, 0, 0, 0,
        "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82"
        "9"}}},
-    {"ties by long name under every order",
-     SORT_EXT,
-     {{"b", "x", KIND_FILE, 0, 0, 0, "b.xa"}, {"b", "x", KIND_FILE, 0, 0, 0, "B.xb"}}},
-    {"same size by long name",
-     SORT_SIZE,
-     {{"b", "", KIND_FILE, 7, 0, 0, "b1"}, {"b", "", KIND_FILE, 7, 0, 0, "b2"}}},
-    {"same stamp by long name",
-     SORT_DATE,
-     {{"b", "", KIND_FILE, 0, 9, 9, "b1"}, {"b", "", KIND_FILE, 0, 9, 9, "b2"}}},
 };
 
 TEST(SortEntries, PutsEveryRowInItsOrder)
