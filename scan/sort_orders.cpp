@@ -1,5 +1,6 @@
-// The four listing orders over entry records, each with directories first,
-// and the in-place sort of a pass's buffered records.
+// The four listing orders over entry records, each with directories first
+// and every remaining tie broken by the long name, and the in-place sort of a
+// pass's buffered records.
 #include "scan/sort_orders.h"
 
 #include <algorithm>
@@ -7,10 +8,18 @@
 #include <cstddef>
 
 #include "core/run_state.h"
+#include "fs/host_text.h"
 
 namespace {
 
 using Comparison = int (*)(const EntryRecord&, const EntryRecord&);
+
+int compare_bytes(char a, char b)
+{
+    const auto byte_a = static_cast<unsigned char>(a);
+    const auto byte_b = static_cast<unsigned char>(b);
+    return byte_a < byte_b ? -1 : (byte_a > byte_b ? 1 : 0);
+}
 
 // Compares NUL-padded fields as unsigned bytes, up to their width or a shared
 // NUL, so that a shorter field sorts before one it is the start of.
@@ -18,16 +27,40 @@ template <std::size_t Width>
 int compare_field(const std::array<char, Width>& a, const std::array<char, Width>& b)
 {
     for (std::size_t i = 0; i < Width; ++i) {
-        const auto byte_a = static_cast<unsigned char>(a[i]);
-        const auto byte_b = static_cast<unsigned char>(b[i]);
-        if (byte_a != byte_b) {
-            return byte_a < byte_b ? -1 : 1;
+        if (const int order = compare_bytes(a[i], b[i]); order != 0) {
+            return order;
         }
-        if (byte_a == '\0') {
+        if (a[i] == '\0') {
             return 0;
         }
     }
     return 0;
+}
+
+// Long names with A-Z folded to a-z, and where they are then equal, as
+// stored: one pass that keeps the first difference of case for the end.
+// Equal bytes, the usual case along a shared start, cost one comparison.
+int compare_long_names(const EntryRecord& a, const EntryRecord& b)
+{
+    int case_order = 0;
+    for (std::size_t i = 0; i < LONG_NAME_ROOM; ++i) {
+        const char char_a = a.long_name[i];
+        const char char_b = b.long_name[i];
+        if (char_a == char_b) {
+            if (char_a == '\0') {
+                break;
+            }
+            continue;
+        }
+        if (const int order = compare_bytes(to_lower_case(char_a), to_lower_case(char_b));
+            order != 0) {
+            return order;
+        }
+        if (case_order == 0) {
+            case_order = compare_bytes(char_a, char_b);
+        }
+    }
+    return case_order;
 }
 
 template <typename Number> int compare_numbers(Number a, Number b)
@@ -63,7 +96,10 @@ int compare_name(const EntryRecord& a, const EntryRecord& b)
     if (const int order = compare_field(a.short_name, b.short_name); order != 0) {
         return order;
     }
-    return compare_field(a.short_ext, b.short_ext);
+    if (const int order = compare_field(a.short_ext, b.short_ext); order != 0) {
+        return order;
+    }
+    return compare_long_names(a, b);
 }
 
 int compare_ext(const EntryRecord& a, const EntryRecord& b)
@@ -74,7 +110,10 @@ int compare_ext(const EntryRecord& a, const EntryRecord& b)
     if (const int order = compare_field(a.short_ext, b.short_ext); order != 0) {
         return order;
     }
-    return compare_field(a.short_name, b.short_name);
+    if (const int order = compare_field(a.short_name, b.short_name); order != 0) {
+        return order;
+    }
+    return compare_long_names(a, b);
 }
 
 int compare_size(const EntryRecord& a, const EntryRecord& b)

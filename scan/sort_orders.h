@@ -1,5 +1,6 @@
 // The orders of a sorted listing: directories first, then by name, extension,
-// size or date. Comparisons return <0 when a goes first, >0 when b does.
+// size or date, and records that still tie by long name (A-Z folded, then as
+// stored). Comparisons return <0 when a goes first, >0 when b does.
 #pragma once
 
 #include <cstdint>

@@ -84,7 +84,8 @@ bool describe_entry(int directory_fd, const char* name, FindResult& result)
     result.dwFileAttributes = attribute_word(kind, writable, is_link, name);
     result.ftLastWriteTime = file_time(status.stx_mtime);
     result.ftCreationTime =
-        (status.stx_mask & STATX_BTIME) != 0 ? file_time(status.stx_btime) : result.ftLastWriteTime;
+        creation_time((status.stx_mask & STATX_BTIME) != 0, status.stx_btime.tv_sec,
+                      status.stx_btime.tv_nsec, result.ftLastWriteTime);
     result.ftLastAccessTime = file_time(status.stx_atime);
     result.nFileSizeHigh = static_cast<std::uint32_t>(status.stx_size >> 32);
     result.nFileSizeLow = static_cast<std::uint32_t>(status.stx_size & LOW_HALF);

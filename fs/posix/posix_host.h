@@ -146,6 +146,10 @@ inline constexpr std::int64_t UNIX_EPOCH_SECONDS = 11'644'473'600;
 // A POSIX time stamp as a file time: before 1601 gives 0, beyond the range
 // the largest file time.
 FileTime file_time_from_unix(std::int64_t seconds, std::uint32_t nanoseconds);
+// An entry's creation time: its birth time when the file system reports one,
+// otherwise (a birth time of exactly 0 counts as none) its last-write time.
+FileTime creation_time(bool birth_reported, std::int64_t birth_seconds,
+                       std::uint32_t birth_nanoseconds, FileTime last_write);
 
 // --- Volume -----------------------------------------------------------------------
 // A /dev/disk/by-label link name with its "\xHH" escapes decoded.

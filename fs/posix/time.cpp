@@ -100,6 +100,17 @@ FileTime file_time_from_unix(std::int64_t seconds, std::uint32_t nanoseconds)
     return since_1601 * TICKS_PER_SECOND + nanoseconds / 100;
 }
 
+FileTime creation_time(bool birth_reported, std::int64_t birth_seconds,
+                       std::uint32_t birth_nanoseconds, FileTime last_write)
+{
+    // Trees laid down from an image often carry a birth time of exactly 0:
+    // no birth recorded, not one at the epoch.
+    if (!birth_reported || (birth_seconds == 0 && birth_nanoseconds == 0)) {
+        return last_write;
+    }
+    return file_time_from_unix(birth_seconds, birth_nanoseconds);
+}
+
 namespace host {
 
 bool FileTimeToLocalFileTime(const FileTime& time, FileTime& local)

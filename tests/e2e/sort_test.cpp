@@ -16,13 +16,18 @@ namespace {
 // Short names chosen to meet the byte order: digits before letters, '_'
 // before lower case, a prefix before the longer name; sizes either side of
 // 4 GiB; two files in one two-second step; directories whose times run
-// against their names.
+// against their names. In mmm, names that tie on their 8.3 fields (and on
+// size and time), made against the order their long names give.
 const Fixture& sort_tree()
 {
     static Fixture tree;
     static const bool built = [] {
         tree.dir("zzz", {2000, 1, 1, 1, 0, 0});
         tree.dir("mmm", {2010, 1, 1, 1, 0, 0});
+        for (const char* name : {"report-2024-03.txt", "report-2022-07.txt", "report-2024-01.txt"})
+            tree.file(std::string("mmm/") + name, 100, {2024, 3, 1, 12, 0, 0});
+        for (const char* name : {"notes.md", "Notes.md"})
+            tree.file(std::string("mmm/") + name, 200, {2024, 4, 1, 12, 0, 0});
         tree.file("aaa.txt", 10, {2020, 1, 1, 10, 0, 0});
         tree.file("ABC.Txt", 20, {2018, 3, 3, 3, 3, 0});
         tree.file("abcd.txt", 30, {2018, 3, 3, 3, 4, 0});
@@ -45,12 +50,30 @@ const Fixture& sort_tree()
 
 const std::string TOTAL = "total byte count: 8,589,935,951\n";
 
-std::string bare(const std::vector<std::string>& names)
+std::string bare(const std::vector<std::string>& names, const std::string& total = TOTAL)
 {
     std::string out;
     for (const auto& name : names)
         out += name + "\n";
-    return out + "\n" + TOTAL;
+    return out + "\n" + total;
+}
+
+// mmm's ties: the notes pair first by name and extension, last by size and date.
+const std::string TIES_TOTAL = "total byte count: 700\n";
+const std::vector<std::string> NOTES_TIE = {"Notes.md", "notes.md"};
+const std::vector<std::string> REPORTS_TIE = {"report-2022-07.txt", "report-2024-01.txt",
+                                              "report-2024-03.txt"};
+
+// Under Wine the reports have aliases of their own and sort by them; the notes
+// pair, both 8.3 names, ties there too.
+const std::vector<std::string> REPORTS_BY_WINE_ALIAS = {"report-2024-01.txt", "report-2024-03.txt",
+                                                        "report-2022-07.txt"};
+
+std::vector<std::string> joined(std::vector<std::string> first,
+                                const std::vector<std::string>& second)
+{
+    first.insert(first.end(), second.begin(), second.end());
+    return first;
 }
 
 class SortTest : public ::testing::TestWithParam<Row> {};
@@ -63,6 +86,22 @@ TEST_P(SortTest, PrintsExpectedBytes)
 INSTANTIATE_TEST_SUITE_P(
     Orders, SortTest,
     ::testing::Values(
+        wine_gives(Row{"ties_by_long_name_by_name",
+                       {"mmm", "/n", "/b"},
+                       bare(joined(NOTES_TIE, REPORTS_TIE), TIES_TOTAL)},
+                   bare(joined(NOTES_TIE, REPORTS_BY_WINE_ALIAS), TIES_TOTAL), WINE_ALIASES),
+        wine_gives(Row{"ties_by_long_name_by_extension",
+                       {"mmm", "/e", "/b"},
+                       bare(joined(NOTES_TIE, REPORTS_TIE), TIES_TOTAL)},
+                   bare(joined(NOTES_TIE, REPORTS_BY_WINE_ALIAS), TIES_TOTAL), WINE_ALIASES),
+        wine_gives(Row{"ties_by_long_name_by_size",
+                       {"mmm", "/s", "/b"},
+                       bare(joined(REPORTS_TIE, NOTES_TIE), TIES_TOTAL)},
+                   bare(joined(REPORTS_BY_WINE_ALIAS, NOTES_TIE), TIES_TOTAL), WINE_ALIASES),
+        wine_gives(Row{"ties_by_long_name_by_date",
+                       {"mmm", "/d", "/b"},
+                       bare(joined(REPORTS_TIE, NOTES_TIE), TIES_TOTAL)},
+                   bare(joined(REPORTS_BY_WINE_ALIAS, NOTES_TIE), TIES_TOTAL), WINE_ALIASES),
         Row{"by_name",
             {"/n", "/b", "/a"},
             bare({"[mmm]", "[zzz]", "a500.h", "aaa.txt", "ab_c.x", "abac.x", "ABC.Txt", "abcd.txt",

@@ -42,6 +42,31 @@ TEST(HostTime, FileTimeFromUnixTable)
     }
 }
 
+struct CreationCase {
+    bool birth_reported;
+    std::int64_t seconds;
+    std::uint32_t nanoseconds;
+    FileTime expected;
+};
+
+constexpr FileTime LAST_WRITE = UNIX_EPOCH_FILE_TIME + 42;
+
+constexpr CreationCase CREATION_CASES[] = {
+    {true, 1, 0, UNIX_EPOCH_FILE_TIME + TICKS_PER_SECOND},
+    {true, 0, 100, UNIX_EPOCH_FILE_TIME + 1}, // the epoch's own second is a birth time
+    {true, -1, 0, UNIX_EPOCH_FILE_TIME - TICKS_PER_SECOND},
+    {true, 0, 0, LAST_WRITE}, // exactly 0: none recorded
+    {false, 1, 0, LAST_WRITE},
+};
+
+TEST(HostTime, CreationTimeTable)
+{
+    for (const CreationCase& c : CREATION_CASES) {
+        EXPECT_EQ(creation_time(c.birth_reported, c.seconds, c.nanoseconds, LAST_WRITE), c.expected)
+            << c.birth_reported << " " << c.seconds << "." << c.nanoseconds;
+    }
+}
+
 struct DosCase {
     FileTime local;
     std::uint16_t date;

@@ -39,13 +39,16 @@ EntryRecord make_record(const Entry& entry)
     return record;
 }
 
-// Names a record for the failure output; directories end in '/'.
+// Names a record for the failure output; directories end in '/', a long
+// name follows a space.
 std::string label(const EntryRecord& record)
 {
     const std::string_view name(record.short_name.data(), SHORT_NAME_WIDTH);
     const std::string_view ext(record.short_ext.data(), SHORT_EXT_WIDTH);
+    const std::string long_name(record.long_name.data());
     return std::string(name.substr(0, name.find('\0'))) + "." +
-           std::string(ext.substr(0, ext.find('\0'))) + (record.kind & KIND_DIR ? "/" : "");
+           std::string(ext.substr(0, ext.find('\0'))) + (record.kind & KIND_DIR ? "/" : "") +
+           (long_name.empty() ? "" : " " + long_name);
 }
 
 std::vector<std::string> sorted_labels(SortKey key, std::vector<EntryRecord> records)
@@ -105,6 +108,23 @@ const OrderRow ORDER_ROWS[] = {
       {"a", "", KIND_FILE, 0, 0x5000, 0x8000},
       {"c", "", KIND_FILE, 0, 0x5000, 0x8000},
       {"a", "", KIND_FILE, 0, 0xFFFF, 0}}},
+    {"ties by long name: A-Z folded, then as stored",
+     SORT_NAME,
+     {{"report-2", "txt", DIR, 0, 0, 0, "report-2024-01.txt"},
+      {"a", "", KIND_FILE, 0, 0, 0, "a_b"},
+      {"a", "", KIND_FILE, 0, 0, 0, "aB"},
+      {"notes", "md", KIND_FILE, 0, 0, 0, "NOTES.md"},
+      {"notes", "md", KIND_FILE, 0, 0, 0, "Notes.md"},
+      {"notes", "md", KIND_FILE, 0, 0, 0, "notes.md"},
+      {"report-2", "txt", KIND_FILE, 0, 0, 0, "report-2022-07.txt"},
+      {"report-2", "txt", KIND_FILE, 0, 0, 0, "Report-2024-01.txt"},
+      {"report-2", "txt", KIND_FILE, 0, 0, 0, "report-2024-03.txt"},
+      {"\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2", "", KIND_FILE, 0, 0, 0,
+       "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82"
+       "1"},
+      {"\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2", "", KIND_FILE, 0, 0, 0,
+       "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82"
+       "9"}}},
 };
 
 TEST(SortEntries, PutsEveryRowInItsOrder)
@@ -144,15 +164,16 @@ TEST(SortEntries, LeavesTheBufferAloneWithoutAKeyOrAPair)
     EXPECT_EQ(label(entry_buffer[2]), "a.");
 }
 
-// Fields are read only up to their width: what follows a full name or
-// extension never breaks a tie.
+// Fields are read only up to their width: past a full name or extension only
+// the long name breaks a tie, and records equal in it too compare equal.
 TEST(Comparisons, StopAtTheFieldWidth)
 {
     const EntryRecord a = make_record({"abcdefgh", "exe", KIND_FILE, 0, 0, 0, "first"});
     const EntryRecord b = make_record({"abcdefgh", "exe", KIND_FILE, 0, 0, 0, "second"});
     for (const auto compare : {compare_name, compare_ext, compare_size, compare_date}) {
-        EXPECT_EQ(compare(a, b), 0);
-        EXPECT_EQ(compare(b, a), 0);
+        EXPECT_LT(compare(a, b), 0);
+        EXPECT_GT(compare(b, a), 0);
+        EXPECT_EQ(compare(a, a), 0);
     }
 }
 
