@@ -16,7 +16,8 @@
 //            operations in namespace host, the attribute-matched search
 //            written once over them, path splitting, the output stream,
 //            and the short text rules (host_text.h, dos_words.h);
-//            fs/posix/ is the POSIX host layer, the one place with OS headers
+//            fs/posix/ is the POSIX host layer and fs/win32/ the Win32 one
+//            (CMakeLists.txt chooses one): the one place with OS headers
 #include <new>
 
 #include "cli/command_line.h"

@@ -1,7 +1,7 @@
 // The program's one output stream: text buffered and written out in large
-// pieces, every '\n' sent as "\r\n", as the text streams of the system
-// wendex was designed for write it. Names from the file system go out byte
-// for byte, or, on a terminal, with their control bytes shown as '?'.
+// pieces, every '\n' sent as "\r\n", the program's line end on every host.
+// Names from the file system go out byte for byte, or, on a terminal, with
+// their control bytes shown as '?'.
 #pragma once
 
 #include <cstdarg>
