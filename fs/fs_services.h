@@ -162,9 +162,9 @@ int enter_parent_dir(const DirectoryId& parent);
 // Notes where the stack starts: an address in main and the argument vector.
 // Called first thing in main.
 void note_stack_start(const void* here, char** argv);
-// False when the stack has too little room left for one more level of a walk
-// and the pass that level runs.
-bool stack_has_room();
+// The lowest address the stack holding here may grow down to; 0 when the
+// host cannot say.
+std::uintptr_t stack_floor(const void* here);
 
 // --- Output -------------------------------------------------------------------
 enum class Stream { STANDARD_OUTPUT, STANDARD_ERROR };
@@ -213,6 +213,11 @@ int find_first(const char* pattern, FindBlock& block, std::uint32_t attributes);
 int find_next(FindBlock& block);
 // Ends the search; harmless on a block that failed to start or has ended.
 void find_close(FindBlock& block);
+
+// --- Stack room ----------------------------------------------------------------
+// False when the stack has too little room left for one more level of a walk
+// and the pass that level runs; measured against host::stack_floor.
+bool stack_has_room();
 
 // --- Copied full path ---------------------------------------------------------
 // host::full_path(text) copied into destination, NUL-padded and terminated.
