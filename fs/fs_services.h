@@ -28,6 +28,7 @@ inline constexpr std::uint32_t ATTR_REPARSE_POINT = 0x400; // a link: listed, ne
 
 // 100-nanosecond intervals since 1601-01-01 00:00 universal time.
 using FileTime = std::uint64_t;
+inline constexpr FileTime TICKS_PER_SECOND = 10'000'000;
 
 inline constexpr std::size_t ALT_NAME_ROOM = 14;
 
