@@ -16,7 +16,8 @@
 //            operations in namespace host, the attribute-matched search
 //            written once over them, path splitting, the output stream,
 //            and the short text rules (host_text.h, dos_words.h);
-//            fs/posix/ is the POSIX host layer, the one place with OS headers
+//            fs/posix/ is the POSIX host layer and fs/win32/ the Win32 one
+//            (CMakeLists.txt chooses one): the one place with OS headers
 #include <new>
 
 #include "cli/command_line.h"
@@ -27,6 +28,8 @@
 int main(int argc, char** argv)
 {
     host::note_stack_start(&argc, argv);
+    // Read once, as the time zone is: every text rule of the run follows it.
+    use_code_page(host::code_page());
     std::set_new_handler(on_allocation_failure);
     // Both failures can strike anywhere below; each ends the run the one way
     // it always ends, with its own message and code.

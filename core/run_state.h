@@ -16,14 +16,17 @@
 // Written by the command line (cli/command_line.cpp) while it parses, then
 // read-only.
 extern ListSettings settings;
-// The positional argument, "*" when there is none; the driver moves its start
-// past a drive prefix and may cut a trailing '\'.
+// The positional argument, "*" when there is none; the driver
+// (cli/driver.cpp, through cli/path_text.cpp's take_drive_prefix) moves its
+// start past a drive prefix and may give it a trailing '\'.
 extern char* mask;
 
-// Written by the driver (cli/driver.cpp): the drive whose volume label the
-// headers show, and the directory made current again at every exit (null
-// when the host could not give it).
+// The drive whose volume label the headers show: the current drive's letter,
+// written by the driver (cli/driver.cpp) at start, and the mask's own when it
+// has a drive prefix (cli/path_text.cpp, take_drive_prefix).
 extern char drive_letter;
+// The directory made current again at every exit (null when the host could
+// not give it), written by the driver (cli/driver.cpp) at start.
 extern std::unique_ptr<PathText> start_dir;
 
 // Records a pass holds for sorting; one more triggers the flush to search order.
@@ -59,6 +62,6 @@ extern std::int32_t out_column;
 // The running pass's directory as the header names it, ending in '\'.
 std::string_view section_directory();
 
-// Every variable above back at its value when the program starts: the unit
-// tests run many runs in one process.
+// Every variable above back at its value when the program starts, so that
+// one process can make more than one run.
 void reset_run_state();

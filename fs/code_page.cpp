@@ -1,15 +1,11 @@
 // The code page the text rules follow, and where its characters end.
 #include "fs/code_page.h"
 
-#include <optional>
-
-#include "fs/fs_services.h"
-
 namespace {
 
-std::optional<CodePage>& chosen_page()
+CodePage& chosen_page()
 {
-    static std::optional<CodePage> page;
+    static CodePage page; // single-byte until the host's is chosen
     return page;
 }
 
@@ -84,11 +80,7 @@ bool is_c1_byte(unsigned char byte)
 
 const CodePage& active_code_page()
 {
-    auto& page = chosen_page();
-    if (!page) {
-        page = host::code_page();
-    }
-    return *page;
+    return chosen_page();
 }
 
 void use_code_page(const CodePage& page)

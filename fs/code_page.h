@@ -25,10 +25,10 @@ struct CodePage {
     bool c1_bytes = true;
 };
 
-// The code page the text rules follow: the host's (host::code_page()), read
-// the first time it is needed and kept for the run.
+// The code page the text rules follow: single-byte until one is chosen.
 const CodePage& active_code_page();
-// Makes page the one the text rules follow from now on (a test's own page).
+// Makes page the one the text rules follow from now on: the host's
+// (host::code_page()), chosen once at start, or a test's own.
 void use_code_page(const CodePage& page);
 
 // The length of the character that begins at byte at of text: 1 for a

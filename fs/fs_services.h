@@ -29,6 +29,7 @@ inline constexpr std::uint32_t ATTR_REPARSE_POINT = 0x400; // a link: listed, ne
 
 // 100-nanosecond intervals since 1601-01-01 00:00 universal time.
 using FileTime = std::uint64_t;
+inline constexpr FileTime TICKS_PER_SECOND = 10'000'000;
 
 inline constexpr std::size_t ALT_NAME_ROOM = 14;
 
@@ -163,14 +164,14 @@ int enter_parent_dir(const DirectoryId& parent);
 // Notes where the stack starts: an address in main and the argument vector.
 // Called first thing in main.
 void note_stack_start(const void* here, char** argv);
-// False when the stack has too little room left for one more level of a walk
-// and the pass that level runs.
-bool stack_has_room();
+// The lowest address the stack holding here may grow down to; 0 when the
+// host cannot say.
+std::uintptr_t stack_floor(const void* here);
 
 // --- Code page ----------------------------------------------------------------
 // The code page the host's names and texts are in, as it stands at start:
-// single-byte, double-byte (with its lead bytes) or UTF-8. Asked once a run,
-// through active_code_page().
+// single-byte, double-byte (with its lead bytes) or UTF-8. Asked once, at
+// start, and handed to use_code_page for every text rule of the run.
 CodePage code_page();
 
 // --- Output -------------------------------------------------------------------
@@ -220,6 +221,11 @@ int find_first(const char* pattern, FindBlock& block, std::uint32_t attributes);
 int find_next(FindBlock& block);
 // Ends the search; harmless on a block that failed to start or has ended.
 void find_close(FindBlock& block);
+
+// --- Stack room ----------------------------------------------------------------
+// False when the stack has too little room left for one more level of a walk
+// and the pass that level runs; measured against host::stack_floor.
+bool stack_has_room();
 
 // --- Copied full path ---------------------------------------------------------
 // host::full_path(text) copied into destination, NUL-padded and terminated.

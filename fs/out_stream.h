@@ -1,8 +1,8 @@
 // The program's one output stream: text buffered and written out in large
-// pieces, every '\n' sent as "\r\n", as the text streams of the system
-// wendex was designed for write it. Names from the file system go out byte
-// for byte, or, on a terminal, with their control characters and the bytes
-// that are no character of the code page shown as '?'.
+// pieces, every '\n' sent as "\r\n", the program's line end on every host.
+// Names from the file system go out byte for byte, or, on a terminal, with
+// their control characters and the bytes that are no character of the code
+// page shown as '?'.
 #pragma once
 
 #include <cstdarg>

@@ -46,7 +46,7 @@ void walk_level(OutStream& out, const char* mask_text, SortKey sort_key,
     for (std::size_t at = 0; at < names.size(); at += std::strlen(names.data() + at) + 1) {
         const char* name = names.data() + at;
         // A tree deeper than the stack is long is reported, not followed.
-        const auto child = host::stack_has_room() ? host::enter_subdir(name, *here) : std::nullopt;
+        const auto child = stack_has_room() ? host::enter_subdir(name, *here) : std::nullopt;
         if (!child) {
             report_defective(out, name);
             continue; // a failed entry leaves the current directory as it was

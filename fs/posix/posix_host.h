@@ -140,7 +140,6 @@ bool describe_entry(int directory_fd, const char* name, FindResult& result);
 bool describe_listed(int directory_fd, const char* name, unsigned char type, FindResult& result);
 
 // --- Times ----------------------------------------------------------------------
-inline constexpr std::uint64_t TICKS_PER_SECOND = 10'000'000;
 // Seconds from 1601-01-01 to 1970-01-01, both universal time.
 inline constexpr std::int64_t UNIX_EPOCH_SECONDS = 11'644'473'600;
 // A POSIX time stamp as a file time: before 1601 gives 0, beyond the range

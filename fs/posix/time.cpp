@@ -1,6 +1,7 @@
 // File times on a POSIX host: POSIX stamps to file times, universal to local
 // time by the host's zone rules, and local file times to DOS date and time
 // words. The calendar arithmetic is plain proleptic Gregorian.
+#include "fs/dos_range.h"
 #include "fs/dos_words.h"
 #include "fs/posix/posix_host.h"
 
@@ -55,8 +56,9 @@ constexpr std::int64_t seconds_since_1601(std::int64_t year, unsigned month, uns
     return (days_from_civil(year, month, day) + UNIX_EPOCH_DAYS) * SECONDS_PER_DAY;
 }
 
-constexpr std::int64_t FIRST_DOS_SECOND = seconds_since_1601(DOS_FIRST_YEAR, 1, 1);
-constexpr std::int64_t LAST_DOS_SECOND = seconds_since_1601(2107, 12, 31) + SECONDS_PER_DAY - 2;
+static_assert(seconds_since_1601(DOS_FIRST_YEAR, 1, 1) * TICKS_PER_SECOND == FIRST_DOS_TIME);
+static_assert((seconds_since_1601(2107, 12, 31) + SECONDS_PER_DAY - 2) * TICKS_PER_SECOND ==
+              LAST_DOS_TIME);
 
 struct DosWords {
     std::uint16_t date;
@@ -74,7 +76,8 @@ constexpr DosWords dos_words(std::int64_t seconds)
             dos_time_word({hour, minute, second})};
 }
 
-static_assert(dos_words(FIRST_DOS_SECOND).date == 0x21 && dos_words(FIRST_DOS_SECOND).time == 0);
+static_assert(dos_words(FIRST_DOS_TIME / TICKS_PER_SECOND).date == 0x21 &&
+              dos_words(FIRST_DOS_TIME / TICKS_PER_SECOND).time == 0);
 static_assert(civil_from_days(days_from_civil(2000, 2, 29)).day == 29);
 
 // Whether the zone the C library converts with (as its last tzset read it)
@@ -140,15 +143,11 @@ bool FileTimeToLocalFileTime(const FileTime& time, FileTime& local)
 
 bool FileTimeToDosDateTime(const FileTime& local, std::uint16_t& date, std::uint16_t& time)
 {
-    const auto seconds = static_cast<std::int64_t>(local / TICKS_PER_SECOND);
-    const bool in_range = seconds >= FIRST_DOS_SECOND && seconds <= LAST_DOS_SECOND;
-    const std::int64_t clamped = seconds < FIRST_DOS_SECOND
-                                     ? FIRST_DOS_SECOND
-                                     : (seconds > LAST_DOS_SECOND ? LAST_DOS_SECOND : seconds);
-    const DosWords words = dos_words(clamped);
+    const DosRangeTime kept = within_dos_range(local);
+    const DosWords words = dos_words(static_cast<std::int64_t>(kept.time / TICKS_PER_SECOND));
     date = words.date;
     time = words.time;
-    return in_range;
+    return kept.in_range;
 }
 
 } // namespace host
