@@ -44,6 +44,9 @@ bool last_read_failed = false;
 // The ANSI interface writes it for a character the code page cannot hold:
 // such a long name opens nothing, and the alias is the name to use.
 constexpr char UNMAPPED_CHARACTER = '?';
+// The UTF-8 code page's stand-in for a name's bytes that make no character
+// (a name Linux keeps under Wine): such a name opens nothing either.
+constexpr std::string_view UNMAPPED_IN_UTF8 = "\xEF\xBF\xBD";
 
 std::string_view long_name(const WIN32_FIND_DATAA& found)
 {
@@ -103,6 +106,13 @@ bool accepted(const Search& search, const WIN32_FIND_DATAA& found)
            (!is_directory(found) || search.deliver_directories);
 }
 
+// Whether the long name lost a character on its way into the code page.
+bool lost_characters(std::string_view name)
+{
+    return name.find(UNMAPPED_CHARACTER) != std::string_view::npos ||
+           name.find(UNMAPPED_IN_UTF8) != std::string_view::npos;
+}
+
 // Keeps the name of a subdirectory the walk may enter: never a link or
 // junction (a reparse point), and by its alias when the long name lost a
 // character to the code page.
@@ -114,8 +124,8 @@ void gather_subdirectory(Search& search, const WIN32_FIND_DATAA& found)
         return;
     }
     const std::string_view name = long_name(found);
-    const bool lossy = name.find(UNMAPPED_CHARACTER) != std::string_view::npos;
-    search.subdirectories->append(lossy && !alias(found).empty() ? alias(found) : name);
+    search.subdirectories->append(lost_characters(name) && !alias(found).empty() ? alias(found)
+                                                                                 : name);
     search.subdirectories->push_back('\0');
 }
 
