@@ -8,8 +8,8 @@
 #include "fs/win32/win32_host.h"
 
 #include <algorithm>
+#include <array>
 #include <climits>
-#include <string>
 
 namespace host {
 
@@ -45,48 +45,79 @@ bool is_console(HANDLE handle)
     return ::GetConsoleMode(handle, &mode) != 0;
 }
 
-// Characters per WriteConsoleW: a console takes large writes badly.
+// Bytes converted and written at a time: each gives at most one UTF-16 unit,
+// so the piece fits a fixed buffer, and the last message of a run that has
+// run out of memory needs none of its own.
 constexpr std::size_t CONSOLE_PIECE = 8 * 1024;
+// The bytes a UTF-8 character may have after its first.
+constexpr int UTF8_TRAIL_MAX = 3;
 
-bool is_high_surrogate(wchar_t unit)
+bool is_utf8_trail(char c)
 {
-    return unit >= 0xD800 && unit <= 0xDBFF;
+    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+}
+
+// How much of text, at most room bytes, ends on a whole character of the
+// program's code page, so that no character is parted between two pieces.
+std::size_t whole_characters(std::string_view text, std::size_t room)
+{
+    if (text.size() <= room) {
+        return text.size();
+    }
+    const UINT code_page = ::GetACP();
+    std::size_t end = 0;
+    if (code_page == CP_UTF8) {
+        end = room;
+        for (int back = 0; back < UTF8_TRAIL_MAX && end > 0 && is_utf8_trail(text[end]); ++back) {
+            --end;
+        }
+    } else {
+        // A lead byte takes the next byte with it; any other byte stands alone.
+        while (end < room) {
+            const std::size_t step =
+                ::IsDBCSLeadByteEx(code_page, static_cast<BYTE>(text[end])) != 0 ? 2 : 1;
+            if (end + step > room) {
+                break;
+            }
+            end += step;
+        }
+    }
+    return end == 0 ? room : end; // no whole character fits: bytes that make none
+}
+
+int write_console_units(HANDLE handle, const wchar_t* units, std::size_t count)
+{
+    while (count > 0) {
+        DWORD written = 0;
+        if (::WriteConsoleW(handle, units, static_cast<DWORD>(count), &written, nullptr) == 0) {
+            return error_code(::GetLastError());
+        }
+        if (written == 0 || written > count) {
+            return ERROR_WRITE_FAULT; // no progress: never loop forever
+        }
+        units += written;
+        count -= written;
+    }
+    return 0;
 }
 
 // The text as the characters of the program's code page, a byte that makes
-// no character shown as the host's replacement character. The output stream
-// writes whole texts, so no character is ever split between two calls.
-std::wstring console_text(std::string_view text)
-{
-    const int size = static_cast<int>(std::min<std::size_t>(text.size(), INT_MAX));
-    const int room = ::MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(std::max(room, 0)), L'\0');
-    if (room > 0 && ::MultiByteToWideChar(CP_ACP, 0, text.data(), size, wide.data(), room) != room) {
-        wide.clear();
-    }
-    return wide;
-}
-
+// no character shown as the host's replacement character.
 int write_console(HANDLE handle, std::string_view text)
 {
-    const std::wstring wide = console_text(text);
-    if (wide.empty() && !text.empty()) {
-        return ERROR_NO_UNICODE_TRANSLATION;
-    }
-    std::wstring_view rest(wide);
-    while (!rest.empty()) {
-        std::size_t piece = std::min(rest.size(), CONSOLE_PIECE);
-        if (piece < rest.size() && is_high_surrogate(rest[piece - 1])) {
-            --piece; // the pair stays together
-        }
-        DWORD written = 0;
-        if (::WriteConsoleW(handle, rest.data(), static_cast<DWORD>(piece), &written, nullptr) == 0) {
+    static std::array<wchar_t, CONSOLE_PIECE> units{};
+    while (!text.empty()) {
+        const std::size_t piece = whole_characters(text, CONSOLE_PIECE);
+        const int count = ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(piece),
+                                                units.data(), static_cast<int>(units.size()));
+        if (count <= 0) {
             return error_code(::GetLastError());
         }
-        if (written == 0) {
-            return ERROR_WRITE_FAULT;
+        if (const int error = write_console_units(handle, units.data(), static_cast<std::size_t>(count));
+            error != 0) {
+            return error;
         }
-        rest.remove_prefix(std::min<std::size_t>(written, rest.size()));
+        text.remove_prefix(piece);
     }
     return 0;
 }
