@@ -3,7 +3,7 @@
 // which a character the code page cannot hold becomes '?' or a look-alike
 // ("best fit"). An argument lost characters when the wide command line's
 // argument of the same number converts to it but does not come back from it.
-// (With the UTF-8 code page nothing is ever lost.)
+// (With the UTF-8 code page only a lone surrogate is lost, as U+FFFD.)
 #include "fs/win32/win32_host.h"
 
 #include <string>
@@ -101,7 +101,7 @@ std::wstring wide_of(const char* text)
 
 bool argument_lost_characters(int index, const char* argument)
 {
-    if (index < 0 || argument == nullptr || ::GetACP() == CP_UTF8) {
+    if (index < 0 || argument == nullptr) {
         return false;
     }
     static const std::vector<std::wstring> typed = wide_arguments(::GetCommandLineW());
