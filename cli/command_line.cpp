@@ -8,6 +8,7 @@
 
 #include "cli/path_text.h"
 #include "core/run_state.h"
+#include "fs/fs_services.h"
 #include "fs/out_stream.h"
 
 namespace {
@@ -135,7 +136,9 @@ void parse_command_line(int argc, char** argv)
             apply_switch(argument);
             continue;
         }
-        if (have_mask || !mask_fits(argument)) {
+        // A mask that lost characters to the code page would search with the
+        // '?' written for them: refused, as one that does not fit.
+        if (have_mask || !mask_fits(argument) || host::argument_lost_characters(i, argument)) {
             usage_exit();
         }
         mask = argument;

@@ -174,6 +174,14 @@ std::uintptr_t stack_floor(const void* here);
 // start, and handed to use_code_page for every text rule of the run.
 CodePage code_page();
 
+// --- Arguments ----------------------------------------------------------------
+// Whether argument number index of the program's argument vector (the text
+// given) lost characters on its way in: a host that hands a program its
+// command line in a narrow code page writes '?' or a look-alike for a
+// character the code page cannot hold, and the text then names something
+// else. False where the argument came as it was typed.
+bool argument_lost_characters(int index, const char* argument);
+
 // --- Output -------------------------------------------------------------------
 enum class Stream { STANDARD_OUTPUT, STANDARD_ERROR };
 // write_output's answer when the reader has gone (a closed pipe).

@@ -1,9 +1,11 @@
 // The unfiltered directory search on Win32: the host's own FindFirstFileA
 // family, its find-data record copied into the layer's FindResult. The host
-// matches '*' and '?' case-blind against the long name and the 8.3 alias.
-// A directory pass that also gathers the subdirectories for the walk reads
-// the whole directory once ("*") and matches each entry itself, against
-// either name, with the matching rules every host layer shares.
+// matches '*' and '?' case-blind against the long name and the 8.3 alias,
+// with its own case rules for every character of its code page. A directory
+// pass that also gathers the subdirectories for the walk reads the whole
+// directory once ("*") when its pattern takes every entry; for any other
+// pattern the host matches it in a search of its own, so that a walk finds
+// what a plain listing finds.
 #include "fs/win32/win32_host.h"
 
 #include <string>
@@ -16,11 +18,12 @@ struct Search {
     WIN32_FIND_DATAA pending{}; // the entry FindFirstFileA gave, not yet looked at
     bool has_pending = false;
     // A pass's search: "." and ".." left out, directories delivered or not,
-    // and the pattern's last component matched here when it is not empty.
+    // and the subdirectories gathered as the entries go by.
     bool for_pass = false;
     bool deliver_directories = true;
-    std::string name_pattern;
     std::string* subdirectories = nullptr;
+    // The walk's own read of the directory failed on: said at the end.
+    bool walk_read_failed = false;
 
     Search() = default;
     Search(const Search&) = delete;
@@ -41,6 +44,9 @@ bool last_read_failed = false;
 // The ANSI interface writes it for a character the code page cannot hold:
 // such a long name opens nothing, and the alias is the name to use.
 constexpr char UNMAPPED_CHARACTER = '?';
+// The UTF-8 code page's stand-in for a name's bytes that make no character
+// (a name Linux keeps under Wine): such a name opens nothing either.
+constexpr std::string_view UNMAPPED_IN_UTF8 = "\xEF\xBF\xBD";
 
 std::string_view long_name(const WIN32_FIND_DATAA& found)
 {
@@ -85,7 +91,7 @@ bool next_entry(Search& search, WIN32_FIND_DATAA& found)
         return true;
     }
     if (::FindNextFileA(search.handle, &found) == 0) {
-        last_read_failed = !is_end(::GetLastError());
+        last_read_failed = !is_end(::GetLastError()) || search.walk_read_failed;
         return false;
     }
     return true;
@@ -96,11 +102,15 @@ bool accepted(const Search& search, const WIN32_FIND_DATAA& found)
     if (!search.for_pass) {
         return true;
     }
-    if (is_dot_entry(long_name(found)) || (is_directory(found) && !search.deliver_directories)) {
-        return false;
-    }
-    return search.name_pattern.empty() || name_matches(search.name_pattern, long_name(found)) ||
-           (!alias(found).empty() && name_matches(search.name_pattern, alias(found)));
+    return !is_dot_entry(long_name(found)) &&
+           (!is_directory(found) || search.deliver_directories);
+}
+
+// Whether the long name lost a character on its way into the code page.
+bool lost_characters(std::string_view name)
+{
+    return name.find(UNMAPPED_CHARACTER) != std::string_view::npos ||
+           name.find(UNMAPPED_IN_UTF8) != std::string_view::npos;
 }
 
 // Keeps the name of a subdirectory the walk may enter: never a link or
@@ -114,8 +124,8 @@ void gather_subdirectory(Search& search, const WIN32_FIND_DATAA& found)
         return;
     }
     const std::string_view name = long_name(found);
-    const bool lossy = name.find(UNMAPPED_CHARACTER) != std::string_view::npos;
-    search.subdirectories->append(lossy && !alias(found).empty() ? alias(found) : name);
+    search.subdirectories->append(lost_characters(name) && !alias(found).empty() ? alias(found)
+                                                                                 : name);
     search.subdirectories->push_back('\0');
 }
 
@@ -132,15 +142,10 @@ bool next_accepted(Search& search, FindResult& result)
     return false;
 }
 
-// A name without wildcards as the host looks it up: the trailing dots and
-// spaces of a path's last component are no part of it.
-std::string_view as_looked_up(std::string_view name)
+// The patterns that take every entry, names without a '.' included.
+bool takes_every_entry(std::string_view name)
 {
-    if (has_wildcards(name)) {
-        return name;
-    }
-    const std::size_t last = name.find_last_not_of(". ");
-    return last == std::string_view::npos ? std::string_view{} : name.substr(0, last + 1);
+    return name == "*" || name == "*.*";
 }
 
 // Starts the host's search; the first entry waits in the search.
@@ -165,6 +170,25 @@ SearchHandle first_accepted(SearchHandle search, FindResult& result)
     return search;
 }
 
+// Reads the whole directory for the subdirectories a walk may enter; true
+// when the read failed on (one that cannot start finds nothing, as a pass's).
+bool gather_every_subdirectory(std::string_view directory, std::string& subdirectories)
+{
+    Search search;
+    search.subdirectories = &subdirectories;
+    const std::string every_entry = std::string(directory) + "*";
+    search.handle = ::FindFirstFileA(every_entry.c_str(), &search.pending);
+    if (search.handle == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    search.has_pending = true;
+    WIN32_FIND_DATAA found{};
+    while (next_entry(search, found)) {
+        gather_subdirectory(search, found);
+    }
+    return last_read_failed;
+}
+
 } // namespace
 
 SearchHandle FindFirstFileA(const char* pattern, FindResult& result)
@@ -187,14 +211,23 @@ SearchHandle find_first_for_pass(const char* pattern, FindResult& result, const 
     search->deliver_directories = pass.deliver_directories;
     search->subdirectories = pass.subdirectories;
     const PatternParts parts = split_search_pattern(pattern);
-    const std::string_view name = as_looked_up(parts.name);
-    if (pass.subdirectories == nullptr || name.empty()) {
+    if (pass.subdirectories == nullptr || parts.name.empty()) {
         return first_accepted(start(std::move(search), pattern), result);
     }
-    // One read of the whole directory serves the pass and the walk.
-    search->name_pattern = name;
-    const std::string every_entry = std::string(parts.directory) + "*";
-    return first_accepted(start(std::move(search), every_entry.c_str()), result);
+    if (takes_every_entry(parts.name)) {
+        // One read of the whole directory serves the pass and the walk.
+        const std::string every_entry = std::string(parts.directory) + "*";
+        return first_accepted(start(std::move(search), every_entry.c_str()), result);
+    }
+    // The host matches the pattern by its own rules; the walk's read comes
+    // first and whole, so the pass's own search may end anywhere.
+    search->walk_read_failed = gather_every_subdirectory(parts.directory, *pass.subdirectories);
+    search->subdirectories = nullptr;
+    const bool walk_read_failed = search->walk_read_failed;
+    last_read_failed = false;
+    const SearchHandle matches = first_accepted(start(std::move(search), pattern), result);
+    last_read_failed = last_read_failed || (matches == INVALID_SEARCH && walk_read_failed);
+    return matches;
 }
 
 bool FindNextFileA(SearchHandle search, FindResult& result)

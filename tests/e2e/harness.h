@@ -38,6 +38,9 @@ std::string wine_drive_d();
 // them: readdir's on POSIX (left as they are), sorted by name case-blind
 // under Wine, which sorts every directory it reads.
 void to_search_order(std::vector<std::string>& names);
+// Under Wine: whether wendex.exe carries the manifest that makes its code
+// page UTF-8, rather than running in the prefix's ANSI code page (1252).
+bool wine_speaks_utf8();
 // The launcher's command line that runs wendex.exe with args.
 std::vector<std::string> wine_command(const std::vector<std::string>& args);
 // What Wine needs in the child's environment: the prefix, and no debug notes.
@@ -159,6 +162,9 @@ std::string expand(std::string_view text, const Fixture& tree, bool line_ends);
 
 // Stands for the summary's free-bytes figure in an expected text.
 inline constexpr std::string_view FREE = "{FREE}";
+// An expected text that is the usage text alone, after which the run ends
+// with code 1.
+inline constexpr std::string_view USAGE = "{USAGE}";
 
 // What a row gives under Wine: the same bytes as on POSIX, other bytes (the
 // host shows itself: 8.3 aliases, attributes, its own order), or nothing it

@@ -103,7 +103,12 @@ INSTANTIATE_TEST_SUITE_P(
 
 INSTANTIATE_TEST_SUITE_P(
     Bytes, OddArgumentTest,
-    ::testing::Values(OddRow{"high_bytes_mask", {high_bytes(), "/z-"}, Outcome::LISTING},
+    // Under Wine each byte that makes no UTF-8 character arrives as U+FFFD:
+    // three bytes in the UTF-8 code page, so the mask no longer fits a path,
+    // and a lost character in code page 1252. Either way it is refused.
+    ::testing::Values(OddRow{"high_bytes_mask",
+                             {high_bytes(), "/z-"},
+                             on_wine() ? Outcome::USAGE : Outcome::LISTING},
                       OddRow{"high_bytes_prefix", {"/p" + high_bytes(), "/b"}, Outcome::LISTING},
                       OddRow{"high_bytes_exclusions", {"/f" + high_bytes()}, Outcome::LISTING},
                       OddRow{"high_byte_drive", {"\xE9:x"}, Outcome::DRIVE_REFUSED},

@@ -132,6 +132,106 @@ INSTANTIATE_TEST_SUITE_P(
                    WINE_ALIASES)),
     RowName{});
 
+// Names outside ASCII, on every host as the file system holds them:
+//   café.md 日本語.txt 😀.png abc.md Привет мир.doc Привет/
+//   Привет/  inner.txt
+const Fixture& names_tree()
+{
+    static Fixture tree;
+    static const bool built = [] {
+        const Stamp when{2021, 3, 4, 5, 6, 0};
+        tree.file("café.md", 5, when);
+        tree.file("日本語.txt", 7, when);
+        tree.file("😀.png", 2, when);
+        tree.file("abc.md", 1, when);
+        tree.file("Привет мир.doc", 4, when);
+        tree.dir("Привет", when);
+        tree.file("Привет/inner.txt", 3, when);
+        tree.seal();
+        return true;
+    }();
+    (void)built;
+    return tree;
+}
+
+class NamesTest : public ::testing::TestWithParam<Row> {};
+
+TEST_P(NamesTest, PrintsExpectedBytes)
+{
+    check_row(GetParam(), names_tree());
+}
+
+constexpr const char* WINE_ANSI_CODE_PAGE =
+    "wendex.exe built without its manifest runs in code page 1252, which holds no Cyrillic, "
+    "CJK or emoji: such a character is '?', a mask holding one is refused, and a directory "
+    "holding one is entered by its alias";
+constexpr const char* WINE_HOST_CASE =
+    "the host matches names case-blind by its own rules, É with é, in a walk as in a listing";
+
+// The row as wendex.exe gives it in code page 1252 (built without its
+// manifest); with the UTF-8 code page it gives the row's own text.
+Row in_ansi_code_page(Row row, std::string expected)
+{
+    return on_wine() && !wine_speaks_utf8()
+               ? wine_gives(std::move(row), std::move(expected), WINE_ANSI_CODE_PAGE)
+               : row;
+}
+
+// In code page 1252 a directory named outside it has no narrow name: the
+// host writes '?' for its characters, and a true name below it names nothing.
+Row skipped_in_ansi_code_page(Row row)
+{
+    return on_wine() && !wine_speaks_utf8()
+               ? wine_skips(std::move(row), "the current directory's name is outside code page "
+                                            "1252, and no path below it has a narrow form")
+               : row;
+}
+
+std::string one_bare(const std::string& name, int bytes)
+{
+    return name + "\n\ntotal byte count: " + std::to_string(bytes) + "\n";
+}
+
+const std::string INNER = " inner    txt  3-04-21  5:06a           3 a    inner.txt\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    OutsideAscii, NamesTest,
+    ::testing::Values(
+        in_ansi_code_page(Row{"latin_name", {"café.md", "/b"}, one_bare("café.md", 5)},
+                          one_bare("caf\xe9.md", 5)),
+        in_ansi_code_page(Row{"cjk_name", {"*.txt", "/b"}, one_bare("日本語.txt", 7)},
+                          one_bare("???.txt", 7)),
+        in_ansi_code_page(Row{"emoji_name", {"*.png", "/b"}, one_bare("😀.png", 2)},
+                          one_bare("??.png", 2)),
+        in_ansi_code_page(
+            Row{"cyrillic_mask_with_blank", {"Привет мир.doc", "/b"}, one_bare("Привет мир.doc", 4)},
+            std::string(USAGE)),
+        in_ansi_code_page(
+            Row{"mask_in_cyrillic_directory", {"Привет\\*", "/b"}, one_bare("inner.txt", 3)},
+            std::string(USAGE)),
+        in_ansi_code_page(Row{"walk_from_cyrillic_directory",
+                              {"Привет\\*", "//", "/z-"},
+                              "{HDR}Привет\\\n" + INNER + "1 files, 3 bytes\ntotal byte count: 3\n"},
+                          std::string(USAGE)),
+        in_ansi_code_page(Row{"walk_enters_cyrillic_directory",
+                              {"*.txt", "//", "/b"},
+                              "日本語.txt\n\n" + one_bare("inner.txt", 10)},
+                          "???.txt\n\n" + one_bare("inner.txt", 10)),
+        skipped_in_ansi_code_page(Row{"true_names_in_cyrillic_directory",
+                                      {"/B"},
+                                      one_bare("{TRUE}Привет\\inner.txt", 3),
+                                      0,
+                                      "Привет"}),
+        in_ansi_code_page(wine_gives(Row{"listing_case_by_host", {"CAFÉ.MD", "/b"}, "\ntotal byte count: 0\n"},
+                                     one_bare("café.md", 5), WINE_HOST_CASE),
+                          one_bare("caf\xe9.md", 5)),
+        in_ansi_code_page(wine_gives(Row{"walk_case_by_host",
+                                         {"CAFÉ.MD", "//", "/b"},
+                                         "\ntotal byte count: 0\n"},
+                                     one_bare("café.md", 5), WINE_HOST_CASE),
+                          one_bare("caf\xe9.md", 5))),
+    RowName{});
+
 std::string bare_walk(const std::string& root, const std::string& sub, const std::string& deep)
 {
     return root + "\n\n" + sub + "\n\n" + deep + "\n\ntotal byte count: 624\n";

@@ -7,6 +7,7 @@
 #include <cctype>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <map>
 
 #include "tests/e2e/harness.h"
@@ -58,6 +59,16 @@ std::string wine_drive_d()
     return wine_host().at("prefix") + "/drive_d";
 }
 
+bool wine_speaks_utf8()
+{
+    static const bool utf8 = [] {
+        std::ifstream exe(wine_host().at("exe"), std::ios::binary);
+        const std::string image{std::istreambuf_iterator<char>(exe), {}};
+        return image.find("<activeCodePage") != std::string::npos;
+    }();
+    return utf8;
+}
+
 char tree_drive()
 {
     return on_wine() ? 'Z' : 'C';
@@ -99,6 +110,9 @@ std::vector<std::string> wine_command(const std::vector<std::string>& args)
 void add_wine_environment(std::vector<std::string>& env)
 {
     env.emplace_back("WINEDEBUG=-all");
+    // Wine reads the tree's names as UTF-8 under a UTF-8 locale only (in the
+    // C locale it keeps seven bits of each byte); its ANSI code page is 1252.
+    env.emplace_back("LC_ALL=C.UTF-8");
     env.push_back("WINEPREFIX=" + wine_host().at("prefix"));
     if (const char* home = std::getenv("HOME"))
         env.push_back(std::string("HOME=") + home);
