@@ -111,7 +111,11 @@ INSTANTIATE_TEST_SUITE_P(
                              on_wine() ? Outcome::USAGE : Outcome::LISTING},
                       OddRow{"high_bytes_prefix", {"/p" + high_bytes(), "/b"}, Outcome::LISTING},
                       OddRow{"high_bytes_exclusions", {"/f" + high_bytes()}, Outcome::LISTING},
-                      OddRow{"high_byte_drive", {"\xE9:x"}, Outcome::DRIVE_REFUSED},
+                      // Under Wine the byte of the drive arrives as U+FFFD too:
+                      // three bytes and no drive, so a name found nowhere.
+                      OddRow{"high_byte_drive",
+                             {"\xE9:x"},
+                             on_wine() ? Outcome::LISTING : Outcome::DRIVE_REFUSED},
                       OddRow{"high_byte_attribute", {"/:\xE9"}, Outcome::USAGE}),
     RowName{});
 
