@@ -21,6 +21,7 @@ struct Search {
     bool deliver_directories = true;
     std::string name_pattern;
     std::string* subdirectories = nullptr;
+    std::string pattern; // as the host was asked: it names the directory read
 
     Search() = default;
     Search(const Search&) = delete;
@@ -150,6 +151,7 @@ SearchHandle start(std::unique_ptr<Search> search, const char* pattern)
     if (search->handle == INVALID_HANDLE_VALUE) {
         return INVALID_SEARCH; // nothing matches, or the directory cannot be read
     }
+    search->pattern = pattern;
     search->has_pending = true;
     return search.release();
 }
@@ -211,6 +213,11 @@ void FindClose(SearchHandle search)
 bool search_read_failed()
 {
     return last_read_failed;
+}
+
+const char* search_pattern(const Search& search)
+{
+    return search.pattern.c_str();
 }
 
 } // namespace host
