@@ -15,6 +15,9 @@ namespace host {
 namespace {
 
 constexpr std::size_t RECORD_NAME_ROOM = 4; // "=X:" and its NUL
+// The longest current directory the host keeps, its trailing separator and
+// NUL left out.
+constexpr std::size_t CURRENT_DIR_LIMIT = MAX_PATH - 2;
 constexpr char DRIVE_SEPARATOR = ':';
 // Never in a Windows name: the ANSI interface writes it for a character the
 // code page cannot hold, so a text with one cannot be read back as the same place.
@@ -44,7 +47,7 @@ bool read_record(int drive, PathText& text)
 // Makes path current and records it; false, and nothing changed, on failure.
 bool enter(const char* path)
 {
-    if (::SetCurrentDirectoryA(path) == 0) {
+    if (!may_be_current(path) || ::SetCurrentDirectoryA(path) == 0) {
         return false;
     }
     record_current_dir();
@@ -68,6 +71,16 @@ std::optional<int> drive_of(const char* text)
         return std::nullopt;
     }
     return letter - 'A';
+}
+
+bool may_be_current(const char* path)
+{
+    const auto full = full_path_wide(path);
+    if (!full || full->empty()) {
+        return false;
+    }
+    const std::size_t separator = full->back() == L'\\' ? 1 : 0;
+    return full->size() - separator <= CURRENT_DIR_LIMIT;
 }
 
 void record_current_dir()

@@ -66,7 +66,7 @@ const char* full_path(const char* text)
     return buffer.data();
 }
 
-std::optional<std::string> full_path_long(const char* text)
+std::optional<std::wstring> full_path_wide(const char* text)
 {
     if (text == nullptr) {
         return std::nullopt;
@@ -87,7 +87,13 @@ std::optional<std::string> full_path_long(const char* text)
         return std::nullopt;
     }
     full.resize(length);
-    return narrow_text(full);
+    return full;
+}
+
+std::optional<std::string> full_path_long(const char* text)
+{
+    const auto full = full_path_wide(text);
+    return full ? narrow_text(*full) : std::nullopt;
 }
 
 } // namespace host

@@ -24,6 +24,7 @@ struct Search {
     std::string* subdirectories = nullptr;
     // The walk's own read of the directory failed on: said at the end.
     bool walk_read_failed = false;
+    std::string pattern; // as the host was asked: it names the directory read
 
     Search() = default;
     Search(const Search&) = delete;
@@ -155,6 +156,7 @@ SearchHandle start(std::unique_ptr<Search> search, const char* pattern)
     if (search->handle == INVALID_HANDLE_VALUE) {
         return INVALID_SEARCH; // nothing matches, or the directory cannot be read
     }
+    search->pattern = pattern;
     search->has_pending = true;
     return search.release();
 }
@@ -244,6 +246,11 @@ void FindClose(SearchHandle search)
 bool search_read_failed()
 {
     return last_read_failed;
+}
+
+const char* search_pattern(const Search& search)
+{
+    return search.pattern.c_str();
 }
 
 } // namespace host

@@ -1,6 +1,7 @@
 // The volume of a drive on Win32: its label, read with GetVolumeInformationA
 // once per drive and run (every section header of a walk shows it), and the
-// free bytes under a path, with GetDiskFreeSpaceExA.
+// free bytes under a path, with GetDiskFreeSpaceExW (a path past 259
+// characters has no ANSI form).
 #include "fs/win32/win32_host.h"
 
 #include <array>
@@ -30,14 +31,14 @@ std::optional<std::string> read_label(int drive)
 }
 
 // The text up to and with its last separator: the directory a path is in.
-std::string directory_of(const std::string& path)
+std::wstring directory_of(const std::wstring& path)
 {
-    const std::size_t separator = find_last_separator(path);
-    return separator == std::string::npos ? std::string() : path.substr(0, separator + 1);
+    const std::size_t separator = path.find_last_of(L"\\/");
+    return separator == std::wstring::npos ? std::wstring() : path.substr(0, separator + 1);
 }
 
 // The directory above a directory text ending in a separator; empty at a root.
-std::string parent_of(const std::string& directory)
+std::wstring parent_of(const std::wstring& directory)
 {
     if (directory.size() < 2) {
         return {};
@@ -65,22 +66,23 @@ std::optional<std::string> volume_label(char drive_letter)
 
 // The host answers for a directory only: a file, a pattern or a directory
 // that has gone is asked about through the nearest directory above it. A
-// search handle tells nothing of the volume, so a running search is no help.
-std::optional<std::uint64_t> disk_free_bytes(const char* path, SearchHandle /*open_search*/)
+// running search is asked about through the pattern it reads, which names its
+// directory however long that directory's full path is.
+std::optional<std::uint64_t> disk_free_bytes(const char* path, SearchHandle open_search)
 {
-    const auto full = path != nullptr ? full_path_long(path) : std::nullopt;
-    if (!full) {
+    const char* asked = open_search != INVALID_SEARCH ? search_pattern(*open_search) : path;
+    const auto full = full_path_wide(asked);
+    if (!full || full->empty()) {
         return std::nullopt;
     }
     // A path ending in a separator names a directory; anything else names an
     // entry of the directory it is in.
-    std::string directory =
-        find_last_separator(*full) + 1 == full->size() ? *full : directory_of(*full);
+    std::wstring directory = full->back() == L'\\' ? *full : directory_of(*full);
     for (; !directory.empty(); directory = parent_of(directory)) {
         ULARGE_INTEGER available{};
         ULARGE_INTEGER total{};
         ULARGE_INTEGER free_bytes{};
-        if (::GetDiskFreeSpaceExA(directory.c_str(), &available, &total, &free_bytes) != 0) {
+        if (::GetDiskFreeSpaceExW(directory.c_str(), &available, &total, &free_bytes) != 0) {
             return free_bytes.QuadPart;
         }
     }

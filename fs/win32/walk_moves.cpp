@@ -83,7 +83,7 @@ std::wstring current_dir_wide()
 bool move_to(const char* path, const DirectoryId& expected)
 {
     const std::wstring before = current_dir_wide();
-    if (before.empty() || ::SetCurrentDirectoryA(path) == 0) {
+    if (before.empty() || !may_be_current(path) || ::SetCurrentDirectoryA(path) == 0) {
         return false;
     }
     if (current_dir_id() != expected) {

@@ -24,6 +24,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 
 namespace host {
 
@@ -48,6 +49,19 @@ std::optional<int> drive_of(const char* text);
 
 // The root of drive number (0 for A): "X:\".
 std::array<char, 4> root_of(int drive);
+
+// The full form of a text in UTF-16, however long; nothing when it has none.
+std::optional<std::wstring> full_path_wide(const char* text);
+
+// Whether the host keeps path as a current directory: its full form, with the
+// separator the host adds and a NUL, fits MAX_PATH. Windows refuses a longer
+// one to a program that is not long-path aware; Wine takes it and overwrites
+// its own process data past the room it keeps for it.
+bool may_be_current(const char* path);
+
+// The pattern a running search was started with, relative to the current
+// directory as it was then.
+const char* search_pattern(const Search& search);
 
 // Writes the current directory into its drive's "=X:" record, as the host's
 // runtime does on every change of directory; a directory without a drive

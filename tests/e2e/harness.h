@@ -45,7 +45,8 @@ bool wine_speaks_utf8();
 std::vector<std::string> wine_command(const std::vector<std::string>& args);
 // What Wine needs in the child's environment: the prefix, and no debug notes.
 void add_wine_environment(std::vector<std::string>& env);
-// The text without Wine's own lines.
+// The text without the lines Wine writes of its own that say nothing about
+// the run; its other notes (a fault, a failed start) are kept.
 std::string without_wine_notes(const std::string& err);
 
 // A moment in universal time, to the second.
@@ -119,8 +120,8 @@ struct RunOptions {
 };
 
 // Runs WENDEX_BINARY with argv[1..] = args in cwd, environment TZ=UTC; or
-// wendex.exe under Wine, whose own notes on standard error (lines that begin
-// "wine: ", such as the one a label of Z: brings) are left out of err.
+// wendex.exe under Wine, whose harmless notes on standard error (such as the
+// one a label of Z: brings) are left out of err.
 RunResult run_wendex(const std::vector<std::string>& args, const std::string& cwd,
                      const RunOptions& options = {});
 

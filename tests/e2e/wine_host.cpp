@@ -4,6 +4,7 @@
 // second; standard input is never a terminal, or Wine's console would wrap
 // the output in escapes.
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cstdlib>
 #include <fstream>
@@ -39,8 +40,20 @@ const std::map<std::string, std::string>& wine_host()
     return settings;
 }
 
-// How each line Wine writes of its own begins.
-constexpr std::string_view WINE_NOTE = "wine: ";
+// The lines Wine writes of its own that say nothing about the run: the label
+// of Z: (the Linux root) cannot be read; a working directory too long for a
+// Windows program (it starts in C:\windows instead). Every other line stays,
+// a fault or a failed start among them: a run that fails in Wine says why.
+constexpr std::array<std::string_view, 2> HARMLESS_WINE_NOTES{
+    "wine: Read access denied for device ",
+    "wine: could not open working directory ",
+};
+
+bool is_harmless_note(std::string_view line)
+{
+    return std::any_of(HARMLESS_WINE_NOTES.begin(), HARMLESS_WINE_NOTES.end(),
+                       [line](std::string_view note) { return line.starts_with(note); });
+}
 
 } // namespace
 
@@ -123,7 +136,7 @@ std::string without_wine_notes(const std::string& err)
     std::string kept;
     for (std::size_t start = 0; start < err.size();) {
         const std::size_t end = std::min(err.find('\n', start), err.size() - 1) + 1;
-        if (err.compare(start, WINE_NOTE.size(), WINE_NOTE) != 0)
+        if (!is_harmless_note(std::string_view(err).substr(start, end - start)))
             kept += err.substr(start, end - start);
         start = end;
     }
