@@ -9,6 +9,7 @@
 #include <sys/statvfs.h>
 #include <unistd.h>
 
+#include "fs/path_split.h"
 #include "fs/posix/posix_host.h"
 
 struct host::Search {
@@ -201,7 +202,7 @@ host::SearchHandle start_search(const char* pattern, FindResult& result,
     if (pattern == nullptr || !fits_room(pattern, PATH_ROOM)) {
         return host::INVALID_SEARCH;
     }
-    const PatternParts parts = split_search_pattern(pattern);
+    const PatternParts parts = split_pattern(pattern);
     if (parts.name.empty()) {
         return host::INVALID_SEARCH;
     }

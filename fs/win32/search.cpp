@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "fs/path_split.h"
+
 namespace host {
 
 struct Search {
@@ -186,7 +188,7 @@ SearchHandle find_first_for_pass(const char* pattern, FindResult& result, const 
     search->for_pass = true;
     search->deliver_directories = pass.deliver_directories;
     search->subdirectories = pass.subdirectories;
-    const PatternParts parts = split_search_pattern(pattern);
+    const PatternParts parts = split_pattern(pattern);
     const std::string_view name = as_looked_up(parts.name);
     if (pass.subdirectories == nullptr || name.empty()) {
         return first_accepted(start(std::move(search), pattern), result);
