@@ -73,10 +73,7 @@ bool gather_and_hold_back(host::Search& search, const DirEntry& entry)
         return false;
     }
     const bool directory = is_real_directory(search, entry);
-    if (directory && search.subdirectories != nullptr) {
-        search.subdirectories->append(entry.name);
-        search.subdirectories->push_back('\0');
-    }
+    gather_if_enterable(search.subdirectories, entry.name, directory ? ATTR_DIRECTORY : 0);
     return directory && !search.deliver_directories;
 }
 

@@ -105,20 +105,18 @@ bool accepted(const Search& search, const WIN32_FIND_DATAA& found)
            (!alias(found).empty() && name_matches(search.name_pattern, alias(found)));
 }
 
-// Keeps the name of a subdirectory the walk may enter: never a link or
-// junction (a reparse point), and by its alias when the long name lost a
+static_assert(FILE_ATTRIBUTE_DIRECTORY == ATTR_DIRECTORY &&
+              FILE_ATTRIBUTE_REPARSE_POINT == ATTR_REPARSE_POINT);
+
+// Keeps the name of a subdirectory the walk may enter (never a link or
+// junction: a reparse point), by its alias when the long name lost a
 // character to the code page.
 void gather_subdirectory(Search& search, const WIN32_FIND_DATAA& found)
 {
-    if (search.subdirectories == nullptr || !is_directory(found) ||
-        (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 ||
-        is_dot_entry(long_name(found))) {
-        return;
-    }
     const std::string_view name = long_name(found);
     const bool lossy = name.find(UNMAPPED_CHARACTER) != std::string_view::npos;
-    search.subdirectories->append(lossy && !alias(found).empty() ? alias(found) : name);
-    search.subdirectories->push_back('\0');
+    gather_if_enterable(search.subdirectories, lossy && !alias(found).empty() ? alias(found) : name,
+                        found.dwFileAttributes);
 }
 
 bool next_accepted(Search& search, FindResult& result)
