@@ -122,6 +122,34 @@ TEST(HostMatch, SplitSearchPatternTable)
     }
 }
 
+struct GatherCase {
+    const char* name;
+    std::uint32_t attributes;
+    bool gathered;
+};
+
+constexpr GatherCase GATHER_CASES[] = {
+    {"sub", ATTR_DIRECTORY, true},
+    {"hidden", ATTR_DIRECTORY | ATTR_HIDDEN | ATTR_SYSTEM, true},
+    {"link", ATTR_DIRECTORY | ATTR_REPARSE_POINT, false},
+    {"file", ATTR_ARCHIVE, false},
+    {".", ATTR_DIRECTORY, false},
+    {"..", ATTR_DIRECTORY, false},
+    {"...", ATTR_DIRECTORY, true},
+};
+
+TEST(HostMatch, GathersOnlyTheDirectoriesAWalkMayEnter)
+{
+    std::string gathered;
+    std::string expected;
+    for (const GatherCase& c : GATHER_CASES) {
+        gather_if_enterable(&gathered, c.name, c.attributes);
+        gather_if_enterable(nullptr, c.name, c.attributes);
+        expected += c.gathered ? std::string(c.name) + '\0' : "";
+    }
+    EXPECT_EQ(gathered, expected);
+}
+
 TEST(HostMatch, LabelEscapesAreDecoded)
 {
     EXPECT_EQ(decode_label("My\\x20Disk"), "My Disk");
