@@ -40,10 +40,11 @@ void list_tree(OutStream& out)
         merge_path(pattern, nullptr, nullptr, "*", ".*");
     } else {
         // Taken uncut from the mask: a cut directory could name another place.
-        const std::string_view text{mask};
-        const PathLayout layout = locate_path_parts(text);
-        copy_terminated(directory, text.substr(0, layout.name_start));
-        copy_terminated(pattern, text.substr(layout.name_start));
+        // Read as split_path reads it, so that "sub\.." is a directory to
+        // enter, not a pattern to match.
+        const PatternParts parts = split_pattern(mask, NameStart::PATH_PARTS);
+        copy_terminated(directory, parts.directory);
+        copy_terminated(pattern, parts.name);
         strip_backslash(directory.data());
     }
     if (change_dir(directory.data()) != 0) {

@@ -230,6 +230,14 @@ int find_next(FindBlock& block);
 // Ends the search; harmless on a block that failed to start or has ended.
 void find_close(FindBlock& block);
 
+// --- Gathered subdirectories -----------------------------------------------------
+// Appends name, ended by a NUL, to subdirectories (PassSearch::subdirectories)
+// when the entry's attribute word says a walk may enter it: a directory, not
+// a link or reparse point, not "." or "..". Nothing when subdirectories is
+// null. Every host layer gathers through it, from what its host gives.
+void gather_if_enterable(std::string* subdirectories, std::string_view name,
+                         std::uint32_t attributes);
+
 // --- Stack room ----------------------------------------------------------------
 // False when the stack has too little room left for one more level of a walk
 // and the pass that level runs; measured against host::stack_floor.

@@ -114,15 +114,3 @@ bool name_matches(std::string_view pattern, std::string_view name)
     return glob_matches(pattern, name) || matches_without_dot_star(pattern, name) ||
            matches_without_extension(pattern, name);
 }
-
-PatternParts split_search_pattern(std::string_view pattern)
-{
-    const std::size_t separator = find_last_separator(pattern);
-    if (separator != std::string_view::npos) {
-        return {pattern.substr(0, separator + 1), pattern.substr(separator + 1)};
-    }
-    if (has_drive_prefix(pattern)) {
-        return {pattern.substr(0, DRIVE_PREFIX_LENGTH), pattern.substr(DRIVE_PREFIX_LENGTH)};
-    }
-    return {std::string_view{}, pattern};
-}

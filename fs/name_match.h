@@ -14,11 +14,3 @@ bool has_wildcards(std::string_view name);
 // matches a name with no '.', and one ending in a lone '.' after its last
 // wildcard matches a name with no extension.
 bool name_matches(std::string_view pattern, std::string_view name);
-
-// A search pattern cut at its last separator (or after a leading "X:"): the
-// directory part keeps its separator, the name part is the last component.
-struct PatternParts {
-    std::string_view directory;
-    std::string_view name;
-};
-PatternParts split_search_pattern(std::string_view pattern);

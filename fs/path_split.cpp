@@ -1,39 +1,66 @@
-// Path texts taken apart into drive, directory, name and extension by one
-// right-to-left scan, and the four parts joined again into a bounded buffer.
-// The scan looks only at the first byte of each character: the trail byte of
-// a double-byte character may be '\\' and is never a separator.
+// Path texts taken apart into drive, directory, name and extension, and the
+// four parts joined again into a bounded buffer. Every cut lies between whole
+// characters: the trail byte of a double-byte character may be '\' or '.'
+// and is never a separator or a dot.
 #include "fs/path_split.h"
 
 #include <algorithm>
-#include <bitset>
 
 #include "fs/host_text.h"
+#include "fs/name_match.h"
 
 namespace {
 
-constexpr std::size_t DRIVE_COLON = 1; // where a drive prefix has its ':'
+constexpr std::size_t NOT_FOUND = std::string_view::npos;
 
-bool is_wildcard(char c)
+// A leading "X:" whose ':' is a character of its own.
+bool starts_with_drive(std::string_view text)
 {
-    return c == '*' || c == '?';
+    return has_drive_prefix(text) && char_length(text, 0) == 1;
 }
 
-bool is_drive_colon(std::string_view text, std::size_t i)
+// The position of the last '.' of text that is a character of its own.
+std::size_t find_last_dot(std::string_view text)
 {
-    return i == DRIVE_COLON && text[i] == ':';
-}
-
-// True when the '.' at i ends a "." or ".." component: what stands before it
-// (or before the '.' just in front of it) is a separator, the drive's ':' or
-// the start of the path.
-bool ends_dot_component(std::string_view text, std::size_t i,
-                        const std::bitset<SPLIT_READ_LIMIT>& inner)
-{
-    const std::size_t first = (i > 0 && text[i - 1] == '.') ? i - 1 : i;
-    if (first == 0) {
-        return true;
+    std::size_t dot = NOT_FOUND;
+    for (std::size_t at = 0; at < text.size(); at += char_length(text, at)) {
+        if (text[at] == '.') {
+            dot = at;
+        }
     }
-    return !inner[first - 1] && (is_separator(text[first - 1]) || is_drive_colon(text, first - 1));
+    return dot;
+}
+
+// Where the last component begins: past the last separator, or past a
+// leading drive prefix.
+std::size_t component_start(std::string_view text, NameStart reading)
+{
+    const std::size_t separator = find_last_separator(text);
+    if (reading == NameStart::LAST_COMPONENT) {
+        // The cut the searches have always made: a separator wherever it
+        // stands, else a leading "X:" (whose ':' is not checked to be a
+        // character of its own).
+        if (separator != NOT_FOUND) {
+            return separator + 1;
+        }
+        return has_drive_prefix(text) ? DRIVE_PREFIX_LENGTH : 0;
+    }
+    const std::size_t past_separator = separator == NOT_FOUND ? 0 : separator + 1;
+    return std::max(past_separator, starts_with_drive(text) ? DRIVE_PREFIX_LENGTH : 0);
+}
+
+// How much of a last component is a "." or ".." that names a directory: all
+// of it when it is one, or the one in front of its extension ("..txt").
+std::size_t leading_dot_component(std::string_view component)
+{
+    if (is_dot_entry(component)) {
+        return component.size();
+    }
+    const std::size_t extension = find_last_dot(component);
+    if (extension != NOT_FOUND && is_dot_entry(component.substr(0, extension))) {
+        return extension;
+    }
+    return 0;
 }
 
 // The path as the splitter reads it: up to its NUL or its first
@@ -42,24 +69,6 @@ bool ends_dot_component(std::string_view text, std::size_t i,
 std::string_view read_path(std::string_view path)
 {
     return path.substr(0, whole_chars_within(path, SPLIT_READ_LIMIT));
-}
-
-// The bytes of text that continue a character begun before them; none under
-// a code page whose bytes below 0x80 always stand for themselves.
-std::bitset<SPLIT_READ_LIMIT> inner_bytes(std::string_view text)
-{
-    std::bitset<SPLIT_READ_LIMIT> inner;
-    if (active_code_page().encoding != Encoding::DOUBLE_BYTE) {
-        return inner;
-    }
-    for (std::size_t at = 0; at < text.size();) {
-        const std::size_t length = char_length(text, at);
-        for (std::size_t i = 1; i < length; ++i) {
-            inner.set(at + i);
-        }
-        at += length;
-    }
-    return inner;
 }
 
 template <std::size_t Room> void store_part(std::array<char, Room>* out, std::string_view part)
@@ -98,49 +107,31 @@ std::string_view text_of(const char* part)
 
 } // namespace
 
+PatternParts split_pattern(std::string_view text, NameStart reading)
+{
+    std::size_t start = component_start(text, reading);
+    if (reading == NameStart::PATH_PARTS) {
+        start += leading_dot_component(text.substr(start));
+    }
+    return {text.substr(0, start), text.substr(start)};
+}
+
 PathLayout locate_path_parts(std::string_view path)
 {
     const std::string_view text = read_path(path);
-    const std::bitset<SPLIT_READ_LIMIT> inner = inner_bytes(text);
+    const PatternParts parts = split_pattern(text, NameStart::PATH_PARTS);
+    const std::size_t dot = find_last_dot(parts.name);
     PathLayout layout;
-    layout.end = layout.ext_start = layout.name_start = text.size();
-    bool in_directory = false;
-    // In name mode the text still to be split ends at ext_start.
-    for (std::size_t i = text.size(); i-- > 0;) {
-        const char c = text[i];
-        if (inner[i]) {
-            continue;
-        }
-        if (is_drive_colon(text, i)) {
-            layout.drive_end = DRIVE_PREFIX_LENGTH;
-            layout.flags |= SPLIT_DRIVE;
-            break;
-        }
-        if (in_directory) {
-            continue;
-        }
-        if (is_separator(c)) {
-            layout.name_start = i + 1; // the separator stays with the directory
-            in_directory = true;
-        } else if (is_wildcard(c)) {
-            layout.flags |= SPLIT_WILDCARDS;
-        } else if (c == '.' && i + 1 == layout.ext_start && ends_dot_component(text, i, inner)) {
-            layout.name_start = layout.ext_start; // "." and ".." belong to the directory
-            in_directory = true;
-        } else if (c == '.' && (layout.flags & SPLIT_EXTENSION) == 0) {
-            layout.ext_start = i;
-            layout.flags |= SPLIT_EXTENSION;
-        }
-    }
-    if (!in_directory) {
-        layout.name_start = layout.drive_end;
-    }
-    if (layout.ext_start > layout.name_start) {
-        layout.flags |= SPLIT_FILENAME;
-    }
-    if (layout.name_start > layout.drive_end) {
-        layout.flags |= SPLIT_DIRECTORY;
-    }
+    layout.end = text.size();
+    layout.drive_end = starts_with_drive(text) ? DRIVE_PREFIX_LENGTH : 0;
+    layout.name_start = parts.directory.size();
+    layout.ext_start = dot == NOT_FOUND ? layout.end : layout.name_start + dot;
+    const auto flag_if = [](bool present, unsigned flag) { return present ? flag : 0U; };
+    layout.flags = flag_if(has_wildcards(parts.name), SPLIT_WILDCARDS) |
+                   flag_if(dot != NOT_FOUND, SPLIT_EXTENSION) |
+                   flag_if(layout.ext_start > layout.name_start, SPLIT_FILENAME) |
+                   flag_if(layout.name_start > layout.drive_end, SPLIT_DIRECTORY) |
+                   flag_if(layout.drive_end != 0, SPLIT_DRIVE);
     return layout;
 }
 

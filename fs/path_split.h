@@ -1,5 +1,6 @@
 // Taking a path text apart into drive, directory, name and extension, and
-// joining the parts again. Text only: the file system is never consulted.
+// joining the parts again; and the one way every layer finds a pattern's
+// directory and name. Text only: the file system is never consulted.
 // Both '\' and '/' separate; a character and ':' at the start is a drive.
 #pragma once
 
@@ -37,6 +38,28 @@ struct PathLayout {
 };
 
 PathLayout locate_path_parts(std::string_view path);
+
+// A pattern's directory (its drive prefix and its last separator kept) and
+// its name: two views into the text, which may be of any length.
+struct PatternParts {
+    std::string_view directory;
+    std::string_view name;
+};
+
+// Where a pattern's name begins. The two readings differ only on texts whose
+// last component is made of dots, or that begin with a separator and ':'.
+enum class NameStart {
+    // After the last separator, else after a leading "X:": the last component
+    // as a host searches for it, "." and ".." included.
+    LAST_COMPONENT,
+    // As split_path reads a path: a leading "X:" is a drive even before a
+    // separator, and a last component "." or ".." (or a "." or ".." before
+    // an extension, as in "..txt") stays with the directory.
+    PATH_PARTS,
+};
+
+PatternParts split_pattern(std::string_view text,
+                           NameStart reading = NameStart::LAST_COMPONENT);
 
 // Splits path into the present outputs (each emptied first; an absent output
 // is not written) and returns the flag word. Parts longer than their room are

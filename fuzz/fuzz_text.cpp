@@ -30,6 +30,12 @@ void fuzz_paths(const std::string& text)
         layout.ext_start > layout.end || layout.end > SPLIT_READ_LIMIT) {
         __builtin_trap();
     }
+    for (const NameStart reading : {NameStart::LAST_COMPONENT, NameStart::PATH_PARTS}) {
+        const PatternParts parts = split_pattern(text, reading);
+        if (parts.directory.size() + parts.name.size() != text.size()) {
+            __builtin_trap();
+        }
+    }
     PathText joined{};
     merge_path(joined, drive.data(), directory.data(), name.data(), extension.data());
     const std::string_view half(text.data(), text.size() / 2);

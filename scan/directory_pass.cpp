@@ -24,31 +24,25 @@ bool build_pattern(const char* mask_text, PathText& pattern)
     if (!fits_room(mask_text, PATH_ROOM)) {
         return false;
     }
-    const std::string_view text{mask_text};
-    const PathLayout layout = locate_path_parts(text);
-    if ((layout.flags & (SPLIT_FILENAME | SPLIT_EXTENSION)) != 0) {
-        copy_terminated(pattern, text);
+    DriveText drive{};
+    const unsigned parts = split_path(mask_text, &drive, nullptr, nullptr, nullptr);
+    if ((parts & (SPLIT_FILENAME | SPLIT_EXTENSION)) != 0) {
+        copy_terminated(pattern, std::string_view{mask_text});
         return true;
     }
-    // The drive and directory are taken uncut from the mask, so that a long
-    // directory can never turn into a shorter one that names another place.
-    DriveText drive{};
-    copy_terminated(drive, text.substr(0, layout.drive_end));
-    const std::size_t needed =
-        merge_path(pattern, drive.data(), mask_text + layout.drive_end, "*", ".*");
-    return needed < PATH_ROOM;
+    // The directory is taken uncut from the mask, so that a long directory
+    // can never turn into a shorter one that names another place.
+    const char* directory = mask_text + std::strlen(drive.data());
+    return merge_path(pattern, drive.data(), directory, "*", ".*") < PATH_ROOM;
 }
 
 // The length of a path's drive and directory: up to its last separator, or
-// past its drive prefix. The directory of a full path always ends in '\',
-// even where its last name is made of dots ("..f*", "...").
+// past its drive prefix, at any length. The directory of a full path always
+// ends in '\', even where its last name is made of dots ("..f*", "..."): no
+// "." or ".." is left in a full path, so its last component is a name.
 std::size_t directory_length(std::string_view path)
 {
-    const std::size_t separator = find_last_separator(path);
-    if (separator != std::string_view::npos) {
-        return separator + 1;
-    }
-    return has_drive_prefix(path) ? DRIVE_PREFIX_LENGTH : 0;
+    return split_pattern(path, NameStart::LAST_COMPONENT).directory.size();
 }
 
 // The drive and directory of the pattern's full path, ending in '\'. Where

@@ -9,6 +9,7 @@
 #include <sys/statvfs.h>
 #include <unistd.h>
 
+#include "fs/path_split.h"
 #include "fs/posix/posix_host.h"
 
 struct host::Search {
@@ -72,10 +73,7 @@ bool gather_and_hold_back(host::Search& search, const DirEntry& entry)
         return false;
     }
     const bool directory = is_real_directory(search, entry);
-    if (directory && search.subdirectories != nullptr) {
-        search.subdirectories->append(entry.name);
-        search.subdirectories->push_back('\0');
-    }
+    gather_if_enterable(search.subdirectories, entry.name, directory ? ATTR_DIRECTORY : 0);
     return directory && !search.deliver_directories;
 }
 
@@ -201,7 +199,7 @@ host::SearchHandle start_search(const char* pattern, FindResult& result,
     if (pattern == nullptr || !fits_room(pattern, PATH_ROOM)) {
         return host::INVALID_SEARCH;
     }
-    const PatternParts parts = split_search_pattern(pattern);
+    const PatternParts parts = split_pattern(pattern);
     if (parts.name.empty()) {
         return host::INVALID_SEARCH;
     }

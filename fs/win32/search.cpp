@@ -11,6 +11,8 @@
 #include <string>
 #include <string_view>
 
+#include "fs/path_split.h"
+
 namespace host {
 
 struct Search {
@@ -114,20 +116,18 @@ bool lost_characters(std::string_view name)
            name.find(UNMAPPED_IN_UTF8) != std::string_view::npos;
 }
 
-// Keeps the name of a subdirectory the walk may enter: never a link or
-// junction (a reparse point), and by its alias when the long name lost a
+static_assert(FILE_ATTRIBUTE_DIRECTORY == ATTR_DIRECTORY &&
+              FILE_ATTRIBUTE_REPARSE_POINT == ATTR_REPARSE_POINT);
+
+// Keeps the name of a subdirectory the walk may enter (never a link or
+// junction: a reparse point), by its alias when the long name lost a
 // character to the code page.
 void gather_subdirectory(Search& search, const WIN32_FIND_DATAA& found)
 {
-    if (search.subdirectories == nullptr || !is_directory(found) ||
-        (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 ||
-        is_dot_entry(long_name(found))) {
-        return;
-    }
     const std::string_view name = long_name(found);
-    search.subdirectories->append(lost_characters(name) && !alias(found).empty() ? alias(found)
-                                                                                 : name);
-    search.subdirectories->push_back('\0');
+    gather_if_enterable(search.subdirectories,
+                        lost_characters(name) && !alias(found).empty() ? alias(found) : name,
+                        found.dwFileAttributes);
 }
 
 bool next_accepted(Search& search, FindResult& result)
@@ -212,7 +212,7 @@ SearchHandle find_first_for_pass(const char* pattern, FindResult& result, const 
     search->for_pass = true;
     search->deliver_directories = pass.deliver_directories;
     search->subdirectories = pass.subdirectories;
-    const PatternParts parts = split_search_pattern(pattern);
+    const PatternParts parts = split_pattern(pattern);
     if (pass.subdirectories == nullptr || parts.name.empty()) {
         return first_accepted(start(std::move(search), pattern), result);
     }

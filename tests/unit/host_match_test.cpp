@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "fs/path_split.h"
 #include "tests/unit/code_pages.h"
 
 namespace {
@@ -75,11 +76,14 @@ TEST(HostMatch, StarHeavyPatternIsNotExponential)
     EXPECT_TRUE(name_matches(pattern, name + "b"));
 }
 
+constexpr NameStart PATH = NameStart::PATH_PARTS;
+
 struct SplitCase {
     const char* pattern;
     const char* directory;
     const char* name;
     Page page = Page::SINGLE;
+    NameStart reading = NameStart::LAST_COMPONENT;
 };
 
 constexpr SplitCase SPLIT_CASES[] = {
@@ -91,16 +95,59 @@ constexpr SplitCase SPLIT_CASES[] = {
     {"sub\\", "sub\\", ""},
     {"\x95\x5C*", "", "\x95\x5C*", Page::DBCS},
     {"\x95\x5C*", "\x95\x5C", "*"},
+    // A last component of dots is a name to the search, a directory to a path.
+    {"sub\\..", "sub\\", ".."},
+    {"sub\\..", "sub\\..", "", Page::SINGLE, PATH},
+    {"C:.", "C:", "."},
+    {"C:.", "C:.", "", Page::SINGLE, PATH},
+    {"a\\..f*", "a\\", "..f*"},
+    {"a\\..f*", "a\\.", ".f*", Page::SINGLE, PATH},
+    {"...", "..", ".", Page::SINGLE, PATH},
+    {"x..", "", "x..", Page::SINGLE, PATH},
+    // A leading separator and ':': the search cuts at the separator, a path
+    // reads a drive; a ':' inside a character is no drive's.
+    {"/:x", "/", ":x"},
+    {"/:x", "/:", "x", Page::SINGLE, PATH},
+    {"\x95:x", "", "\x95:x", Page::DBCS, PATH},
+    {"C:\\\x83\x5C\\*", "C:\\\x83\x5C\\", "*", Page::DBCS, PATH},
 };
 
 TEST(HostMatch, SplitSearchPatternTable)
 {
     for (const SplitCase& c : SPLIT_CASES) {
         const UsingPage page(c.page);
-        const PatternParts parts = split_search_pattern(c.pattern);
+        const PatternParts parts = split_pattern(c.pattern, c.reading);
         EXPECT_EQ(parts.directory, c.directory) << c.pattern;
         EXPECT_EQ(parts.name, c.name) << c.pattern;
     }
+}
+
+struct GatherCase {
+    const char* name;
+    std::uint32_t attributes;
+    bool gathered;
+};
+
+constexpr GatherCase GATHER_CASES[] = {
+    {"sub", ATTR_DIRECTORY, true},
+    {"hidden", ATTR_DIRECTORY | ATTR_HIDDEN | ATTR_SYSTEM, true},
+    {"link", ATTR_DIRECTORY | ATTR_REPARSE_POINT, false},
+    {"file", ATTR_ARCHIVE, false},
+    {".", ATTR_DIRECTORY, false},
+    {"..", ATTR_DIRECTORY, false},
+    {"...", ATTR_DIRECTORY, true},
+};
+
+TEST(HostMatch, GathersOnlyTheDirectoriesAWalkMayEnter)
+{
+    std::string gathered;
+    std::string expected;
+    for (const GatherCase& c : GATHER_CASES) {
+        gather_if_enterable(&gathered, c.name, c.attributes);
+        gather_if_enterable(nullptr, c.name, c.attributes);
+        expected += c.gathered ? std::string(c.name) + '\0' : "";
+    }
+    EXPECT_EQ(gathered, expected);
 }
 
 TEST(HostMatch, LabelEscapesAreDecoded)

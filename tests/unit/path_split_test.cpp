@@ -117,6 +117,9 @@ TEST(SplitPath, LocatesTheUncutOffsetsOfEveryRow)
         EXPECT_EQ(layout.name_start, layout.drive_end + std::string(row.directory).size());
         EXPECT_EQ(layout.ext_start, layout.name_start + std::string(row.name).size());
         EXPECT_EQ(layout.end, std::string(row.path).size());
+        const PatternParts parts = split_pattern(row.path, NameStart::PATH_PARTS);
+        EXPECT_EQ(parts.directory.size(), layout.name_start);
+        EXPECT_EQ(parts.name.size(), layout.end - layout.name_start);
     }
 }
 
@@ -145,6 +148,13 @@ TEST(SplitPath, ReadsOnlyTheFirst260Characters)
     EXPECT_EQ(text(name), std::string(255, 'n'));
     EXPECT_EQ(text(extension), "");
     EXPECT_EQ(locate_path_parts(path).end, SPLIT_READ_LIMIT);
+    // The pattern splitter reads the whole text, past any path buffer.
+    const std::string whole_directory = path.substr(0, 5 + 255 + 1);
+    for (const NameStart reading : {NameStart::LAST_COMPONENT, NameStart::PATH_PARTS}) {
+        EXPECT_EQ(split_pattern(path, reading).directory, whole_directory);
+        EXPECT_EQ(split_pattern(path + "\\..", reading).name.size(),
+                  reading == NameStart::PATH_PARTS ? 0U : 2U);
+    }
 }
 
 TEST(SplitPath, CutsALongNameToItsRoomButNotItsOffsets)
