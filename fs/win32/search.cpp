@@ -21,6 +21,7 @@ struct Search {
     bool deliver_directories = true;
     std::string name_pattern;
     std::string* subdirectories = nullptr;
+    bool read_failed = false; // the host's search stopped on a failed read
 
     Search() = default;
     Search(const Search&) = delete;
@@ -34,9 +35,6 @@ struct Search {
 };
 
 namespace {
-
-// Whether the last search step that gave nothing stopped on a failed read.
-bool last_read_failed = false;
 
 // The ANSI interface writes it for a character the code page cannot hold:
 // such a long name opens nothing, and the alias is the name to use.
@@ -85,7 +83,7 @@ bool next_entry(Search& search, WIN32_FIND_DATAA& found)
         return true;
     }
     if (::FindNextFileA(search.handle, &found) == 0) {
-        last_read_failed = !is_end(::GetLastError());
+        search.read_failed = !is_end(::GetLastError());
         return false;
     }
     return true;
@@ -155,11 +153,17 @@ SearchHandle start(std::unique_ptr<Search> search, const char* pattern)
 }
 
 // The first accepted entry of a started search; none, and the search ended,
-// when there is none.
-SearchHandle first_accepted(SearchHandle search, FindResult& result)
+// when there is none, with read_failed saying why.
+SearchHandle first_accepted(SearchHandle search, FindResult& result, bool* read_failed)
 {
+    if (read_failed != nullptr) {
+        *read_failed = false;
+    }
     if (search != INVALID_SEARCH && !next_accepted(*search, result)) {
-        FindClose(search); // search_read_failed still tells why the read ended
+        if (read_failed != nullptr) {
+            *read_failed = search->read_failed;
+        }
+        FindClose(search);
         return INVALID_SEARCH;
     }
     return search;
@@ -167,20 +171,19 @@ SearchHandle first_accepted(SearchHandle search, FindResult& result)
 
 } // namespace
 
-SearchHandle FindFirstFileA(const char* pattern, FindResult& result)
+SearchHandle FindFirstFileA(const char* pattern, FindResult& result, bool* read_failed)
 {
-    last_read_failed = false;
     if (pattern == nullptr) {
-        return INVALID_SEARCH;
+        return first_accepted(INVALID_SEARCH, result, read_failed);
     }
-    return first_accepted(start(std::make_unique<Search>(), pattern), result);
+    return first_accepted(start(std::make_unique<Search>(), pattern), result, read_failed);
 }
 
-SearchHandle find_first_for_pass(const char* pattern, FindResult& result, const PassSearch& pass)
+SearchHandle find_first_for_pass(const char* pattern, FindResult& result, PassSearch pass,
+                                 bool* read_failed)
 {
-    last_read_failed = false;
     if (pattern == nullptr || !fits_room(pattern, PATH_ROOM)) {
-        return INVALID_SEARCH;
+        return first_accepted(INVALID_SEARCH, result, read_failed);
     }
     auto search = std::make_unique<Search>();
     search->for_pass = true;
@@ -189,17 +192,16 @@ SearchHandle find_first_for_pass(const char* pattern, FindResult& result, const 
     const PatternParts parts = split_search_pattern(pattern);
     const std::string_view name = as_looked_up(parts.name);
     if (pass.subdirectories == nullptr || name.empty()) {
-        return first_accepted(start(std::move(search), pattern), result);
+        return first_accepted(start(std::move(search), pattern), result, read_failed);
     }
     // One read of the whole directory serves the pass and the walk.
     search->name_pattern = name;
     const std::string every_entry = std::string(parts.directory) + "*";
-    return first_accepted(start(std::move(search), every_entry.c_str()), result);
+    return first_accepted(start(std::move(search), every_entry.c_str()), result, read_failed);
 }
 
 bool FindNextFileA(SearchHandle search, FindResult& result)
 {
-    last_read_failed = false;
     return search != INVALID_SEARCH && next_accepted(*search, result);
 }
 
@@ -208,9 +210,9 @@ void FindClose(SearchHandle search)
     delete search;
 }
 
-bool search_read_failed()
+bool search_read_failed(SearchHandle search)
 {
-    return last_read_failed;
+    return search != INVALID_SEARCH && search->read_failed;
 }
 
 } // namespace host
