@@ -234,35 +234,44 @@ bool open_failure_is_read_failure(const host::Search& search, std::string_view d
     return (error != ENOENT && error != ENOTDIR) || (posix && *posix == ".");
 }
 
-// The search started; when it gives no first result, whether it failed.
-host::SearchHandle start_search(const char* pattern, FindResult& result,
-                                std::unique_ptr<host::Search> search, bool& read_failed)
+// Opens the pattern's directory and fills the first result; when there is
+// none, read_failed says whether the directory failed to read.
+bool open_with_first_result(const char* pattern, FindResult& result, host::Search& search,
+                            bool& read_failed)
 {
-    read_failed = false;
     if (pattern == nullptr || !fits_room(pattern, PATH_ROOM)) {
-        return host::INVALID_SEARCH;
+        return false;
     }
     const PatternParts parts = split_search_pattern(pattern);
     if (parts.name.empty()) {
-        return host::INVALID_SEARCH;
+        return false;
     }
-    search->name_pattern = parts.name;
-    search->direct = !has_wildcards(parts.name);
-    if (!open_directory(*search, parts.directory)) {
-        read_failed = open_failure_is_read_failure(*search, parts.directory);
-        return host::INVALID_SEARCH;
+    search.name_pattern = parts.name;
+    search.direct = !has_wildcards(parts.name);
+    if (!open_directory(search, parts.directory)) {
+        read_failed = open_failure_is_read_failure(search, parts.directory);
+        return false;
     }
-    if (!host::FindNextFileA(search.get(), result)) {
-        read_failed = search->failed();
-        return host::INVALID_SEARCH;
+    if (!host::FindNextFileA(&search, result)) {
+        read_failed = search.failed();
+        return false;
     }
-    return search.release();
+    // Not read: the pattern names another directory, or a name looked up.
+    search.entered.reset();
+    return true;
 }
 
-// Where the caller does not ask why a search gave nothing.
-bool* or_unread(bool* read_failed, bool& unread)
+// The search started and its first result filled; otherwise none, and
+// read_failed, when given, says whether the directory failed to read.
+host::SearchHandle start_search(const char* pattern, FindResult& result,
+                                std::unique_ptr<host::Search> search, bool* read_failed)
 {
-    return read_failed != nullptr ? read_failed : &unread;
+    bool failed = false;
+    const bool started = open_with_first_result(pattern, result, *search, failed);
+    if (read_failed != nullptr) {
+        *read_failed = failed;
+    }
+    return started ? search.release() : host::INVALID_SEARCH;
 }
 
 } // namespace
@@ -271,9 +280,7 @@ namespace host {
 
 SearchHandle FindFirstFileA(const char* pattern, FindResult& result, bool* read_failed)
 {
-    bool unread = false;
-    return start_search(pattern, result, std::make_unique<Search>(),
-                        *or_unread(read_failed, unread));
+    return start_search(pattern, result, std::make_unique<Search>(), read_failed);
 }
 
 SearchHandle find_first_for_pass(const char* pattern, FindResult& result, PassSearch pass,
@@ -284,13 +291,7 @@ SearchHandle find_first_for_pass(const char* pattern, FindResult& result, PassSe
     search->deliver_directories = pass.deliver_directories;
     search->subdirectories = pass.subdirectories;
     search->entered = std::move(pass.entered);
-    bool unread = false;
-    host::SearchHandle started =
-        start_search(pattern, result, std::move(search), *or_unread(read_failed, unread));
-    if (started != INVALID_SEARCH) {
-        started->entered.reset(); // a pattern of another directory: not read
-    }
-    return started;
+    return start_search(pattern, result, std::move(search), read_failed);
 }
 
 bool FindNextFileA(SearchHandle search, FindResult& result)
