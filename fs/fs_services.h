@@ -61,6 +61,10 @@ enum class PathLookup { ANY_CASE, AS_TYPED };
 
 namespace host {
 
+// Every failure below is told by what the operation returns, as written
+// beside it; none leaves errno or the host's last error for the caller to
+// read.
+
 // --- Unfiltered directory search ------------------------------------------
 // Every entry matching the pattern's last component ('*' any run, '?' one
 // character, case-blind; "*" and "*.*" match names without a '.'), "." and
@@ -69,9 +73,22 @@ struct Search; // the layer's own
 using SearchHandle = Search*;
 inline constexpr SearchHandle INVALID_SEARCH = nullptr;
 
-// Starts a search and fills the first match; INVALID_SEARCH when nothing
-// matches or the directory cannot be read (no search stays open then).
-SearchHandle FindFirstFileA(const char* pattern, FindResult& result);
+// Starts a search and fills the first match. On failure INVALID_SEARCH, and
+// no search stays open; read_failed, when given, then says why: true when
+// the directory is there but failed to read (no read permission, an I/O
+// error, no memory or descriptors), false when nothing matches or the
+// directory does not exist. A read failure is reported, never taken for an
+// empty directory.
+SearchHandle FindFirstFileA(const char* pattern, FindResult& result, bool* read_failed = nullptr);
+
+// A directory the walk's step down opened and made current (enter_subdir),
+// handed to the pass that lists it, which then reads it without opening it
+// again. The layer's own; whoever holds it last closes it.
+struct OpenedDir;
+struct OpenedDirCloser {
+    void operator()(OpenedDir* directory) const;
+};
+using EnteredDir = std::unique_ptr<OpenedDir, OpenedDirCloser>;
 
 // What a directory pass asks of its search beyond the matches it lists.
 struct PassSearch {
@@ -83,27 +100,32 @@ struct PassSearch {
     // each ended by a NUL, in the host's order: one read of the directory
     // serves the pass and the walk.
     std::string* subdirectories = nullptr;
+    // The current directory as the walk entered it, read when the pattern
+    // names the current directory; closed by the search otherwise.
+    EnteredDir entered;
 };
-// The unfiltered search as a directory pass runs it: as FindFirstFileA, but
-// "." and ".." are never delivered, and what pass asks is done in the same
-// read of the directory (FindNextFileA, FindClose and search_read_failed
-// serve it as any search).
-SearchHandle find_first_for_pass(const char* pattern, FindResult& result, const PassSearch& pass);
-// Fills the next match; false at the end or on any failure.
+// The unfiltered search as a directory pass runs it: as FindFirstFileA (its
+// failures told the same way), but "." and ".." are never delivered, and
+// what pass asks is done in the same read of the directory (FindNextFileA,
+// FindClose and search_read_failed serve it as any search).
+SearchHandle find_first_for_pass(const char* pattern, FindResult& result, PassSearch pass,
+                                 bool* read_failed = nullptr);
+// Fills the next match: true. False at the end or on any failure, and
+// search_read_failed then says which; false, too, for INVALID_SEARCH.
 bool FindNextFileA(SearchHandle search, FindResult& result);
-// Ends the search; INVALID_SEARCH is accepted and ignored.
+// After FindNextFileA gave false on search: whether the directory failed to
+// read on (an I/O error, an entry that could not be examined), rather than
+// had nothing more to give. False for INVALID_SEARCH.
+bool search_read_failed(SearchHandle search);
+// Ends the search; INVALID_SEARCH is accepted and ignored. Cannot fail.
 void FindClose(SearchHandle search);
-// After a search step that gave no result: whether the directory failed to
-// read on (an I/O error), rather than had nothing more to give. Such a failure
-// is reported, never taken for the end of a directory.
-bool search_read_failed();
 
 // --- Volume -------------------------------------------------------------------
-// The label of the drive's volume, as the host keeps it ("" for none);
-// nothing when the drive has no volume the host can read.
+// The label of the drive's volume, as the host keeps it ("" for none).
+// On failure nothing: the drive has no volume the host can read.
 std::optional<std::string> volume_label(char drive_letter);
 // Every free byte of the volume holding the path, not only those the caller
-// may use; nothing when the host cannot say. When open_search is a running
+// may use. On failure nothing: the host cannot say. When open_search is a running
 // search of the path's directory, the layer may read it from there, without
 // looking the path up again.
 std::optional<std::uint64_t> disk_free_bytes(const char* path,
@@ -113,48 +135,57 @@ std::optional<std::uint64_t> disk_free_bytes(const char* path,
 // The text made absolute against the current directory of the drive it names,
 // "." and ".." resolved, the drive prefix in front; wildcards, case and a
 // trailing '\' kept; the file system is not consulted. A static buffer that
-// the next call overwrites, or the text itself when no full form fits a path
-// buffer.
+// the next call overwrites. On failure (no full form, or none that fits a
+// path buffer) the text itself, null for null.
 const char* full_path(const char* text);
 // The same with no limit on the length of the result: the full form of a
-// directory too deep for a path buffer. Nothing when there is none.
+// directory too deep for a path buffer. On failure nothing: there is none.
 std::optional<std::string> full_path_long(const char* text);
 
 // --- File times -------------------------------------------------------------
-// Universal to local time by the host's time-zone rules. local may be time.
+// Universal to local time by the host's time-zone rules: true. local may be
+// time. On failure false, and local holds the universal time unchanged.
 bool FileTimeToLocalFileTime(const FileTime& time, FileTime& local);
-// Local file time to DOS date and time words. Outside 1980-01-01 00:00:00 ..
-// 2107-12-31 23:59:58 the words hold the nearer edge and the result is false.
+// Local file time to DOS date and time words: true. Outside 1980-01-01
+// 00:00:00 .. 2107-12-31 23:59:58 false, and the words hold the nearer edge:
+// they are always filled.
 bool FileTimeToDosDateTime(const FileTime& local, std::uint16_t& date, std::uint16_t& time);
 
 // --- Current drive and directory ---------------------------------------------
-// The full current directory ("C:\WORK\SUB", a trailing '\' only at a root),
-// or nothing when it does not fit a path buffer or its text would not name
-// it again.
+// The full current directory ("C:\WORK\SUB", a trailing '\' only at a root).
+// On failure null: the host cannot name it, or its text does not fit a path
+// buffer or would not name it again.
 std::unique_ptr<PathText> get_current_dir();
 // Makes the path current (a path naming another drive makes that drive
-// current too, and the directory is recorded as that drive's own): 0 on
-// success, -1 on failure.
+// current too, and the directory is recorded as that drive's own): 0. On
+// failure -1, and the current drive and directory are unchanged.
 int set_current_dir(const char* path, PathLookup lookup = PathLookup::ANY_CASE);
-// The current drive's number, 0 for A.
+// The current drive's number, 0 for A; -1 when the current directory is on
+// no drive (a network path).
 int get_drive();
 // Makes drive number current (0 for A), with the directory recorded for it,
-// or its root. Returns the count of drives; callers check get_drive().
+// or its root. Returns the count of drives, whatever happened: a failure
+// leaves the drive unchanged, which callers check with get_drive().
 int set_drive(int number);
 
 // --- The walk's moves ----------------------------------------------------------
 // The walk goes down by name and comes back up through "..", checking each
 // step against the identity of the directory it expects, so that a tree that
 // changes during the walk cannot steer it outside. No move keeps a directory
-// open, so a tree of any depth is walked with a handful of descriptors.
+// open beyond the pass that lists it, so a tree of any depth is walked with a
+// handful of descriptors.
 
-// The identity of the current directory; nothing when the host cannot say.
+// The identity of the current directory. On failure nothing: the host
+// cannot say.
 std::optional<DirectoryId> current_dir_id();
 // Makes the subdirectory name of the current directory (the directory here)
 // current: never through a link, and only when it is a directory on the same
-// volume as here. Its identity; nothing when it was not entered, and the
-// current directory is then unchanged.
-std::optional<DirectoryId> enter_subdir(const char* name, const DirectoryId& here);
+// volume as here. Its identity, and in entered, where the host can, the
+// directory as the step opened it, for the pass that lists it. On failure
+// nothing: it was not entered, the current directory is unchanged and
+// entered is left empty.
+std::optional<DirectoryId> enter_subdir(const char* name, const DirectoryId& here,
+                                        EnteredDir& entered);
 // Makes the parent of the current directory current and checks that it is
 // the directory identified: 0. Otherwise -1: the walk is lost, and goes no
 // further (the current directory is wherever ".." led).
@@ -162,16 +193,17 @@ int enter_parent_dir(const DirectoryId& parent);
 
 // --- Stack ------------------------------------------------------------------
 // Notes where the stack starts: an address in main and the argument vector.
-// Called first thing in main.
+// Called first thing in main; cannot fail.
 void note_stack_start(const void* here, char** argv);
-// The lowest address the stack holding here may grow down to; 0 when the
-// host cannot say.
+// The lowest address the stack holding here may grow down to. On failure
+// 0: the host cannot say.
 std::uintptr_t stack_floor(const void* here);
 
 // --- Code page ----------------------------------------------------------------
 // The code page the host's names and texts are in, as it stands at start:
 // single-byte, double-byte (with its lead bytes) or UTF-8. Asked once, at
-// start, and handed to use_code_page for every text rule of the run.
+// start, and handed to use_code_page for every text rule of the run. Cannot
+// fail: a host that cannot say gives the single-byte page, byte for byte.
 CodePage code_page();
 
 // --- Arguments ----------------------------------------------------------------
@@ -190,7 +222,7 @@ inline constexpr int WRITE_READER_GONE = -1;
 // 0, WRITE_READER_GONE, or the host's error number of the failure.
 int write_output(Stream stream, std::string_view text);
 // Whether standard output is a terminal, where a name's control bytes would
-// act instead of showing.
+// act instead of showing; false when the host cannot say.
 bool output_is_terminal();
 
 } // namespace host

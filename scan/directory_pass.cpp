@@ -5,6 +5,7 @@
 #include <cstring>
 #include <memory>
 #include <string_view>
+#include <utility>
 
 #include "core/run_state.h"
 #include "fs/fs_services.h"
@@ -173,7 +174,7 @@ const char* find_char_nocase(const char* text, char c)
 }
 
 void list_directory(OutStream& out, const char* mask_text, SortKey sort_key,
-                    std::string* subdirectories)
+                    std::string* subdirectories, host::EnteredDir entered)
 {
     scan_totals = ScanTotals{};
     PassState pass{sort_key != SORT_NONE};
@@ -186,9 +187,11 @@ void list_directory(OutStream& out, const char* mask_text, SortKey sort_key,
     // One read serves the listing and the walk; directories the pass would
     // drop are not even described. Closed however the pass ends: a failed
     // write ends it mid-search.
-    const host::PassSearch needs{settings.show_dirs != 0, subdirectories};
+    host::PassSearch needs{settings.show_dirs != 0, subdirectories, std::move(entered)};
+    bool start_read_failed = false;
     const std::unique_ptr<host::Search, SearchCloser> search(
-        searchable ? host::find_first_for_pass(pattern.data(), result, needs)
+        searchable ? host::find_first_for_pass(pattern.data(), result, std::move(needs),
+                                               &start_read_failed)
                    : host::INVALID_SEARCH);
     if (search != nullptr) {
         do {
@@ -197,7 +200,8 @@ void list_directory(OutStream& out, const char* mask_text, SortKey sort_key,
             }
         } while (host::FindNextFileA(search.get(), result));
     }
-    const bool read_failed = searchable && host::search_read_failed();
+    const bool read_failed =
+        search != nullptr ? host::search_read_failed(search.get()) : start_read_failed;
 
     if (settings.total_only == 0) {
         if (pass.sorted) {

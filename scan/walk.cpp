@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "core/run_state.h"
 #include "report/section.h"
@@ -30,14 +31,15 @@ void report_defective(OutStream& out, std::string_view name)
 // here: the identity of the current directory; nothing when the host cannot
 // tell it, and then the level lists its directory but enters no child, since
 // it could not make sure of its way back.
+// entered: the directory as the step down into it opened it, for its pass.
 void walk_level(OutStream& out, const char* mask_text, SortKey sort_key,
-                const std::optional<DirectoryId>& here)
+                const std::optional<DirectoryId>& here, host::EnteredDir entered = {})
 {
     section_event(SEC_RESET);
     section_event(SEC_WANT_BREAK);
     section_event(SEC_WANT_RULE);
     std::string names; // each ended by a NUL
-    list_directory(out, mask_text, sort_key, here ? &names : nullptr);
+    list_directory(out, mask_text, sort_key, here ? &names : nullptr, std::move(entered));
     if (!here) {
         // Its subdirectories cannot be walked: said, not passed over.
         report_read_failure(out, section_directory());
@@ -46,12 +48,14 @@ void walk_level(OutStream& out, const char* mask_text, SortKey sort_key,
     for (std::size_t at = 0; at < names.size(); at += std::strlen(names.data() + at) + 1) {
         const char* name = names.data() + at;
         // A tree deeper than the stack is long is reported, not followed.
-        const auto child = stack_has_room() ? host::enter_subdir(name, *here) : std::nullopt;
+        host::EnteredDir opened;
+        const auto child =
+            stack_has_room() ? host::enter_subdir(name, *here, opened) : std::nullopt;
         if (!child) {
             report_defective(out, name);
             continue; // a failed entry leaves the current directory as it was
         }
-        walk_level(out, mask_text, sort_key, child);
+        walk_level(out, mask_text, sort_key, child, std::move(opened));
         if (host::enter_parent_dir(*here) != 0) {
             // Lost: this level's directory has moved or gone. Nothing more is
             // listed from here, or it could lie outside the tree.

@@ -2,14 +2,16 @@
 // them. C: is the one drive. The layer keeps the path it followed down from
 // the host's last answer, so that a directory too deep for the host to name
 // (past 4,096 characters) still has a full form.
+#include "fs/posix/posix_host.h"
+
 #include <array>
 #include <cerrno>
 #include <cstdlib>
 #include <sys/stat.h>
-#include <sys/syscall.h>
 #include <unistd.h>
-
-#include "fs/posix/posix_host.h"
+#ifdef WENDEX_LINUX_CALLS
+#include <sys/syscall.h>
+#endif
 
 namespace {
 
@@ -27,13 +29,20 @@ std::string followed_path;
 std::optional<DirectoryId> followed_path_id;
 
 // The kernel's answer alone: the C library's fallback for a deep directory
-// reads every directory above it, on every call.
+// reads every directory above it, on every call. Elsewhere the C library's,
+// whose "no room" (ERANGE) is the kernel's "too long" here.
 bool host_cwd(std::array<char, CWD_ROOM>& buffer)
 {
-#ifdef SYS_getcwd
+#ifdef WENDEX_LINUX_CALLS
     return syscall(SYS_getcwd, buffer.data(), buffer.size()) > 0 && buffer[0] == '/';
 #else
-    return getcwd(buffer.data(), buffer.size()) != nullptr;
+    if (getcwd(buffer.data(), buffer.size()) != nullptr) {
+        return buffer[0] == '/';
+    }
+    if (errno == ERANGE) {
+        errno = ENAMETOOLONG;
+    }
+    return false;
 #endif
 }
 
@@ -188,7 +197,6 @@ std::unique_ptr<PathText> get_current_dir()
 
 int set_current_dir(const char* path, PathLookup lookup)
 {
-    forget_entered_dir();
     const auto enter = [](const char* posix) {
         if (chdir(posix) != 0) {
             return false;

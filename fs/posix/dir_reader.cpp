@@ -1,20 +1,21 @@
 // Directories read in large blocks. On Linux straight from the kernel with
 // getdents64: opening costs no stat of the directory (opendir makes one),
 // and a descriptor the walk already holds can be read as it is. Elsewhere
-// through the C library's directory streams.
+// through the C library's directory streams, made from the descriptor.
+#include "fs/posix/posix_host.h"
+
 #include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>
-#ifdef __linux__
+#ifdef WENDEX_LINUX_CALLS
 #include <sys/syscall.h>
 #endif
 
 #include "fs/host_hooks.h"
-#include "fs/posix/posix_host.h"
 
 namespace {
 
-#ifdef __linux__
+#ifdef WENDEX_LINUX_CALLS
 // Room for a few hundred entries: one call reads a usual directory whole.
 constexpr std::size_t BLOCK_BYTES = 32 * 1024;
 #endif
@@ -23,7 +24,7 @@ constexpr std::size_t BLOCK_BYTES = 32 * 1024;
 
 DirReader::DirReader(int fd) : fd_(fd)
 {
-#ifdef __linux__
+#ifdef WENDEX_LINUX_CALLS
     block_ = std::make_unique_for_overwrite<char[]>(BLOCK_BYTES); // filled by the kernel
 #else
     stream_.reset(fdopendir(fd));
@@ -35,7 +36,7 @@ DirReader::DirReader(int fd) : fd_(fd)
 
 DirReader::~DirReader()
 {
-#ifndef __linux__
+#ifndef WENDEX_LINUX_CALLS
     if (stream_ != nullptr) {
         return; // the stream owns the descriptor
     }
@@ -65,7 +66,7 @@ const DirEntry* DirReader::next()
         failed_ = true;
         return nullptr;
     }
-#ifdef __linux__
+#ifdef WENDEX_LINUX_CALLS
     if (at_ == filled_ && !refill()) {
         return nullptr;
     }
@@ -88,7 +89,7 @@ const DirEntry* DirReader::next()
 #endif
 }
 
-#ifdef __linux__
+#ifdef WENDEX_LINUX_CALLS
 bool DirReader::refill()
 {
     for (;;) {

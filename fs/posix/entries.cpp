@@ -1,41 +1,96 @@
-// Entries described as the host's find-data record: one statx each, relative
-// to the open directory, the attribute word made from the entry's kind, mode
-// and name; an entry that cannot be stat-ed described from its directory
-// entry alone.
+// Entries described as the host's find-data record: one stat each (statx
+// on Linux, with the birth time; fstatat elsewhere, where there is none),
+// relative to the open directory, the attribute word made from the entry's
+// kind, mode and name; an entry that cannot be stat-ed described from its
+// directory entry alone.
+#include "fs/posix/posix_host.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 
 #include "fs/host_hooks.h"
-#include "fs/posix/posix_host.h"
 
 namespace {
 
-constexpr unsigned STAT_MASK = STATX_BASIC_STATS | STATX_BTIME;
 constexpr std::uint32_t LOW_HALF = 0xFFFF'FFFF;
 constexpr unsigned ANY_WRITE_BIT = S_IWUSR | S_IWGRP | S_IWOTH;
 
-bool stat_entry(int directory_fd, const char* name, int flags, struct statx& status)
+struct Stamp {
+    std::int64_t seconds = 0;
+    std::uint32_t nanoseconds = 0;
+};
+
+// What a description takes from the host's stat of an entry.
+struct EntryStatus {
+    unsigned mode = 0;
+    std::uint64_t size = 0;
+    Stamp last_write;
+    Stamp last_access;
+    bool birth_reported = false;
+    Stamp birth;
+};
+
+#ifdef WENDEX_LINUX_CALLS
+constexpr unsigned STAT_MASK = STATX_BASIC_STATS | STATX_BTIME;
+
+Stamp stamp_of(const statx_timestamp& stamp)
+{
+    return {stamp.tv_sec, stamp.tv_nsec};
+}
+
+bool host_stat(int directory_fd, const char* path, int flags, EntryStatus& status)
+{
+    struct statx found {};
+    if (statx(directory_fd, path, flags | AT_NO_AUTOMOUNT, STAT_MASK, &found) != 0) {
+        return false;
+    }
+    status = {found.stx_mode,           found.stx_size,
+              stamp_of(found.stx_mtime), stamp_of(found.stx_atime),
+              (found.stx_mask & STATX_BTIME) != 0, stamp_of(found.stx_btime)};
+    return true;
+}
+#else
+Stamp stamp_of(const struct timespec& stamp)
+{
+    return {stamp.tv_sec, static_cast<std::uint32_t>(stamp.tv_nsec)};
+}
+
+bool host_stat(int directory_fd, const char* path, int flags, EntryStatus& status)
+{
+    struct stat found {};
+    if (fstatat(directory_fd, path, &found, flags) != 0) {
+        return false;
+    }
+    status = {static_cast<unsigned>(found.st_mode), static_cast<std::uint64_t>(found.st_size),
+              stamp_of(found.st_mtim), stamp_of(found.st_atim), false, {}};
+    return true;
+}
+#endif
+
+bool stat_entry(int directory_fd, const char* path, const char* name, int flags,
+                EntryStatus& status)
 {
     if (const int error = run_host_hook(HostStep::STAT_ENTRY, name); error != 0) {
         errno = error;
         return false;
     }
-    return statx(directory_fd, name, flags | AT_NO_AUTOMOUNT, STAT_MASK, &status) == 0;
+    return host_stat(directory_fd, path, flags, status);
 }
 
-// The entry itself, never a link's target: one statx. For a link, a second
+// The entry itself, never a link's target: one stat. For a link, a second
 // one asks only whether its target is a directory.
-bool stat_described(int directory_fd, const char* name, struct statx& status, bool& is_link,
-                    bool& target_is_directory)
+bool stat_described(int directory_fd, const char* path, const char* name,
+                    EntryStatus& status, bool& is_link, bool& target_is_directory)
 {
-    if (!stat_entry(directory_fd, name, AT_SYMLINK_NOFOLLOW, status)) {
+    if (!stat_entry(directory_fd, path, name, AT_SYMLINK_NOFOLLOW, status)) {
         return false;
     }
-    is_link = S_ISLNK(status.stx_mode);
+    is_link = S_ISLNK(status.mode);
     target_is_directory = false;
     if (is_link) {
-        struct statx target {};
-        target_is_directory = stat_entry(directory_fd, name, 0, target) && S_ISDIR(target.stx_mode);
+        EntryStatus target;
+        target_is_directory =
+            stat_entry(directory_fd, path, name, 0, target) && S_ISDIR(target.mode);
     }
     return true;
 }
@@ -60,35 +115,40 @@ EntryKind kind_of_type(unsigned char type)
     }
 }
 
-FileTime file_time(const statx_timestamp& stamp)
+FileTime file_time(const Stamp& stamp)
 {
-    return file_time_from_unix(stamp.tv_sec, stamp.tv_nsec);
+    return file_time_from_unix(stamp.seconds, stamp.nanoseconds);
 }
 
 } // namespace
 
 bool describe_entry(int directory_fd, const char* name, FindResult& result)
 {
-    struct statx status {};
+    return describe_entry_at(directory_fd, name, name, result);
+}
+
+bool describe_entry_at(int directory_fd, const char* path, const char* name,
+                       FindResult& result)
+{
+    EntryStatus status;
     bool is_link = false;
     bool target_is_directory = false;
-    if (!stat_described(directory_fd, name, status, is_link, target_is_directory)) {
+    if (!stat_described(directory_fd, path, name, status, is_link, target_is_directory)) {
         return false;
     }
     result = FindResult{};
-    const bool writable = (status.stx_mode & ANY_WRITE_BIT) != 0;
+    const bool writable = (status.mode & ANY_WRITE_BIT) != 0;
     // A link lists as a directory when it points at one, else as a file.
-    const EntryKind kind = !is_link              ? kind_of(status.stx_mode)
+    const EntryKind kind = !is_link              ? kind_of(status.mode)
                            : target_is_directory ? EntryKind::DIRECTORY
                                                  : EntryKind::REGULAR;
     result.dwFileAttributes = attribute_word(kind, writable, is_link, name);
-    result.ftLastWriteTime = file_time(status.stx_mtime);
-    result.ftCreationTime =
-        creation_time((status.stx_mask & STATX_BTIME) != 0, status.stx_btime.tv_sec,
-                      status.stx_btime.tv_nsec, result.ftLastWriteTime);
-    result.ftLastAccessTime = file_time(status.stx_atime);
-    result.nFileSizeHigh = static_cast<std::uint32_t>(status.stx_size >> 32);
-    result.nFileSizeLow = static_cast<std::uint32_t>(status.stx_size & LOW_HALF);
+    result.ftLastWriteTime = file_time(status.last_write);
+    result.ftCreationTime = creation_time(status.birth_reported, status.birth.seconds,
+                                          status.birth.nanoseconds, result.ftLastWriteTime);
+    result.ftLastAccessTime = file_time(status.last_access);
+    result.nFileSizeHigh = static_cast<std::uint32_t>(status.size >> 32);
+    result.nFileSizeLow = static_cast<std::uint32_t>(status.size & LOW_HALF);
     copy_terminated(result.cFileName, name);
     return true;
 }

@@ -20,6 +20,14 @@
 #include "fs/fs_services.h"
 #include "fs/name_match.h"
 
+// Linux's own calls (statx, O_PATH, getdents64, the kernel's current
+// directory) on Linux; the POSIX calls alone on every other host, and on
+// Linux too when the build asks for them (WENDEX_POSIX_PORTABLE), so that
+// they are tried where the tests run.
+#if defined(__linux__) && !defined(WENDEX_POSIX_PORTABLE)
+#define WENDEX_LINUX_CALLS 1
+#endif
+
 // The one drive of a POSIX host: C:, whose root is "/".
 inline constexpr int DRIVE_C = 2;
 
@@ -101,7 +109,7 @@ private:
     int fd_;
     bool failed_ = false;
     DirEntry entry_;
-#ifdef __linux__
+#ifdef WENDEX_LINUX_CALLS
     bool refill();
     std::unique_ptr<char[]> block_;
     std::size_t at_ = 0;
@@ -111,15 +119,15 @@ private:
 #endif
 };
 
-// Records what search_read_failed answers for the search step now ending.
-void note_read_failure(bool failed);
+// A directory the walk's step down opened, until its pass reads it.
+struct host::OpenedDir {
+    int fd = -1; // open for reading
 
-// The current directory opened for reading by the walk's last step down, for
-// the first search of "." to read (which then owns it); -1 when there is
-// none. Every other move of the current directory closes it.
-int take_entered_dir();
-// Closes what take_entered_dir would give: the current directory moves.
-void forget_entered_dir();
+    OpenedDir() = default;
+    OpenedDir(const OpenedDir&) = delete;
+    OpenedDir& operator=(const OpenedDir&) = delete;
+    ~OpenedDir();
+};
 
 // --- Entries ------------------------------------------------------------------
 enum class EntryKind { REGULAR, DIRECTORY, OTHER };
@@ -130,8 +138,13 @@ std::uint32_t attribute_word(EntryKind kind, bool writable, bool is_link, std::s
 // Fills result for the entry name of the open directory directory_fd, a
 // symbolic link described by itself (its own size and times, the reparse-point
 // bit, the directory bit when it points at a directory, else the archive
-// bit); false when it cannot be stat-ed (gone, or its directory not searchable).
+// bit); false when it cannot be stat-ed (gone, or its directory not
+// searchable), with errno saying why.
 bool describe_entry(int directory_fd, const char* name, FindResult& result);
+// The same for the entry path names relative to directory_fd (AT_FDCWD for
+// the current directory), described under its name, the path's last part.
+bool describe_entry_at(int directory_fd, const char* path, const char* name,
+                       FindResult& result);
 // Fills result for an entry that readdir gave: as describe_entry does, or,
 // when it cannot be stat-ed, from the directory entry alone (its kind from
 // the type, size 0, every time the earliest): every listed entry is delivered.

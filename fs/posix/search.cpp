@@ -4,17 +4,20 @@
 // up directly, so it is found in a directory that can be searched but not
 // read. A pass's search also gathers the walk's subdirectories from the same
 // read, and leaves unread what the pass would drop.
+#include "fs/posix/posix_host.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
+#include <utility>
 
 #include "fs/path_split.h"
-#include "fs/posix/posix_host.h"
 
 struct host::Search {
     std::unique_ptr<DirReader> reader; // for a wildcard, a gathering pass, or another case
     int lookup_fd = -1;                // no wildcard: the directory, opened for lookups
+    std::string lookup_dir; // where lookup_fd is AT_FDCWD: the directory's path, and '/'
     std::string name_pattern;
     bool direct = false;      // no wildcard: one lookup, a read only if needed
     bool looked_up = false;   // the name as typed has been tried
@@ -22,6 +25,7 @@ struct host::Search {
     bool skip_dot_entries = false;
     bool deliver_directories = true;
     std::string* subdirectories = nullptr; // names gathered for the walk
+    host::EnteredDir entered;              // the current directory as the walk opened it
     int open_error = 0;                    // why the directory could not be opened
     bool gather_failed = false;  // a literal name's directory could not be read for the walk
     bool examine_failed = false; // an entry could not be examined (not for want of permission)
@@ -44,8 +48,18 @@ struct host::Search {
 
 namespace {
 
-// Whether the last search step that gave nothing stopped on a failed read.
-bool last_read_failed = false;
+// How a directory is opened for lookups alone, which needs no read
+// permission: O_PATH on Linux, O_SEARCH where POSIX has it. Elsewhere only
+// for reading, and a directory that is searchable but not readable is then
+// looked up through its path.
+#if defined(WENDEX_LINUX_CALLS)
+constexpr int LOOKUP_ACCESS = O_PATH;
+#elif defined(O_SEARCH)
+constexpr int LOOKUP_ACCESS = O_SEARCH;
+#else
+constexpr int LOOKUP_ACCESS = O_RDONLY;
+#endif
+constexpr bool LOOKUP_NEEDS_READING = LOOKUP_ACCESS == O_RDONLY;
 
 // Whether an entry is a directory itself (not a link to one), from its type
 // or, where the file system keeps none, from the entry (not following a link).
@@ -107,20 +121,31 @@ bool next_read(host::Search& search, FindResult& result)
 
 // The directory read from its start, for a gathering pass or for a name not
 // found as typed.
-std::unique_ptr<DirReader> reader_of(int lookup_fd)
+std::unique_ptr<DirReader> reader_of(const host::Search& search)
 {
-    const int read_fd = openat(lookup_fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const char* directory = search.lookup_fd == AT_FDCWD ? search.lookup_dir.c_str() : ".";
+    const int read_fd = openat(search.lookup_fd, directory, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     return read_fd < 0 ? nullptr : std::make_unique<DirReader>(read_fd);
 }
 
 enum class AsTyped { MISSING, DELIVERED, HELD_BACK };
 
-// The name looked up exactly as typed: one statx, no read of the directory.
+// The entry name of the directory looked up in.
+bool describe_looked_up(const host::Search& search, const char* name, FindResult& result)
+{
+    if (search.lookup_fd != AT_FDCWD) {
+        return describe_entry(search.lookup_fd, name, result);
+    }
+    const std::string path = search.lookup_dir + name;
+    return describe_entry_at(AT_FDCWD, path.c_str(), name, result);
+}
+
+// The name looked up exactly as typed: one stat, no read of the directory.
 AsTyped look_up_as_typed(host::Search& search, FindResult& result)
 {
     const char* name = search.name_pattern.c_str();
     if ((search.skip_dot_entries && is_dot_entry(name)) ||
-        !describe_entry(search.lookup_fd, name, result)) {
+        !describe_looked_up(search, name, result)) {
         return AsTyped::MISSING;
     }
     const bool directory = (result.dwFileAttributes & ATTR_DIRECTORY) != 0;
@@ -138,7 +163,7 @@ bool direct_lookup(host::Search& search, FindResult& result)
         if (search.direct_done && search.subdirectories == nullptr) {
             return as_typed == AsTyped::DELIVERED;
         }
-        search.reader = reader_of(search.lookup_fd);
+        search.reader = reader_of(search);
         search.gather_failed = search.reader == nullptr && search.subdirectories != nullptr;
         if (as_typed == AsTyped::DELIVERED) {
             return true; // the read that follows only gathers
@@ -147,16 +172,33 @@ bool direct_lookup(host::Search& search, FindResult& result)
     return search.reader != nullptr && next_read(search, result);
 }
 
-// The current directory's reader: the descriptor the walk entered it with,
-// when there is one, else a new one.
-std::unique_ptr<DirReader> open_reader(const char* posix)
+// The directory's reader; for the current directory, the descriptor the
+// walk entered it with, when there is one.
+std::unique_ptr<DirReader> open_reader(host::Search& search, const char* posix)
 {
-    if (std::string_view{posix} == ".") {
-        if (const int entered = take_entered_dir(); entered >= 0) {
-            return std::make_unique<DirReader>(entered);
-        }
+    if (search.entered != nullptr && std::string_view{posix} == ".") {
+        const host::EnteredDir entered = std::move(search.entered);
+        return std::make_unique<DirReader>(std::exchange(entered->fd, -1));
     }
     return DirReader::open(posix);
+}
+
+// The directory opened for lookups. Where that takes read permission and
+// the directory has none, it is looked up through its path.
+bool open_for_lookups(host::Search& search, const char* posix)
+{
+    search.lookup_fd = open(posix, LOOKUP_ACCESS | O_DIRECTORY | O_CLOEXEC);
+    if (search.lookup_fd >= 0 || !LOOKUP_NEEDS_READING || errno != EACCES) {
+        return search.lookup_fd >= 0;
+    }
+    struct stat status {};
+    if (stat(posix, &status) != 0 || !S_ISDIR(status.st_mode)) {
+        return false;
+    }
+    search.lookup_fd = AT_FDCWD;
+    search.lookup_dir = posix;
+    search.lookup_dir += '/';
+    return true;
 }
 
 // Opens the pattern's directory: for reading when the name holds wildcards
@@ -166,15 +208,14 @@ bool open_directory(host::Search& search, std::string_view directory)
 {
     if (!search.direct) {
         const auto open_for_reading = [&search](const char* posix) {
-            search.reader = open_reader(posix);
+            search.reader = open_reader(search, posix);
             search.open_error = search.reader != nullptr ? 0 : errno;
             return search.reader != nullptr;
         };
         return try_as_typed_then_any_case(directory, open_for_reading);
     }
     const auto open_lookup = [&search](const char* posix) {
-        search.lookup_fd = open(posix, O_PATH | O_DIRECTORY | O_CLOEXEC);
-        return search.lookup_fd >= 0;
+        return open_for_lookups(search, posix);
     };
     return try_as_typed_then_any_case(directory, open_lookup);
 }
@@ -192,45 +233,64 @@ bool open_failure_is_read_failure(const host::Search& search, std::string_view d
     return (error != ENOENT && error != ENOTDIR) || (posix && *posix == ".");
 }
 
-host::SearchHandle start_search(const char* pattern, FindResult& result,
-                                std::unique_ptr<host::Search> search)
+// Opens the pattern's directory and fills the first result; when there is
+// none, read_failed says whether the directory failed to read.
+bool open_with_first_result(const char* pattern, FindResult& result, host::Search& search,
+                            bool& read_failed)
 {
-    note_read_failure(false);
     if (pattern == nullptr || !fits_room(pattern, PATH_ROOM)) {
-        return host::INVALID_SEARCH;
+        return false;
     }
     const PatternParts parts = split_pattern(pattern);
     if (parts.name.empty()) {
-        return host::INVALID_SEARCH;
+        return false;
     }
-    search->name_pattern = parts.name;
-    search->direct = !has_wildcards(parts.name);
-    if (!open_directory(*search, parts.directory)) {
-        note_read_failure(open_failure_is_read_failure(*search, parts.directory));
-        return host::INVALID_SEARCH;
+    search.name_pattern = parts.name;
+    search.direct = !has_wildcards(parts.name);
+    if (!open_directory(search, parts.directory)) {
+        read_failed = open_failure_is_read_failure(search, parts.directory);
+        return false;
     }
-    if (!host::FindNextFileA(search.get(), result)) {
-        return host::INVALID_SEARCH;
+    if (!host::FindNextFileA(&search, result)) {
+        read_failed = search.failed();
+        return false;
     }
-    return search.release();
+    // Not read: the pattern names another directory, or a name looked up.
+    search.entered.reset();
+    return true;
+}
+
+// The search started and its first result filled; otherwise none, and
+// read_failed, when given, says whether the directory failed to read.
+host::SearchHandle start_search(const char* pattern, FindResult& result,
+                                std::unique_ptr<host::Search> search, bool* read_failed)
+{
+    bool failed = false;
+    const bool started = open_with_first_result(pattern, result, *search, failed);
+    if (read_failed != nullptr) {
+        *read_failed = failed;
+    }
+    return started ? search.release() : host::INVALID_SEARCH;
 }
 
 } // namespace
 
 namespace host {
 
-SearchHandle FindFirstFileA(const char* pattern, FindResult& result)
+SearchHandle FindFirstFileA(const char* pattern, FindResult& result, bool* read_failed)
 {
-    return start_search(pattern, result, std::make_unique<Search>());
+    return start_search(pattern, result, std::make_unique<Search>(), read_failed);
 }
 
-SearchHandle find_first_for_pass(const char* pattern, FindResult& result, const PassSearch& pass)
+SearchHandle find_first_for_pass(const char* pattern, FindResult& result, PassSearch pass,
+                                 bool* read_failed)
 {
     auto search = std::make_unique<Search>();
     search->skip_dot_entries = true;
     search->deliver_directories = pass.deliver_directories;
     search->subdirectories = pass.subdirectories;
-    return start_search(pattern, result, std::move(search));
+    search->entered = std::move(pass.entered);
+    return start_search(pattern, result, std::move(search), read_failed);
 }
 
 bool FindNextFileA(SearchHandle search, FindResult& result)
@@ -238,14 +298,12 @@ bool FindNextFileA(SearchHandle search, FindResult& result)
     if (search == INVALID_SEARCH) {
         return false;
     }
-    const bool found = search->direct ? direct_lookup(*search, result) : next_read(*search, result);
-    note_read_failure(!found && search->failed());
-    return found;
+    return search->direct ? direct_lookup(*search, result) : next_read(*search, result);
 }
 
-bool search_read_failed()
+bool search_read_failed(SearchHandle search)
 {
-    return last_read_failed;
+    return search != INVALID_SEARCH && search->failed();
 }
 
 void FindClose(SearchHandle search)
@@ -265,8 +323,3 @@ std::optional<std::uint64_t> disk_free_bytes(const char* path, SearchHandle open
 }
 
 } // namespace host
-
-void note_read_failure(bool failed)
-{
-    last_read_failed = failed;
-}

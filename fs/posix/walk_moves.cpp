@@ -2,21 +2,20 @@
 // following a link, checked and entered through the very descriptor that was
 // checked; back up through "..", checked against the identity (device and
 // inode) of the directory the level expects. The descriptor of a step down
-// is handed to the pass that reads the directory next, and closed by it, so
-// no descriptor outlives the level's own pass.
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <sys/sysmacros.h>
-#include <unistd.h>
-
-#include "fs/host_hooks.h"
+// is handed to the walk, which gives it to the pass that reads the directory
+// next, so no descriptor outlives the level's own pass.
 #include "fs/posix/posix_host.h"
 
-namespace {
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#ifdef WENDEX_LINUX_CALLS
+#include <sys/sysmacros.h>
+#endif
 
-// The directory the walk last stepped down into, open for reading, until
-// its pass takes it or the current directory moves on.
-int entered_dir = -1;
+#include "fs/host_hooks.h"
+
+namespace {
 
 DirectoryId identity_of(const struct stat& status)
 {
@@ -30,6 +29,7 @@ struct ChildStatus {
     bool is_mount_root = false;
 };
 
+#ifdef WENDEX_LINUX_CALLS
 // The mount id of the directory open at fd (AT_FDCWD and "." for the
 // current one); nothing when the host cannot say.
 std::optional<std::uint64_t> mount_id(int fd, const char* path, int flags)
@@ -65,6 +65,27 @@ std::optional<ChildStatus> status_of_child(int fd)
     return child;
 }
 
+// Linux opens a directory for the step alone without read permission.
+constexpr int STEP_ACCESS = O_PATH;
+#else
+// A host without a mount mark: a mount point is told by its device alone,
+// which the step compares with the directory it leaves.
+std::optional<ChildStatus> status_of_child(int fd)
+{
+    struct stat status {};
+    if (fstat(fd, &status) != 0) {
+        return std::nullopt;
+    }
+    return ChildStatus{identity_of(status), S_ISDIR(status.st_mode), false};
+}
+
+#ifdef O_SEARCH
+constexpr int STEP_ACCESS = O_SEARCH;
+#else
+constexpr int STEP_ACCESS = -1; // none: a directory is entered only where it can be read
+#endif
+#endif
+
 struct OpenedChild {
     int fd;
     bool readable;
@@ -76,27 +97,24 @@ OpenedChild open_child(const char* name)
 {
     constexpr int CHILD = O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
     const int fd = openat(AT_FDCWD, name, O_RDONLY | CHILD);
-    if (fd >= 0 || errno != EACCES) {
+    if (fd >= 0 || errno != EACCES || STEP_ACCESS < 0) {
         return {fd, true};
     }
-    return {openat(AT_FDCWD, name, O_PATH | CHILD), false};
+    return {openat(AT_FDCWD, name, STEP_ACCESS | CHILD), false};
 }
 
 } // namespace
 
-int take_entered_dir()
+host::OpenedDir::~OpenedDir()
 {
-    const int fd = entered_dir;
-    entered_dir = -1;
-    return fd;
+    if (fd >= 0) {
+        close(fd);
+    }
 }
 
-void forget_entered_dir()
+void host::OpenedDirCloser::operator()(OpenedDir* directory) const
 {
-    if (entered_dir >= 0) {
-        close(entered_dir);
-        entered_dir = -1;
-    }
+    delete directory;
 }
 
 namespace host {
@@ -110,22 +128,24 @@ std::optional<DirectoryId> current_dir_id()
     return identity_of(status);
 }
 
-std::optional<DirectoryId> enter_subdir(const char* name, const DirectoryId& here)
+std::optional<DirectoryId> enter_subdir(const char* name, const DirectoryId& here,
+                                        EnteredDir& entered)
 {
-    forget_entered_dir();
+    entered.reset();
     if (name == nullptr || run_host_hook(HostStep::ENTER_SUBDIR, name) != 0) {
         return std::nullopt;
     }
     const OpenedChild child = open_child(name);
     const auto status = child.fd >= 0 ? status_of_child(child.fd) : std::nullopt;
-    const bool entered = status && status->is_directory && !status->is_mount_root &&
+    const bool stepped = status && status->is_directory && !status->is_mount_root &&
                          status->id.device == here.device && fchdir(child.fd) == 0;
-    if (entered && child.readable) {
-        entered_dir = child.fd;
+    if (stepped && child.readable) {
+        entered.reset(new OpenedDir);
+        entered->fd = child.fd;
     } else if (child.fd >= 0) {
         close(child.fd);
     }
-    if (!entered) {
+    if (!stepped) {
         return std::nullopt;
     }
     follow_into(name);
@@ -137,7 +157,6 @@ std::optional<DirectoryId> enter_subdir(const char* name, const DirectoryId& her
 // is lost and goes no further.
 int enter_parent_dir(const DirectoryId& parent)
 {
-    forget_entered_dir();
     if (run_host_hook(HostStep::ENTER_PARENT, "..") != 0 || chdir("..") != 0) {
         return -1;
     }

@@ -27,6 +27,7 @@ struct Search {
     // The walk's own read of the directory failed on: said at the end.
     bool walk_read_failed = false;
     std::string pattern; // as the host was asked: it names the directory read
+    bool read_failed = false; // the host's search stopped on a failed read
 
     Search() = default;
     Search(const Search&) = delete;
@@ -40,9 +41,6 @@ struct Search {
 };
 
 namespace {
-
-// Whether the last search step that gave nothing stopped on a failed read.
-bool last_read_failed = false;
 
 // The ANSI interface writes it for a character the code page cannot hold:
 // such a long name opens nothing, and the alias is the name to use.
@@ -94,7 +92,7 @@ bool next_entry(Search& search, WIN32_FIND_DATAA& found)
         return true;
     }
     if (::FindNextFileA(search.handle, &found) == 0) {
-        last_read_failed = !is_end(::GetLastError()) || search.walk_read_failed;
+        search.read_failed = !is_end(::GetLastError()) || search.walk_read_failed;
         return false;
     }
     return true;
@@ -162,11 +160,17 @@ SearchHandle start(std::unique_ptr<Search> search, const char* pattern)
 }
 
 // The first accepted entry of a started search; none, and the search ended,
-// when there is none.
-SearchHandle first_accepted(SearchHandle search, FindResult& result)
+// when there is none, with read_failed saying why.
+SearchHandle first_accepted(SearchHandle search, FindResult& result, bool* read_failed)
 {
+    if (read_failed != nullptr) {
+        *read_failed = false;
+    }
     if (search != INVALID_SEARCH && !next_accepted(*search, result)) {
-        FindClose(search); // search_read_failed still tells why the read ended
+        if (read_failed != nullptr) {
+            *read_failed = search->read_failed;
+        }
+        FindClose(search);
         return INVALID_SEARCH;
     }
     return search;
@@ -188,25 +192,24 @@ bool gather_every_subdirectory(std::string_view directory, std::string& subdirec
     while (next_entry(search, found)) {
         gather_subdirectory(search, found);
     }
-    return last_read_failed;
+    return search.read_failed;
 }
 
 } // namespace
 
-SearchHandle FindFirstFileA(const char* pattern, FindResult& result)
+SearchHandle FindFirstFileA(const char* pattern, FindResult& result, bool* read_failed)
 {
-    last_read_failed = false;
     if (pattern == nullptr) {
-        return INVALID_SEARCH;
+        return first_accepted(INVALID_SEARCH, result, read_failed);
     }
-    return first_accepted(start(std::make_unique<Search>(), pattern), result);
+    return first_accepted(start(std::make_unique<Search>(), pattern), result, read_failed);
 }
 
-SearchHandle find_first_for_pass(const char* pattern, FindResult& result, const PassSearch& pass)
+SearchHandle find_first_for_pass(const char* pattern, FindResult& result, PassSearch pass,
+                                 bool* read_failed)
 {
-    last_read_failed = false;
     if (pattern == nullptr || !fits_room(pattern, PATH_ROOM)) {
-        return INVALID_SEARCH;
+        return first_accepted(INVALID_SEARCH, result, read_failed);
     }
     auto search = std::make_unique<Search>();
     search->for_pass = true;
@@ -214,27 +217,28 @@ SearchHandle find_first_for_pass(const char* pattern, FindResult& result, const 
     search->subdirectories = pass.subdirectories;
     const PatternParts parts = split_pattern(pattern);
     if (pass.subdirectories == nullptr || parts.name.empty()) {
-        return first_accepted(start(std::move(search), pattern), result);
+        return first_accepted(start(std::move(search), pattern), result, read_failed);
     }
     if (takes_every_entry(parts.name)) {
         // One read of the whole directory serves the pass and the walk.
         const std::string every_entry = std::string(parts.directory) + "*";
-        return first_accepted(start(std::move(search), every_entry.c_str()), result);
+        return first_accepted(start(std::move(search), every_entry.c_str()), result, read_failed);
     }
     // The host matches the pattern by its own rules; the walk's read comes
     // first and whole, so the pass's own search may end anywhere.
     search->walk_read_failed = gather_every_subdirectory(parts.directory, *pass.subdirectories);
     search->subdirectories = nullptr;
     const bool walk_read_failed = search->walk_read_failed;
-    last_read_failed = false;
-    const SearchHandle matches = first_accepted(start(std::move(search), pattern), result);
-    last_read_failed = last_read_failed || (matches == INVALID_SEARCH && walk_read_failed);
+    const SearchHandle matches =
+        first_accepted(start(std::move(search), pattern), result, read_failed);
+    if (matches == INVALID_SEARCH && walk_read_failed && read_failed != nullptr) {
+        *read_failed = true;
+    }
     return matches;
 }
 
 bool FindNextFileA(SearchHandle search, FindResult& result)
 {
-    last_read_failed = false;
     return search != INVALID_SEARCH && next_accepted(*search, result);
 }
 
@@ -243,9 +247,9 @@ void FindClose(SearchHandle search)
     delete search;
 }
 
-bool search_read_failed()
+bool search_read_failed(SearchHandle search)
 {
-    return last_read_failed;
+    return search != INVALID_SEARCH && search->read_failed;
 }
 
 const char* search_pattern(const Search& search)

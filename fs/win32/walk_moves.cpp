@@ -101,8 +101,19 @@ std::optional<DirectoryId> current_dir_id()
     return HeldDirectory(HERE).identity();
 }
 
-std::optional<DirectoryId> enter_subdir(const char* name, const DirectoryId& here)
+// The host's search opens the directory by its path: a step down hands
+// the pass nothing to read.
+struct OpenedDir {};
+
+void OpenedDirCloser::operator()(OpenedDir* directory) const
 {
+    delete directory;
+}
+
+std::optional<DirectoryId> enter_subdir(const char* name, const DirectoryId& here,
+                                        EnteredDir& entered)
+{
+    entered.reset();
     if (name == nullptr) {
         return std::nullopt;
     }

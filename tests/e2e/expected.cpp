@@ -99,10 +99,11 @@ std::string birth_columns(const std::string& posix_path)
     struct statx info {};
     if (statx(AT_FDCWD, posix_path.c_str(), 0, STATX_BTIME | STATX_MTIME, &info) != 0)
         fail("statx " + posix_path);
-    // Wine gives the last-write time as a file's creation time; a birth time
-    // of 0 is none.
+    // Wine and the POSIX calls alone give the last-write time as a file's
+    // creation time; a birth time of 0 is none.
     const bool born = (info.stx_mask & STATX_BTIME) != 0 &&
-                      (info.stx_btime.tv_sec != 0 || info.stx_btime.tv_nsec != 0);
+                      (info.stx_btime.tv_sec != 0 || info.stx_btime.tv_nsec != 0) &&
+                      !POSIX_CALLS_ALONE;
     const std::time_t when = born && !on_wine() ? static_cast<std::time_t>(info.stx_btime.tv_sec)
                                                 : static_cast<std::time_t>(info.stx_mtime.tv_sec);
     std::tm tm{};

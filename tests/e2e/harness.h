@@ -27,6 +27,15 @@ namespace e2e {
 // wendex.exe on the Win32 layer under Wine (the file names the launcher, the
 // program and the prefix, whose server the test run keeps going).
 bool on_wine();
+// The POSIX build with the POSIX calls alone (WENDEX_POSIX_PORTABLE): no
+// birth times, and no mark of a mount's root, so that a mount point is told
+// by its device alone. Here, without O_SEARCH, a directory that can be
+// searched but not read cannot be opened, so the walk does not enter one.
+#ifdef WENDEX_POSIX_PORTABLE
+inline constexpr bool POSIX_CALLS_ALONE = true;
+#else
+inline constexpr bool POSIX_CALLS_ALONE = false;
+#endif
 // The drive a tree under /tmp is on: C: on POSIX, Z: under Wine.
 char tree_drive();
 // Under Wine: the roots of drive C:, labelled "Ann Work" for README's

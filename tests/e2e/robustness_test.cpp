@@ -307,10 +307,14 @@ TEST(Permissions, EntriesAreNotDropped)
     tree.dir("ro/sub", when);
     tree.dir("xonly", when);
     tree.file("xonly/f.txt", 7, when);
+    tree.dir("walked", when);
+    tree.dir("walked/xonly", when);
+    tree.file("walked/xonly/f.txt", 7, when);
     tree.seal();
     ASSERT_EQ(chmod(tree.root().c_str(), 0755), 0);
     ASSERT_EQ(chmod(tree.path("ro").c_str(), 0444), 0);
     ASSERT_EQ(chmod(tree.path("xonly").c_str(), 0311), 0);
+    ASSERT_EQ(chmod(tree.path("walked/xonly").c_str(), 0311), 0);
     const RunOptions nobody{.as_nobody = true};
     check_row(Row{"readable_not_searchable",
                   {"ro", "/z-"},
@@ -343,6 +347,14 @@ TEST(Permissions, EntriesAreNotDropped)
                   "{HDR}xonly\\\n f        txt  3-04-21  5:06a           7 a    f.txt\n"
                   "1 files, 7 bytes" +
                       unread + "\ntotal byte count: 7\n"},
+              tree, nobody);
+    const std::string entered =
+        POSIX_CALLS_ALONE
+            ? "chdir failed. xonly defective?\n\ntotal byte count: 0\n"
+            : "{HDR}walked\\xonly\\\n f        txt  3-04-21  5:06a           7 a    f.txt\n"
+              "1 files, 7 bytesread failed. {DIR}walked\\xonly\\ defective?\n\n"
+              "total byte count: 7\n";
+    check_row(Row{"walk_enters_directory_not_readable", {"f.txt", "//", "/z-"}, entered, 0, "walked"},
               tree, nobody);
 }
 

@@ -1,6 +1,7 @@
 // The host layer's two directory searches over a scratch tree holding the
 // kinds of entry a POSIX file system has: dot-files, a FIFO, links, a
 // read-only file and a sparse file past 4 GiB.
+#include "fs/host_hooks.h"
 #include "fs/posix/posix_host.h"
 #include "host_fixture.h"
 
@@ -173,10 +174,27 @@ TEST_F(HostSearchTree, SearchesThatFindNothing)
     };
     for (const std::string& pattern : failing) {
         FindResult result;
-        EXPECT_EQ(host::FindFirstFileA(pattern.c_str(), result), host::INVALID_SEARCH) << pattern;
+        bool read_failed = true;
+        EXPECT_EQ(host::FindFirstFileA(pattern.c_str(), result, &read_failed),
+                  host::INVALID_SEARCH)
+            << pattern;
+        EXPECT_FALSE(read_failed) << pattern << ": nothing there to read";
+    }
+    // A directory that is there but fails to open or to read: a read failure.
+    for (const HostStep failing_step : {HostStep::OPEN_DIR, HostStep::READ_DIR}) {
+        set_host_hook([failing_step](HostStep step, const char*) {
+            return step == failing_step ? EIO : 0;
+        });
+        FindResult result;
+        bool read_failed = false;
+        EXPECT_EQ(host::FindFirstFileA(dos("sub\\*").c_str(), result, &read_failed),
+                  host::INVALID_SEARCH);
+        EXPECT_TRUE(read_failed) << static_cast<int>(failing_step);
+        set_host_hook({});
     }
     FindResult result;
     EXPECT_FALSE(host::FindNextFileA(host::INVALID_SEARCH, result));
+    EXPECT_FALSE(host::search_read_failed(host::INVALID_SEARCH));
     host::FindClose(host::INVALID_SEARCH);
 }
 
