@@ -28,7 +28,7 @@ struct CodePage {
 // The code page the text rules follow: single-byte until one is chosen.
 const CodePage& active_code_page();
 // Makes page the one the text rules follow from now on: the host's
-// (host::code_page()), chosen once at start, or a test's own.
+// (host::code_page()), chosen once at start, or any other page given.
 void use_code_page(const CodePage& page);
 
 // The length of the character that begins at byte at of text: 1 for a

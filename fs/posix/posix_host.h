@@ -23,7 +23,7 @@
 // Linux's own calls (statx, O_PATH, getdents64, the kernel's current
 // directory) on Linux; the POSIX calls alone on every other host, and on
 // Linux too when the build asks for them (WENDEX_POSIX_PORTABLE), so that
-// they are tried where the tests run.
+// the portable path can be built and run on Linux.
 #if defined(__linux__) && !defined(WENDEX_POSIX_PORTABLE)
 #define WENDEX_LINUX_CALLS 1
 #endif
