@@ -78,6 +78,26 @@ bool is_end(DWORD error)
            error == ERROR_PATH_NOT_FOUND;
 }
 
+// A search that cannot start because the directory, there, cannot be read:
+// refused, not ready, or failing; never a pattern that matches nothing or
+// names nothing.
+bool is_read_refusal(DWORD error)
+{
+    return error == ERROR_ACCESS_DENIED || error == ERROR_NOT_READY ||
+           error == ERROR_SHARING_VIOLATION || error == ERROR_CRC ||
+           error == ERROR_IO_DEVICE || error == ERROR_NOT_ENOUGH_MEMORY ||
+           error == ERROR_OUTOFMEMORY || error == ERROR_TOO_MANY_OPEN_FILES;
+}
+
+// No search at all (no pattern): nothing matches, and nothing failed to read.
+SearchHandle no_search(bool* read_failed)
+{
+    if (read_failed != nullptr) {
+        *read_failed = false;
+    }
+    return INVALID_SEARCH;
+}
+
 bool is_directory(const WIN32_FIND_DATAA& found)
 {
     return (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
@@ -148,11 +168,15 @@ bool takes_every_entry(std::string_view name)
 }
 
 // Starts the host's search; the first entry waits in the search.
-SearchHandle start(std::unique_ptr<Search> search, const char* pattern)
+SearchHandle start(std::unique_ptr<Search> search, const char* pattern, bool* read_failed)
 {
     search->handle = ::FindFirstFileA(pattern, &search->pending);
+    if (read_failed != nullptr) {
+        // Nothing matches, or the directory is there but cannot be read.
+        *read_failed = search->handle == INVALID_HANDLE_VALUE && is_read_refusal(::GetLastError());
+    }
     if (search->handle == INVALID_HANDLE_VALUE) {
-        return INVALID_SEARCH; // nothing matches, or the directory cannot be read
+        return INVALID_SEARCH;
     }
     search->pattern = pattern;
     search->has_pending = true;
@@ -163,10 +187,10 @@ SearchHandle start(std::unique_ptr<Search> search, const char* pattern)
 // when there is none, with read_failed saying why.
 SearchHandle first_accepted(SearchHandle search, FindResult& result, bool* read_failed)
 {
-    if (read_failed != nullptr) {
-        *read_failed = false;
+    if (search == INVALID_SEARCH) {
+        return INVALID_SEARCH; // read_failed as the start left it
     }
-    if (search != INVALID_SEARCH && !next_accepted(*search, result)) {
+    if (!next_accepted(*search, result)) {
         if (read_failed != nullptr) {
             *read_failed = search->read_failed;
         }
@@ -177,7 +201,7 @@ SearchHandle first_accepted(SearchHandle search, FindResult& result, bool* read_
 }
 
 // Reads the whole directory for the subdirectories a walk may enter; true
-// when the read failed on (one that cannot start finds nothing, as a pass's).
+// when the directory failed to read, at the start or on the way.
 bool gather_every_subdirectory(std::string_view directory, std::string& subdirectories)
 {
     Search search;
@@ -185,7 +209,7 @@ bool gather_every_subdirectory(std::string_view directory, std::string& subdirec
     const std::string every_entry = std::string(directory) + "*";
     search.handle = ::FindFirstFileA(every_entry.c_str(), &search.pending);
     if (search.handle == INVALID_HANDLE_VALUE) {
-        return false;
+        return is_read_refusal(::GetLastError());
     }
     search.has_pending = true;
     WIN32_FIND_DATAA found{};
@@ -200,16 +224,17 @@ bool gather_every_subdirectory(std::string_view directory, std::string& subdirec
 SearchHandle FindFirstFileA(const char* pattern, FindResult& result, bool* read_failed)
 {
     if (pattern == nullptr) {
-        return first_accepted(INVALID_SEARCH, result, read_failed);
+        return no_search(read_failed);
     }
-    return first_accepted(start(std::make_unique<Search>(), pattern), result, read_failed);
+    return first_accepted(start(std::make_unique<Search>(), pattern, read_failed), result,
+                          read_failed);
 }
 
 SearchHandle find_first_for_pass(const char* pattern, FindResult& result, PassSearch pass,
                                  bool* read_failed)
 {
     if (pattern == nullptr || !fits_room(pattern, PATH_ROOM)) {
-        return first_accepted(INVALID_SEARCH, result, read_failed);
+        return no_search(read_failed);
     }
     auto search = std::make_unique<Search>();
     search->for_pass = true;
@@ -217,12 +242,14 @@ SearchHandle find_first_for_pass(const char* pattern, FindResult& result, PassSe
     search->subdirectories = pass.subdirectories;
     const PatternParts parts = split_pattern(pattern);
     if (pass.subdirectories == nullptr || parts.name.empty()) {
-        return first_accepted(start(std::move(search), pattern), result, read_failed);
+        return first_accepted(start(std::move(search), pattern, read_failed), result,
+                              read_failed);
     }
     if (takes_every_entry(parts.name)) {
         // One read of the whole directory serves the pass and the walk.
         const std::string every_entry = std::string(parts.directory) + "*";
-        return first_accepted(start(std::move(search), every_entry.c_str()), result, read_failed);
+        return first_accepted(start(std::move(search), every_entry.c_str(), read_failed),
+                              result, read_failed);
     }
     // The host matches the pattern by its own rules; the walk's read comes
     // first and whole, so the pass's own search may end anywhere.
@@ -230,7 +257,7 @@ SearchHandle find_first_for_pass(const char* pattern, FindResult& result, PassSe
     search->subdirectories = nullptr;
     const bool walk_read_failed = search->walk_read_failed;
     const SearchHandle matches =
-        first_accepted(start(std::move(search), pattern), result, read_failed);
+        first_accepted(start(std::move(search), pattern, read_failed), result, read_failed);
     if (matches == INVALID_SEARCH && walk_read_failed && read_failed != nullptr) {
         *read_failed = true;
     }
