@@ -10,11 +10,7 @@ if(NOT DPKG_DEB)
   return()
 endif()
 
-file(GLOB debs ${DEB_DIR}/wendex_*.deb)
-list(LENGTH debs count)
-if(NOT count EQUAL 1)
-  message(FATAL_ERROR "expected one wendex_*.deb in ${DEB_DIR}, found ${count}: ${debs}")
-endif()
+include(${CMAKE_CURRENT_LIST_DIR}/one_deb.cmake)
 
 set(root ${DEB_DIR}/root)
 file(REMOVE_RECURSE ${root})

@@ -8,11 +8,7 @@ if(NOT LINTIAN)
   return()
 endif()
 
-file(GLOB debs ${DEB_DIR}/wendex_*.deb)
-list(LENGTH debs count)
-if(NOT count EQUAL 1)
-  message(FATAL_ERROR "expected one wendex_*.deb in ${DEB_DIR}, found ${count}: ${debs}")
-endif()
+include(${CMAKE_CURRENT_LIST_DIR}/one_deb.cmake)
 
 # Exit status 2 for an error or a warning, 1 when lintian itself fails.
 execute_process(COMMAND ${LINTIAN} --fail-on error,warning ${debs}
