@@ -129,6 +129,14 @@ struct host::OpenedDir {
     ~OpenedDir();
 };
 
+// --- Read-ahead -------------------------------------------------------------------
+// Before the walk's first step down, from the directory it starts in: starts
+// the thread that reads ahead of the walk, where more than one CPU and enough
+// descriptors are to spare. Later calls do nothing.
+void read_ahead_start_once();
+// After each step down: the walk's progress, which the read-ahead keeps ahead of.
+void read_ahead_note_entered();
+
 // --- Entries ------------------------------------------------------------------
 enum class EntryKind { REGULAR, DIRECTORY, OTHER };
 // The attribute word of an entry from its kind, whether any write bit is set,

@@ -1,0 +1,445 @@
+// A read-ahead for a walk on a cold cache. A second thread goes through the
+// tree in the walk's own order (each directory's subdirectories as its read
+// gives them, depth first), a few directories ahead of it, reads each
+// directory and stats its entries, and throws the results away: it only
+// brings into the cache what the walk is about to ask for, so the walk's own
+// calls find it there. The walk observes nothing else: the thread changes no
+// directory, shares nothing but a counter of the directories the walk has
+// entered, and holds at most two descriptors (the start directory and the one
+// it reads), so it starts only where the file limit leaves plenty of room. It
+// gives up at the first sign that it does not help: a run of directories
+// whose stats cost no more than the same stats repeated (the cache is warm),
+// a run of directories the walk reached first, or a walk that stays in one
+// place.
+#include "fs/posix/posix_host.h"
+
+#ifdef WENDEX_LINUX_CALLS
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <fcntl.h>
+#include <linux/openat2.h>
+#include <memory_resource>
+#include <new>
+#include <numeric>
+#include <sched.h>
+#include <string>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr std::uint64_t MAX_AHEAD = 32;     // directories read before the walk enters them
+constexpr std::uint32_t MAX_ENTRIES_AHEAD = 4096; // entries stat-ed before the walk gets there
+constexpr std::uint64_t NEAR_WALK = 8;      // leaves this close are left to the walk
+constexpr int GIVE_UP_BEHIND = 32;          // directories in a row the walk entered first
+constexpr int GIVE_UP_CACHED = 8;           // directories in a row found in the cache
+constexpr std::size_t CACHED_SAMPLE = 4;    // stats repeated to learn what a cached one costs
+constexpr int UNCACHED_FACTOR = 4;          // first stats this many times dearer: not cached
+constexpr auto SLOW_CALL = std::chrono::microseconds(40); // longer: it waited on the disk
+constexpr auto PACE = std::chrono::microseconds(50);      // the wait while far enough ahead
+constexpr auto STALLED = std::chrono::milliseconds(50);   // the walk this long in one place
+constexpr rlim_t MIN_FILE_LIMIT = 256;      // the walk needs a handful; far more must be left
+constexpr std::size_t LARGE_DIRECTORY = 512; // stat-ed in inode order, the disk's order
+constexpr std::size_t BLOCK_BYTES = 32 * 1024;
+
+std::atomic<std::uint64_t> walk_entered{0};
+std::atomic<bool> stop_requested{false};
+
+bool stopping()
+{
+    return stop_requested.load(std::memory_order_relaxed);
+}
+
+std::uint64_t walk_progress()
+{
+    return walk_entered.load(std::memory_order_relaxed);
+}
+
+// The thread's memory comes from malloc and never through operator new: a
+// failure there would run the program's handler, which ends the run, on
+// this thread. Here it only ends the read-ahead.
+class MallocResource : public std::pmr::memory_resource {
+    void* do_allocate(std::size_t bytes, std::size_t) override
+    {
+        if (void* memory = std::malloc(bytes)) {
+            return memory;
+        }
+        throw std::bad_alloc();
+    }
+    void do_deallocate(void* memory, std::size_t, std::size_t) override { std::free(memory); }
+    bool do_is_equal(const memory_resource& other) const noexcept override
+    {
+        return this == &other;
+    }
+};
+
+MallocResource& thread_memory()
+{
+    static MallocResource resource;
+    return resource;
+}
+
+using String = std::pmr::string;
+template <typename T>
+using Vector = std::pmr::vector<T>;
+
+// A descriptor closed however the read-ahead ends.
+struct Closing {
+    int fd;
+    explicit Closing(int descriptor) : fd(descriptor) {}
+    Closing(const Closing&) = delete;
+    Closing& operator=(const Closing&) = delete;
+    ~Closing() { close(fd); }
+};
+
+bool is_dot(const char* name)
+{
+    return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
+}
+
+// A subdirectory, and whether its link count says it has none of its own.
+struct Child {
+    String name;
+    bool leaf = false;
+};
+
+struct Listing {
+    Vector<Child> subdirectories{&thread_memory()};
+    std::uint32_t entries = 0;
+    bool uncached = false; // its calls had to fetch what the cache lacked
+};
+
+struct Named {
+    ino_t inode;
+    String name;
+    unsigned char type;
+    bool leaf = false;
+};
+
+// Times one call; a slow one waited on the disk.
+template <typename Call>
+auto timed(Listing& listing, Clock::duration& spent, Call call)
+{
+    const auto start = Clock::now();
+    auto result = call();
+    const auto took = Clock::now() - start;
+    spent += took;
+    listing.uncached = listing.uncached || took > SLOW_CALL;
+    return result;
+}
+
+Vector<Named> read_names(int fd, Listing& listing)
+{
+    Vector<Named> entries{&thread_memory()};
+    Vector<char> block(BLOCK_BYTES, &thread_memory());
+    Clock::duration spent{};
+    for (;;) {
+        const long got = timed(listing, spent, [&] {
+            return syscall(SYS_getdents64, fd, block.data(), block.size());
+        });
+        if (got <= 0) {
+            return entries;
+        }
+        for (long at = 0; at < got;) {
+            const auto* record = reinterpret_cast<const dirent64*>(block.data() + at);
+            at += record->d_reclen;
+            if (!is_dot(record->d_name)) {
+                entries.push_back({record->d_ino, String{record->d_name, &thread_memory()},
+                                   record->d_type});
+            }
+        }
+    }
+}
+
+// The order to stat in: the read's, or the inodes' where the directory is large.
+Vector<std::size_t> stat_order(const Vector<Named>& entries)
+{
+    Vector<std::size_t> order(entries.size(), &thread_memory());
+    std::iota(order.begin(), order.end(), std::size_t{0});
+    if (entries.size() >= LARGE_DIRECTORY) {
+        std::sort(order.begin(), order.end(), [&](std::size_t left, std::size_t right) {
+            return entries[left].inode < entries[right].inode;
+        });
+    }
+    return order;
+}
+
+int stat_name(int fd, const Named& entry, struct stat& status)
+{
+    return fstatat(fd, entry.name.c_str(), &status, AT_SYMLINK_NOFOLLOW);
+}
+
+// What the first stats would have cost from the cache: a few of the same
+// calls again, now cached whatever the cache held before, scaled to all.
+// Measured here rather than fixed, as it differs tenfold between machines.
+Clock::duration cached_cost(int fd, const Vector<Named>& entries, const Vector<std::size_t>& done)
+{
+    const std::size_t sample = std::min(done.size(), CACHED_SAMPLE);
+    const auto start = Clock::now();
+    for (std::size_t at = 0; at < sample; ++at) {
+        struct stat status {};
+        (void)stat_name(fd, entries[done[at]], status);
+    }
+    return (Clock::now() - start) * done.size() / sample;
+}
+
+// Stats the entries (all of them, or those of unknown kind alone), notes
+// which are directories without subdirectories, and whether the stats had
+// to fetch what the cache lacked.
+void stat_entries(int fd, Vector<Named>& entries, bool all, Listing& listing)
+{
+    Vector<std::size_t> done{&thread_memory()};
+    Clock::duration spent{};
+    for (const std::size_t index : stat_order(entries)) {
+        if (stopping()) {
+            return; // the program is ending: no large directory holds it up
+        }
+        Named& entry = entries[index];
+        if (!all && entry.type != DT_UNKNOWN) {
+            continue;
+        }
+        struct stat status {};
+        const int result = timed(listing, spent, [&] { return stat_name(fd, entry, status); });
+        done.push_back(index);
+        if (result == 0 && entry.type == DT_UNKNOWN) {
+            entry.type = S_ISDIR(status.st_mode) ? DT_DIR : DT_REG;
+        }
+        // Two links, its name and its own ".": no subdirectory links to it.
+        entry.leaf = result == 0 && S_ISDIR(status.st_mode) && status.st_nlink == 2;
+    }
+    if (!done.empty() && !listing.uncached) {
+        listing.uncached = spent > UNCACHED_FACTOR * cached_cost(fd, entries, done);
+    }
+}
+
+// The directory open at fd read whole, its entries stat-ed when stat_all is
+// set (else only those the read gave no kind); closes fd.
+Listing read_directory(int fd, bool stat_all)
+{
+    const Closing closing{fd};
+    Listing listing;
+    Vector<Named> entries = read_names(fd, listing);
+    stat_entries(fd, entries, stat_all, listing);
+    listing.entries = static_cast<std::uint32_t>(std::min<std::size_t>(entries.size(), UINT32_MAX));
+    for (Named& entry : entries) {
+        if (entry.type == DT_DIR) {
+            listing.subdirectories.push_back({std::move(entry.name), entry.leaf});
+        }
+    }
+    return listing;
+}
+
+enum class Opened { OPEN, SKIP, REFUSED };
+
+// The directory at path below the start directory, never through a link or
+// onto another mount, whatever the tree does meanwhile.
+Opened open_beneath(int start_fd, const String& path, int& fd)
+{
+    open_how how{};
+    how.flags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+    how.resolve = RESOLVE_BENEATH | RESOLVE_NO_SYMLINKS | RESOLVE_NO_XDEV | RESOLVE_NO_MAGICLINKS;
+    fd = static_cast<int>(syscall(SYS_openat2, start_fd, path.c_str(), &how, sizeof how));
+    if (fd >= 0) {
+        return Opened::OPEN;
+    }
+    const bool refused = errno == ENOSYS || errno == EPERM || errno == E2BIG ||
+                         errno == EINVAL || errno == EMFILE || errno == ENFILE;
+    return refused ? Opened::REFUSED : Opened::SKIP;
+}
+
+// The directories read ahead of the walk, by their place in its order, and
+// their entries: what keeps the thread within its bounds.
+class Lead {
+public:
+    // The next directory in the walk's order, which starts with no entries read.
+    std::uint64_t next()
+    {
+        entries_[++visited_ % entries_.size()] = 0;
+        return visited_;
+    }
+    void read(std::uint32_t entries) { entries_[visited_ % entries_.size()] = entries; }
+    bool reached() const { return visited_ <= walk_progress(); }
+    bool near_walk() const { return visited_ <= walk_progress() + NEAR_WALK; }
+
+    // Waits while far enough ahead; true when the thread is to go on, false
+    // when the program ends or the walk stays where it is (a large directory,
+    // or the walk has ended), where reading ahead no longer helps.
+    bool pace() const
+    {
+        const auto since = Clock::now();
+        while (too_far(walk_progress())) {
+            if (stopping() || Clock::now() - since > STALLED) {
+                return false;
+            }
+            std::this_thread::sleep_for(PACE);
+        }
+        return !stopping();
+    }
+
+private:
+    bool too_far(std::uint64_t walk) const
+    {
+        if (visited_ > walk + MAX_AHEAD) {
+            return true;
+        }
+        std::uint32_t ahead = 0; // entries of the directories read that the walk has not entered
+        for (std::uint64_t place = walk + 1; place < visited_; ++place) {
+            ahead += entries_[place % entries_.size()];
+        }
+        return ahead > MAX_ENTRIES_AHEAD;
+    }
+
+    std::uint64_t visited_ = 0; // as the walk counts its steps down
+    std::array<std::uint32_t, 2 * MAX_AHEAD> entries_{};
+};
+
+struct Level {
+    std::size_t path_length; // of the directory whose subdirectories these are
+    Vector<Child> children;
+    std::size_t next = 0;
+};
+
+// Goes through the tree below start_fd in the walk's order; closes start_fd.
+void run_ahead(int start_fd)
+{
+    const Closing closing{start_fd};
+    Vector<Level> stack{&thread_memory()};
+    const int top = openat(start_fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (top >= 0) {
+        stack.push_back({0, read_directory(top, false).subdirectories});
+    }
+    String path{&thread_memory()};
+    Lead lead;
+    int behind = 0;
+    int cached = 0;
+    while (!stack.empty()) {
+        Level& level = stack.back();
+        if (level.next == level.children.size()) {
+            stack.pop_back();
+            continue;
+        }
+        const Child& child = level.children[level.next++];
+        path.resize(level.path_length);
+        if (!path.empty()) {
+            path += '/';
+        }
+        path += child.name;
+        lead.next();
+        if (!lead.pace()) {
+            return;
+        }
+        // A directory without subdirectories that the walk is about to reach
+        // is left to it: the thread reads one further on meanwhile, so that
+        // two reads wait on the disk at once, and it keeps its lead.
+        if (child.leaf && lead.near_walk()) {
+            continue;
+        }
+        const bool reached = lead.reached();
+        behind = reached ? behind + 1 : 0;
+        if (behind >= GIVE_UP_BEHIND) {
+            return;
+        }
+        int fd = -1;
+        const Opened opened = open_beneath(start_fd, path, fd);
+        if (opened == Opened::REFUSED) {
+            return;
+        }
+        if (opened == Opened::SKIP) {
+            continue;
+        }
+        Listing listing = read_directory(fd, !reached);
+        lead.read(listing.entries);
+        if (!reached) {
+            cached = listing.uncached ? 0 : cached + 1;
+            if (cached >= GIVE_UP_CACHED) {
+                return;
+            }
+        }
+        stack.push_back({path.size(), std::move(listing.subdirectories)});
+    }
+}
+
+bool several_cpus()
+{
+    cpu_set_t cpus;
+    CPU_ZERO(&cpus);
+    return sched_getaffinity(0, sizeof cpus, &cpus) == 0 && CPU_COUNT(&cpus) > 1;
+}
+
+bool files_to_spare()
+{
+    rlimit limit{};
+    return getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur >= MIN_FILE_LIMIT;
+}
+
+// The thread, stopped and joined when the program ends.
+struct ReadAhead {
+    std::thread thread;
+    ~ReadAhead()
+    {
+        stop_requested.store(true, std::memory_order_relaxed);
+        if (thread.joinable()) {
+            thread.join();
+        }
+    }
+};
+
+ReadAhead& read_ahead()
+{
+    static ReadAhead instance;
+    return instance;
+}
+
+} // namespace
+
+void read_ahead_start_once()
+{
+    static bool tried = false;
+    if (tried) {
+        return;
+    }
+    tried = true;
+    if (!several_cpus() || !files_to_spare()) {
+        return;
+    }
+    const int start_fd = open(".", O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (start_fd < 0) {
+        return;
+    }
+    // Made before the thread's holder, so ended after it: the thread, joined
+    // when the program ends, frees its memory into a resource still there.
+    thread_memory();
+    try {
+        read_ahead().thread = std::thread([start_fd] {
+            try {
+                run_ahead(start_fd);
+            } catch (...) {
+                // out of memory: the read-ahead only ends early
+            }
+        });
+    } catch (...) {
+        close(start_fd); // no thread: the walk goes alone
+    }
+}
+
+void read_ahead_note_entered()
+{
+    walk_entered.fetch_add(1, std::memory_order_relaxed);
+}
+
+#else
+
+void read_ahead_start_once() {}
+void read_ahead_note_entered() {}
+
+#endif
