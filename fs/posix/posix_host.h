@@ -134,8 +134,9 @@ struct host::OpenedDir {
 // the thread that reads ahead of the walk, where more than one CPU and enough
 // descriptors are to spare. Later calls do nothing.
 void read_ahead_start_once();
-// After each step down: the walk's progress, which the read-ahead keeps ahead of.
-void read_ahead_note_entered();
+// At each step down the walk tries, made or not: its place in the order the
+// read-ahead follows and keeps ahead of.
+void read_ahead_note_step();
 
 // --- Entries ------------------------------------------------------------------
 enum class EntryKind { REGULAR, DIRECTORY, OTHER };

@@ -4,13 +4,12 @@
 // directory and stats its entries, and throws the results away: it only
 // brings into the cache what the walk is about to ask for, so the walk's own
 // calls find it there. The walk observes nothing else: the thread changes no
-// directory, shares nothing but a counter of the directories the walk has
-// entered, and holds at most two descriptors (the start directory and the one
-// it reads), so it starts only where the file limit leaves plenty of room. It
-// gives up at the first sign that it does not help: a run of directories
-// whose stats cost no more than the same stats repeated (the cache is warm),
-// a run of directories the walk reached first, or a walk that stays in one
-// place.
+// directory, shares nothing but a counter of the walk's steps down, and
+// holds at most two descriptors (the start directory and the one it reads),
+// so it starts only where the file limit leaves plenty of room. It gives up
+// at the first sign that it does not help: a run of directories whose stats
+// cost little more than the same stats repeated (the cache is warm), a run
+// of directories the walk reached first, or a walk that stays in one place.
 #include "fs/posix/posix_host.h"
 
 #ifdef WENDEX_LINUX_CALLS
@@ -42,17 +41,17 @@ constexpr std::uint64_t MAX_AHEAD = 32;     // directories read before the walk 
 constexpr std::uint32_t MAX_ENTRIES_AHEAD = 4096; // entries stat-ed before the walk gets there
 constexpr std::uint64_t NEAR_WALK = 8;      // leaves this close are left to the walk
 constexpr int GIVE_UP_BEHIND = 32;          // directories in a row the walk entered first
-constexpr int GIVE_UP_CACHED = 8;           // directories in a row found in the cache
+constexpr int GIVE_UP_CACHED = 8;           // directories measured in a row found in the cache
+constexpr std::uint64_t MEASURE_EVERY = 2;  // one directory read ahead in this many is measured
 constexpr std::size_t CACHED_SAMPLE = 4;    // stats repeated to learn what a cached one costs
 constexpr int UNCACHED_FACTOR = 4;          // first stats this many times dearer: not cached
-constexpr auto SLOW_CALL = std::chrono::microseconds(40); // longer: it waited on the disk
 constexpr auto PACE = std::chrono::microseconds(50);      // the wait while far enough ahead
 constexpr auto STALLED = std::chrono::milliseconds(50);   // the walk this long in one place
 constexpr rlim_t MIN_FILE_LIMIT = 256;      // the walk needs a handful; far more must be left
 constexpr std::size_t LARGE_DIRECTORY = 512; // stat-ed in inode order, the disk's order
 constexpr std::size_t BLOCK_BYTES = 32 * 1024;
 
-std::atomic<std::uint64_t> walk_entered{0};
+std::atomic<std::uint64_t> walk_steps{0};
 std::atomic<bool> stop_requested{false};
 
 bool stopping()
@@ -62,7 +61,7 @@ bool stopping()
 
 std::uint64_t walk_progress()
 {
-    return walk_entered.load(std::memory_order_relaxed);
+    return walk_steps.load(std::memory_order_relaxed);
 }
 
 // The thread's memory comes from malloc and never through operator new: a
@@ -113,10 +112,13 @@ struct Child {
     bool leaf = false;
 };
 
+// What a directory's stats showed of the cache.
+enum class Cache { UNMEASURED, WARM, COLD };
+
 struct Listing {
     Vector<Child> subdirectories{&thread_memory()};
     std::uint32_t entries = 0;
-    bool uncached = false; // its calls had to fetch what the cache lacked
+    Cache cache = Cache::UNMEASURED;
 };
 
 struct Named {
@@ -126,29 +128,14 @@ struct Named {
     bool leaf = false;
 };
 
-// Times one call; a slow one waited on the disk.
-template <typename Call>
-auto timed(Listing& listing, Clock::duration& spent, Call call)
-{
-    const auto start = Clock::now();
-    auto result = call();
-    const auto took = Clock::now() - start;
-    spent += took;
-    listing.uncached = listing.uncached || took > SLOW_CALL;
-    return result;
-}
-
-Vector<Named> read_names(int fd, Listing& listing)
+Vector<Named> read_names(int fd)
 {
     Vector<Named> entries{&thread_memory()};
     Vector<char> block(BLOCK_BYTES, &thread_memory());
-    Clock::duration spent{};
-    for (;;) {
-        const long got = timed(listing, spent, [&] {
-            return syscall(SYS_getdents64, fd, block.data(), block.size());
-        });
+    while (!stopping()) {
+        const long got = syscall(SYS_getdents64, fd, block.data(), block.size());
         if (got <= 0) {
-            return entries;
+            break;
         }
         for (long at = 0; at < got;) {
             const auto* record = reinterpret_cast<const dirent64*>(block.data() + at);
@@ -159,6 +146,7 @@ Vector<Named> read_names(int fd, Listing& listing)
             }
         }
     }
+    return entries;
 }
 
 // The order to stat in: the read's, or the inodes' where the directory is large.
@@ -193,23 +181,23 @@ Clock::duration cached_cost(int fd, const Vector<Named>& entries, const Vector<s
     return (Clock::now() - start) * done.size() / sample;
 }
 
-// Stats the entries (all of them, or those of unknown kind alone), notes
-// which are directories without subdirectories, and whether the stats had
-// to fetch what the cache lacked.
-void stat_entries(int fd, Vector<Named>& entries, bool all, Listing& listing)
+// Stats the entries (all of them, or those of unknown kind alone) and notes
+// which are directories without subdirectories; when measure is set, tells
+// whether the stats had to fetch what the cache lacked.
+Cache stat_entries(int fd, Vector<Named>& entries, bool all, bool measure)
 {
     Vector<std::size_t> done{&thread_memory()};
-    Clock::duration spent{};
+    const auto start = Clock::now();
     for (const std::size_t index : stat_order(entries)) {
         if (stopping()) {
-            return; // the program is ending: no large directory holds it up
+            return Cache::UNMEASURED; // the program is ending: no large directory holds it up
         }
         Named& entry = entries[index];
         if (!all && entry.type != DT_UNKNOWN) {
             continue;
         }
         struct stat status {};
-        const int result = timed(listing, spent, [&] { return stat_name(fd, entry, status); });
+        const int result = stat_name(fd, entry, status);
         done.push_back(index);
         if (result == 0 && entry.type == DT_UNKNOWN) {
             entry.type = S_ISDIR(status.st_mode) ? DT_DIR : DT_REG;
@@ -217,19 +205,22 @@ void stat_entries(int fd, Vector<Named>& entries, bool all, Listing& listing)
         // Two links, its name and its own ".": no subdirectory links to it.
         entry.leaf = result == 0 && S_ISDIR(status.st_mode) && status.st_nlink == 2;
     }
-    if (!done.empty() && !listing.uncached) {
-        listing.uncached = spent > UNCACHED_FACTOR * cached_cost(fd, entries, done);
+    const auto spent = Clock::now() - start;
+    if (!measure || done.empty()) {
+        return Cache::UNMEASURED;
     }
+    return spent > UNCACHED_FACTOR * cached_cost(fd, entries, done) ? Cache::COLD : Cache::WARM;
 }
 
 // The directory open at fd read whole, its entries stat-ed when stat_all is
-// set (else only those the read gave no kind); closes fd.
-Listing read_directory(int fd, bool stat_all)
+// set (else only those the read gave no kind), and the stats measured
+// against the cache when measure is set; closes fd.
+Listing read_directory(int fd, bool stat_all, bool measure = false)
 {
     const Closing closing{fd};
     Listing listing;
-    Vector<Named> entries = read_names(fd, listing);
-    stat_entries(fd, entries, stat_all, listing);
+    Vector<Named> entries = read_names(fd);
+    listing.cache = stat_entries(fd, entries, stat_all, measure);
     listing.entries = static_cast<std::uint32_t>(std::min<std::size_t>(entries.size(), UINT32_MAX));
     for (Named& entry : entries) {
         if (entry.type == DT_DIR) {
@@ -268,7 +259,7 @@ public:
         return visited_;
     }
     void read(std::uint32_t entries) { entries_[visited_ % entries_.size()] = entries; }
-    bool reached() const { return visited_ <= walk_progress(); }
+    bool reached() const { return visited_ <= walk_progress(); } // the walk is there or past
     bool near_walk() const { return visited_ <= walk_progress() + NEAR_WALK; }
 
     // Waits while far enough ahead; true when the thread is to go on, false
@@ -322,6 +313,7 @@ void run_ahead(int start_fd)
     Lead lead;
     int behind = 0;
     int cached = 0;
+    std::uint64_t read_first = 0; // directories read before the walk reached them
     while (!stack.empty()) {
         Level& level = stack.back();
         if (level.next == level.children.size()) {
@@ -357,10 +349,11 @@ void run_ahead(int start_fd)
         if (opened == Opened::SKIP) {
             continue;
         }
-        Listing listing = read_directory(fd, !reached);
+        const bool measure = !reached && ++read_first % MEASURE_EVERY == 0;
+        Listing listing = read_directory(fd, !reached, measure);
         lead.read(listing.entries);
-        if (!reached) {
-            cached = listing.uncached ? 0 : cached + 1;
+        if (listing.cache != Cache::UNMEASURED) {
+            cached = listing.cache == Cache::WARM ? cached + 1 : 0;
             if (cached >= GIVE_UP_CACHED) {
                 return;
             }
@@ -432,14 +425,14 @@ void read_ahead_start_once()
     }
 }
 
-void read_ahead_note_entered()
+void read_ahead_note_step()
 {
-    walk_entered.fetch_add(1, std::memory_order_relaxed);
+    walk_steps.fetch_add(1, std::memory_order_relaxed);
 }
 
 #else
 
 void read_ahead_start_once() {}
-void read_ahead_note_entered() {}
+void read_ahead_note_step() {}
 
 #endif

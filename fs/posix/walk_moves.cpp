@@ -136,6 +136,7 @@ std::optional<DirectoryId> enter_subdir(const char* name, const DirectoryId& her
         return std::nullopt;
     }
     read_ahead_start_once();
+    read_ahead_note_step();
     const OpenedChild child = open_child(name);
     const auto status = child.fd >= 0 ? status_of_child(child.fd) : std::nullopt;
     const bool stepped = status && status->is_directory && !status->is_mount_root &&
@@ -150,7 +151,6 @@ std::optional<DirectoryId> enter_subdir(const char* name, const DirectoryId& her
         return std::nullopt;
     }
     follow_into(name);
-    read_ahead_note_entered();
     return status->id;
 }
 
