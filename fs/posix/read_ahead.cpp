@@ -48,7 +48,7 @@ constexpr int UNCACHED_FACTOR = 4;          // first stats this many times deare
 constexpr auto PACE = std::chrono::microseconds(50);      // the wait while far enough ahead
 constexpr auto STALLED = std::chrono::milliseconds(50);   // the walk this long in one place
 constexpr rlim_t MIN_FILE_LIMIT = 256;      // the walk needs a handful; far more must be left
-constexpr std::size_t LARGE_DIRECTORY = 512; // stat-ed in inode order, the disk's order
+constexpr std::size_t MANY_ENTRIES = 512;   // a block of them stat-ed in inode order, the disk's
 constexpr std::size_t BLOCK_BYTES = 32 * 1024;
 
 std::atomic<std::uint64_t> walk_steps{0};
@@ -117,116 +117,129 @@ enum class Cache { UNMEASURED, WARM, COLD };
 
 struct Listing {
     Vector<Child> subdirectories{&thread_memory()};
-    std::uint32_t entries = 0;
+    std::size_t entries = 0;
     Cache cache = Cache::UNMEASURED;
 };
 
 struct Named {
     ino_t inode;
-    String name;
+    const char* name; // in the block read
     unsigned char type;
     bool leaf = false;
 };
 
-Vector<Named> read_names(int fd)
+// The entries of one block of a directory's read, "." and ".." left out.
+void collect(const Vector<char>& block, long got, Vector<Named>& entries)
 {
-    Vector<Named> entries{&thread_memory()};
-    Vector<char> block(BLOCK_BYTES, &thread_memory());
-    while (!stopping()) {
-        const long got = syscall(SYS_getdents64, fd, block.data(), block.size());
-        if (got <= 0) {
-            break;
-        }
-        for (long at = 0; at < got;) {
-            const auto* record = reinterpret_cast<const dirent64*>(block.data() + at);
-            at += record->d_reclen;
-            if (!is_dot(record->d_name)) {
-                entries.push_back({record->d_ino, String{record->d_name, &thread_memory()},
-                                   record->d_type});
-            }
+    entries.clear();
+    for (long at = 0; at < got;) {
+        const auto* record = reinterpret_cast<const dirent64*>(block.data() + at);
+        at += record->d_reclen;
+        if (!is_dot(record->d_name)) {
+            entries.push_back({record->d_ino, record->d_name, record->d_type});
         }
     }
-    return entries;
 }
 
-// The order to stat in: the read's, or the inodes' where the directory is large.
-Vector<std::size_t> stat_order(const Vector<Named>& entries)
+// The order to stat in: the read's, or the inodes' where a block holds many.
+void stat_order(const Vector<Named>& entries, Vector<std::size_t>& order)
 {
-    Vector<std::size_t> order(entries.size(), &thread_memory());
+    order.resize(entries.size());
     std::iota(order.begin(), order.end(), std::size_t{0});
-    if (entries.size() >= LARGE_DIRECTORY) {
+    if (entries.size() >= MANY_ENTRIES) {
         std::sort(order.begin(), order.end(), [&](std::size_t left, std::size_t right) {
             return entries[left].inode < entries[right].inode;
         });
     }
-    return order;
 }
 
-int stat_name(int fd, const Named& entry, struct stat& status)
+int stat_name(int fd, const char* name, struct stat& status)
 {
-    return fstatat(fd, entry.name.c_str(), &status, AT_SYMLINK_NOFOLLOW);
+    return fstatat(fd, name, &status, AT_SYMLINK_NOFOLLOW);
 }
 
-// What the first stats would have cost from the cache: a few of the same
-// calls again, now cached whatever the cache held before, scaled to all.
-// Measured here rather than fixed, as it differs tenfold between machines.
-Clock::duration cached_cost(int fd, const Vector<Named>& entries, const Vector<std::size_t>& done)
-{
-    const std::size_t sample = std::min(done.size(), CACHED_SAMPLE);
-    const auto start = Clock::now();
-    for (std::size_t at = 0; at < sample; ++at) {
-        struct stat status {};
-        (void)stat_name(fd, entries[done[at]], status);
+// What a directory's stats cost, and a few of its names to repeat them on.
+struct Probe {
+    Clock::duration spent{};
+    std::size_t stat_ed = 0;
+    Vector<String> sample{&thread_memory()};
+
+    // Whether the stats had to fetch what the cache lacked: they cost more
+    // than the same calls repeated on the sample, now cached whatever the
+    // cache held before, scaled to all. Measured rather than fixed, as what
+    // a cached stat costs differs tenfold between machines.
+    Cache verdict(int fd) const
+    {
+        if (sample.empty()) {
+            return Cache::UNMEASURED;
+        }
+        const auto start = Clock::now();
+        for (const String& name : sample) {
+            struct stat status {};
+            (void)stat_name(fd, name.c_str(), status);
+        }
+        const auto cached = (Clock::now() - start) * static_cast<Clock::rep>(stat_ed) /
+                            static_cast<Clock::rep>(sample.size());
+        return spent > UNCACHED_FACTOR * cached ? Cache::COLD : Cache::WARM;
     }
-    return (Clock::now() - start) * done.size() / sample;
-}
+};
 
-// Stats the entries (all of them, or those of unknown kind alone) and notes
-// which are directories without subdirectories; when measure is set, tells
-// whether the stats had to fetch what the cache lacked.
-Cache stat_entries(int fd, Vector<Named>& entries, bool all, bool measure)
+// Stats the entries of a block (all of them, or those of unknown kind alone)
+// and notes which are directories without subdirectories.
+void stat_entries(int fd, Vector<Named>& entries, bool all, Probe& probe)
 {
-    Vector<std::size_t> done{&thread_memory()};
+    Vector<std::size_t> order{&thread_memory()};
+    stat_order(entries, order);
     const auto start = Clock::now();
-    for (const std::size_t index : stat_order(entries)) {
+    for (const std::size_t index : order) {
         if (stopping()) {
-            return Cache::UNMEASURED; // the program is ending: no large directory holds it up
+            return; // the program is ending: no large directory holds it up
         }
         Named& entry = entries[index];
         if (!all && entry.type != DT_UNKNOWN) {
             continue;
         }
         struct stat status {};
-        const int result = stat_name(fd, entry, status);
-        done.push_back(index);
+        const int result = stat_name(fd, entry.name, status);
+        ++probe.stat_ed;
+        if (probe.sample.size() < CACHED_SAMPLE) {
+            probe.sample.emplace_back(entry.name);
+        }
         if (result == 0 && entry.type == DT_UNKNOWN) {
             entry.type = S_ISDIR(status.st_mode) ? DT_DIR : DT_REG;
         }
         // Two links, its name and its own ".": no subdirectory links to it.
         entry.leaf = result == 0 && S_ISDIR(status.st_mode) && status.st_nlink == 2;
     }
-    const auto spent = Clock::now() - start;
-    if (!measure || done.empty()) {
-        return Cache::UNMEASURED;
-    }
-    return spent > UNCACHED_FACTOR * cached_cost(fd, entries, done) ? Cache::COLD : Cache::WARM;
+    probe.spent += Clock::now() - start;
 }
 
-// The directory open at fd read whole, its entries stat-ed when stat_all is
-// set (else only those the read gave no kind), and the stats measured
-// against the cache when measure is set; closes fd.
+// The directory open at fd read block by block, each block's entries
+// stat-ed when stat_all is set (else only those the read gave no kind), and
+// the stats measured against the cache when measure is set; closes fd. Only
+// the subdirectories' names are kept, so a huge directory costs one block.
 Listing read_directory(int fd, bool stat_all, bool measure = false)
 {
     const Closing closing{fd};
     Listing listing;
-    Vector<Named> entries = read_names(fd);
-    listing.cache = stat_entries(fd, entries, stat_all, measure);
-    listing.entries = static_cast<std::uint32_t>(std::min<std::size_t>(entries.size(), UINT32_MAX));
-    for (Named& entry : entries) {
-        if (entry.type == DT_DIR) {
-            listing.subdirectories.push_back({std::move(entry.name), entry.leaf});
+    Vector<char> block(BLOCK_BYTES, &thread_memory());
+    Vector<Named> entries{&thread_memory()};
+    Probe probe;
+    while (!stopping()) {
+        const long got = syscall(SYS_getdents64, fd, block.data(), block.size());
+        if (got <= 0) {
+            break;
+        }
+        collect(block, got, entries);
+        listing.entries += entries.size();
+        stat_entries(fd, entries, stat_all, probe);
+        for (const Named& entry : entries) {
+            if (entry.type == DT_DIR) {
+                listing.subdirectories.push_back({String{entry.name, &thread_memory()}, entry.leaf});
+            }
         }
     }
+    listing.cache = measure ? probe.verdict(fd) : Cache::UNMEASURED;
     return listing;
 }
 
@@ -258,7 +271,11 @@ public:
         entries_[++visited_ % entries_.size()] = 0;
         return visited_;
     }
-    void read(std::uint32_t entries) { entries_[visited_ % entries_.size()] = entries; }
+    void read(std::size_t entries)
+    {
+        entries_[visited_ % entries_.size()] =
+            static_cast<std::uint32_t>(std::min<std::size_t>(entries, MAX_ENTRIES_AHEAD + 1));
+    }
     bool reached() const { return visited_ <= walk_progress(); } // the walk is there or past
     bool near_walk() const { return visited_ <= walk_progress() + NEAR_WALK; }
 
@@ -283,7 +300,7 @@ private:
         if (visited_ > walk + MAX_AHEAD) {
             return true;
         }
-        std::uint32_t ahead = 0; // entries of the directories read that the walk has not entered
+        std::uint64_t ahead = 0; // entries of the directories read that the walk has not entered
         for (std::uint64_t place = walk + 1; place < visited_; ++place) {
             ahead += entries_[place % entries_.size()];
         }
