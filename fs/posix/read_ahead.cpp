@@ -265,12 +265,8 @@ Opened open_beneath(int start_fd, const String& path, int& fd)
 // their entries: what keeps the thread within its bounds.
 class Lead {
 public:
-    // The next directory in the walk's order, which starts with no entries read.
-    std::uint64_t next()
-    {
-        entries_[++visited_ % entries_.size()] = 0;
-        return visited_;
-    }
+    // On to the next directory in the walk's order, with no entries read yet.
+    void next() { entries_[++visited_ % entries_.size()] = 0; }
     void read(std::size_t entries)
     {
         entries_[visited_ % entries_.size()] =
@@ -349,7 +345,7 @@ void run_ahead(int start_fd)
         }
         // A directory without subdirectories that the walk is about to reach
         // is left to it: the thread reads one further on meanwhile, so that
-        // two reads wait on the disk at once, and it keeps its lead.
+        // both fetch from the disk at once, and it keeps its lead.
         if (child.leaf && lead.near_walk()) {
             continue;
         }
