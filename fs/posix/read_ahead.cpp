@@ -12,6 +12,8 @@
 // of directories the walk reached first, or a walk that stays in one place.
 #include "fs/posix/posix_host.h"
 
+#include "fs/host_text.h"
+
 #ifdef WENDEX_LINUX_CALLS
 
 #include <algorithm>
@@ -101,11 +103,6 @@ struct Closing {
     ~Closing() { close(fd); }
 };
 
-bool is_dot(const char* name)
-{
-    return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
-}
-
 // A subdirectory, and whether its link count says it has none of its own.
 struct Child {
     String name;
@@ -135,7 +132,7 @@ void collect(const Vector<char>& block, long got, Vector<Named>& entries)
     for (long at = 0; at < got;) {
         const auto* record = reinterpret_cast<const dirent64*>(block.data() + at);
         at += record->d_reclen;
-        if (!is_dot(record->d_name)) {
+        if (!is_dot_entry(record->d_name)) {
             entries.push_back({record->d_ino, record->d_name, record->d_type});
         }
     }
