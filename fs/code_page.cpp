@@ -1,6 +1,9 @@
 // The code page the text rules follow, and where its characters end.
 #include "fs/code_page.h"
 
+#include <algorithm>
+#include <array>
+
 namespace {
 
 CodePage& chosen_page()
@@ -76,6 +79,24 @@ bool is_c1_byte(unsigned char byte)
     return byte >= 0x80 && byte <= 0x9F;
 }
 
+// The UTF-8 characters of more than one byte that act on a terminal rather
+// than show: the C1 controls, U+0080-U+009F, and the controls that turn the
+// direction of the text around them, with which a name can show as another
+// ("invoice\u202Eexe.txt" as "invoicetxt.exe").
+bool is_multibyte_control(std::string_view character)
+{
+    // U+061C, U+200E, U+200F, U+202A-U+202E and U+2066-U+2069, as UTF-8.
+    constexpr std::array<std::string_view, 12> BIDI_CONTROLS{
+        "\xD8\x9C",     "\xE2\x80\x8E", "\xE2\x80\x8F", "\xE2\x80\xAA",
+        "\xE2\x80\xAB", "\xE2\x80\xAC", "\xE2\x80\xAD", "\xE2\x80\xAE",
+        "\xE2\x81\xA6", "\xE2\x81\xA7", "\xE2\x81\xA8", "\xE2\x81\xA9"};
+    const auto first = static_cast<unsigned char>(character.front());
+    if (first == 0xC2) {
+        return is_c1_byte(static_cast<unsigned char>(character[1]));
+    }
+    return std::find(BIDI_CONTROLS.begin(), BIDI_CONTROLS.end(), character) != BIDI_CONTROLS.end();
+}
+
 } // namespace
 
 const CodePage& active_code_page()
@@ -123,9 +144,7 @@ bool is_unshowable(std::string_view character)
 {
     const auto first = static_cast<unsigned char>(character.front());
     if (character.size() > 1) {
-        // Only U+0080-U+009F, C2 80 - C2 9F, is a control of more than one byte.
-        return active_code_page().encoding == Encoding::UTF8 && first == 0xC2 &&
-               is_c1_byte(static_cast<unsigned char>(character[1]));
+        return active_code_page().encoding == Encoding::UTF8 && is_multibyte_control(character);
     }
     if (is_c0_control(first)) {
         return true;

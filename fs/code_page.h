@@ -51,14 +51,15 @@ std::size_t whole_chars_within(std::string_view text, std::size_t room);
 // Whether the character (one whole one, as char_length delimits it) must be
 // shown as '?' on a terminal: a C0 control or DEL, a C1 control (a byte
 // 0x80-0x9F of a page whose c1_bytes are controls, U+0080-U+009F in UTF-8),
-// or a byte that is not a character at all (an invalid UTF-8 byte, a lone
-// lead byte).
+// a control of the text's direction in UTF-8 (U+061C, U+200E, U+200F,
+// U+202A-U+202E, U+2066-U+2069), or a byte that is not a character at all
+// (an invalid UTF-8 byte, a lone lead byte).
 bool is_unshowable(std::string_view character);
 
 // The columns a terminal gives the text: a byte of a single-byte page 1; a
 // double-byte character 2; in UTF-8 an East Asian wide or fullwidth
 // character or an emoji 2, a combining mark or other zero-width character 0,
-// anything else (an invalid byte included) 1.
+// anything else (an invalid byte, and a control shown as '?', included) 1.
 std::size_t display_columns(std::string_view text);
 
 // The position of the first character of text that is the single byte c (a

@@ -15,7 +15,8 @@ struct CodeRange {
     char32_t last;
 };
 
-// Combining marks and other characters that take no column of their own.
+// Combining marks and other characters that take no column of their own. The
+// controls of the text's direction are not among them: they show as '?'.
 constexpr std::array ZERO_WIDTH{
     CodeRange{0x0300, 0x036F}, CodeRange{0x0483, 0x0489}, CodeRange{0x0591, 0x05BD},
     CodeRange{0x05BF, 0x05BF}, CodeRange{0x05C1, 0x05C2}, CodeRange{0x05C4, 0x05C5},
@@ -25,8 +26,8 @@ constexpr std::array ZERO_WIDTH{
     CodeRange{0x093A, 0x093A}, CodeRange{0x093C, 0x093C}, CodeRange{0x0941, 0x0948},
     CodeRange{0x094D, 0x094D}, CodeRange{0x0951, 0x0957}, CodeRange{0x0E31, 0x0E31},
     CodeRange{0x0E34, 0x0E3A}, CodeRange{0x0E47, 0x0E4E}, CodeRange{0x1160, 0x11FF},
-    CodeRange{0x1AB0, 0x1AFF}, CodeRange{0x1DC0, 0x1DFF}, CodeRange{0x200B, 0x200F},
-    CodeRange{0x202A, 0x202E}, CodeRange{0x2060, 0x2064}, CodeRange{0x20D0, 0x20FF},
+    CodeRange{0x1AB0, 0x1AFF}, CodeRange{0x1DC0, 0x1DFF}, CodeRange{0x200B, 0x200D},
+    CodeRange{0x2060, 0x2064}, CodeRange{0x20D0, 0x20FF},
     CodeRange{0x302A, 0x302D}, CodeRange{0x3099, 0x309A}, CodeRange{0xFE00, 0xFE0F},
     CodeRange{0xFE20, 0xFE2F}, CodeRange{0xFEFF, 0xFEFF}, CodeRange{0xE0100, 0xE01EF},
 };

@@ -111,9 +111,10 @@ struct RunResult {
     int signal = 0;     // the signal that ended it, 0 for a normal exit
 };
 
-// Where the child's standard output goes: the pipe the runner reads, or a
-// place it cannot write to.
-enum class Stdout { PIPE, DEV_FULL, CLOSED, READ_ONLY, BROKEN_PIPE };
+// Where the child's standard output goes: the pipe the runner reads, a
+// terminal (a pseudo-terminal in raw mode, read the same way), or a place it
+// cannot write to.
+enum class Stdout { PIPE, TERMINAL, DEV_FULL, CLOSED, READ_ONLY, BROKEN_PIPE };
 
 // Limits and identity of one run; the defaults change nothing.
 struct RunOptions {

@@ -443,8 +443,20 @@ TEST(OddNames, WrittenAsTheyAreAndNeverResolved)
     tree.file("line\nfeed", 2, when);
     tree.file("..foo", 3, when);
     tree.file("x\\..\\..\\etc", 4, when);
+    tree.file("bill\u202Etxt.zip", 5, when); // shows as "billpiz.txt" where it acts
     const RunResult raw = run_wendex({"*e*", "/b", "/n", "/f\\"}, tree.root());
     EXPECT_EQ(raw.out, escape + "\r\nline\nfeed\r\n\r\ntotal byte count: 3\r\n");
+    // On a terminal what would act shows as '?', the direction controls too.
+    RunOptions terminal;
+    terminal.stdout_to = Stdout::TERMINAL;
+    terminal.locale = "C.UTF-8";
+    const std::vector<std::string> args{"*l*", "/b", "/n", "/f\\"};
+    EXPECT_EQ(run_wendex(args, tree.root()).out,
+              "bill\u202Etxt.zip\r\nline\nfeed\r\n\r\ntotal byte count: 7\r\n");
+    if (!on_wine()) {
+        EXPECT_EQ(run_wendex(args, tree.root(), terminal).out,
+                  "bill?txt.zip\r\nline?feed\r\n\r\ntotal byte count: 7\r\n");
+    }
     check_row(wine_gives(Row{"dotted_directory_part",
                              {"..f*", "/z-"},
                              "{HDR}\n*         .fo  3-04-21  5:06a           3 a h  ..foo\n"

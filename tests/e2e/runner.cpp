@@ -5,6 +5,7 @@
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <array>
@@ -62,8 +63,14 @@ std::vector<std::string> command_line(const std::vector<std::string>& args, bool
 bool redirect_stdout(Stdout to, int out_fd)
 {
     int broken[2];
+    termios raw{};
     switch (to) {
     case Stdout::PIPE: return dup2(out_fd, 1) >= 0;
+    case Stdout::TERMINAL: // out_fd: the terminal's own side; nothing is translated on it
+        if (tcgetattr(out_fd, &raw) != 0)
+            return false;
+        cfmakeraw(&raw);
+        return tcsetattr(out_fd, TCSANOW, &raw) == 0 && dup2(out_fd, 1) >= 0;
     case Stdout::DEV_FULL: return dup2(open("/dev/full", O_WRONLY), 1) >= 0;
     case Stdout::CLOSED: return close(1) == 0;
     case Stdout::READ_ONLY: return dup2(open("/dev/null", O_RDONLY), 1) >= 0;
@@ -124,13 +131,27 @@ void drain(int out_fd, int err_fd, RunResult& result)
             const ssize_t got = read(fds[i].fd, chunk.data(), chunk.size());
             if (got > 0) {
                 sinks[i]->append(chunk.data(), static_cast<std::size_t>(got));
-            } else if (got == 0 || errno != EINTR) {
+            } else if (got == 0 || errno != EINTR) { // EIO: a terminal's other side closed
                 close(fds[i].fd);
                 fds[i].fd = -1;
                 --open_count;
             }
         }
     }
+}
+
+// Replaces the output pipe by a pseudo-terminal: its controlling side to
+// read, its terminal side for the child's standard output.
+void open_terminal(int (&ends)[2])
+{
+    close(ends[0]);
+    close(ends[1]);
+    ends[0] = posix_openpt(O_RDWR | O_NOCTTY);
+    if (ends[0] < 0 || grantpt(ends[0]) != 0 || unlockpt(ends[0]) != 0)
+        fail("posix_openpt");
+    ends[1] = open(ptsname(ends[0]), O_RDWR | O_NOCTTY);
+    if (ends[1] < 0)
+        fail("open the terminal side");
 }
 
 } // namespace
@@ -190,6 +211,8 @@ RunResult run_program(const std::vector<std::string>& argv, const std::string& c
     int err_pipe[2];
     if (pipe(out_pipe) != 0 || pipe(err_pipe) != 0)
         fail("pipe");
+    if (options.stdout_to == Stdout::TERMINAL)
+        open_terminal(out_pipe);
     const pid_t pid = fork();
     if (pid < 0)
         fail("fork");

@@ -60,6 +60,9 @@ constexpr NameCase NAME_CASES[] = {
     {Page::UTF8, "\xc2\xa0\xc2\x80\xc2\x9f", "\xc2\xa0??"},    // U+00A0 is no control
     {Page::UTF8, "bad\xff\xfe\xc3(\xe6\x97", "bad??\?(??"},    // invalid bytes, a cut sequence
     {Page::UTF8, "\xed\xa0\x80\xc0\xaf", "?????"},             // a surrogate, an overlong form
+    {Page::UTF8, "invoice\u202Eexe.txt \u061C\u200E\u200F\u2066\u2069\u202A\u202C",
+     "invoice?exe.txt ???????"},                               // direction controls
+    {Page::UTF8, "\u200D\u2060\u202F", "\u200D\u2060\u202F"}, // their neighbours are no controls
     {Page::DBCS, "\x83\x5c\x95\x80\x80", "\x83\x5c\x95\x80?"}, // lead+trail whole
     {Page::DBCS, "x\x83", "x?"},                               // a lead byte with no trail
 };
