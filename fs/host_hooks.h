@@ -16,6 +16,7 @@ enum class HostStep {
     OPEN_DIR,     // opening a directory for reading
     STAT_ENTRY,   // examining an entry of a directory
     STAT_CURRENT, // examining the current directory
+    CURRENT_DIR,  // asking the host which directory is current
 };
 
 #ifdef WENDEX_HOST_HOOKS

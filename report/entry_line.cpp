@@ -147,24 +147,27 @@ std::array<char, SHORT_TEXT_ROOM> short_text(const EntryRecord& record)
     return text;
 }
 
-// A full form names its drive and starts at its root: "C:\...".
-bool is_full_form(std::string_view path)
+// A full form names its drive and starts at its root: "C:\...". Where the
+// host could not name the directory the run started in, the forms are
+// relative to it: ".\...".
+bool names_its_place(std::string_view path)
 {
-    return has_drive_prefix(path) && path.size() > DRIVE_PREFIX_LENGTH &&
-           is_separator(path[DRIVE_PREFIX_LENGTH]);
+    const bool full_form = has_drive_prefix(path) && path.size() > DRIVE_PREFIX_LENGTH &&
+                           is_separator(path[DRIVE_PREFIX_LENGTH]);
+    return full_form || (path.size() > 1 && path[0] == '.' && is_separator(path[1]));
 }
 
 // The 8.3 name after the directory being listed (not the current one, which
 // a recursive walk has moved), joined as text: nothing inside the name is
 // resolved, so no name can make its line point at another place. A
 // directory deeper than a path buffer is named by the long form the pass
-// keeps, in full. The 8.3 name alone when the directory has no full form.
+// keeps, in full. The 8.3 name alone when the directory has no such form.
 std::string true_path(const EntryRecord& record)
 {
     const auto short_name = short_text(record);
     const std::string_view name = short_name.data();
     const std::string_view directory = section_directory();
-    if (!is_full_form(directory)) {
+    if (!names_its_place(directory)) {
         return std::string(name);
     }
     std::string path(directory);

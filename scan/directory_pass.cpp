@@ -173,7 +173,7 @@ const char* find_char_nocase(const char* text, char c)
     return find_char_nocase(text, std::string_view(&c, 1));
 }
 
-void list_directory(OutStream& out, const char* mask_text, SortKey sort_key,
+bool list_directory(OutStream& out, const char* mask_text, SortKey sort_key,
                     std::string* subdirectories, host::EnteredDir entered)
 {
     scan_totals = ScanTotals{};
@@ -216,6 +216,7 @@ void list_directory(OutStream& out, const char* mask_text, SortKey sort_key,
         // not, and that is said rather than passed off as its end.
         report_read_failure(out, section_directory());
     }
+    return !read_failed;
 }
 
 void report_read_failure(OutStream& out, std::string_view directory)

@@ -14,7 +14,8 @@
 // the subdirectories a walk may enter, each ended by a NUL, in the host's
 // order. entered: the current directory as the walk's step down opened it,
 // read rather than opened again when the mask names the current directory.
-void list_directory(OutStream& out, const char* mask, SortKey sort_key,
+// False when the directory failed to read, which the pass has said.
+bool list_directory(OutStream& out, const char* mask, SortKey sort_key,
                     std::string* subdirectories = nullptr, host::EnteredDir entered = {});
 
 // "read failed. DIRECTORY defective?" where the output stands, as the walk

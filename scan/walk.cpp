@@ -39,10 +39,13 @@ void walk_level(OutStream& out, const char* mask_text, SortKey sort_key,
     section_event(SEC_WANT_BREAK);
     section_event(SEC_WANT_RULE);
     std::string names; // each ended by a NUL
-    list_directory(out, mask_text, sort_key, here ? &names : nullptr, std::move(entered));
+    const bool read = list_directory(out, mask_text, sort_key, here ? &names : nullptr,
+                                     std::move(entered));
     if (!here) {
-        // Its subdirectories cannot be walked: said, not passed over.
-        report_read_failure(out, section_directory());
+        // Its subdirectories cannot be walked: said (once), not passed over.
+        if (read) {
+            report_read_failure(out, section_directory());
+        }
         return;
     }
     for (std::size_t at = 0; at < names.size(); at += std::strlen(names.data() + at) + 1) {

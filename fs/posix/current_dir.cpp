@@ -1,14 +1,19 @@
 // The current drive and directory on a POSIX host, and full paths against
 // them. C: is the one drive. The layer keeps the path it followed down from
-// the host's last answer, so that a directory too deep for the host to name
-// (past 4,096 characters) still has a full form.
+// the host's last answer, so that a directory the host cannot name (past
+// 4,096 characters, removed, or a query that fails) still has a full form;
+// where the host never named the directory the run started in, the path is
+// followed from that directory, and the forms are relative to it.
 #include "fs/posix/posix_host.h"
+#include "fs/host_hooks.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdlib>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 #ifdef WENDEX_LINUX_CALLS
 #include <sys/syscall.h>
 #endif
@@ -21,8 +26,12 @@ constexpr std::size_t CWD_ROOM = 4096;
 
 // The current directory as the layer last knew it: set from every answer of
 // the host, extended by each change into a subdirectory by name and cut by
-// each checked return to the parent. Empty when unknown.
+// each checked return to the parent; "." and the names followed from it when
+// the host could not name the directory the run started in. Empty when
+// unknown.
 std::string followed_path;
+// The start of the run's own path, where the host cannot name it.
+constexpr std::string_view RUN_START = ".";
 // The identity of the directory followed_path names, kept while it is too
 // deep for the host: the path is used only while the current directory
 // still is that one.
@@ -33,6 +42,10 @@ std::optional<DirectoryId> followed_path_id;
 // whose "no room" (ERANGE) is the kernel's "too long" here.
 bool host_cwd(std::array<char, CWD_ROOM>& buffer)
 {
+    if (const int error = run_host_hook(HostStep::CURRENT_DIR, ""); error != 0) {
+        errno = error;
+        return false;
+    }
 #ifdef WENDEX_LINUX_CALLS
     return syscall(SYS_getcwd, buffer.data(), buffer.size()) > 0 && buffer[0] == '/';
 #else
@@ -46,10 +59,21 @@ bool host_cwd(std::array<char, CWD_ROOM>& buffer)
 #endif
 }
 
-// A plain name of one component, which extends the followed path by itself.
-bool is_one_component(std::string_view path)
+// A path that goes down from where it starts, by names alone: it extends
+// the followed path by itself.
+bool goes_only_down(std::string_view path)
 {
-    return !path.empty() && !is_dot_entry(path) && path.find('/') == std::string_view::npos;
+    bool has_name = false;
+    for (std::size_t start = 0; start <= path.size();) {
+        const std::size_t end = std::min(path.find('/', start), path.size());
+        const std::string_view part = path.substr(start, end - start);
+        if (part == "..") {
+            return false;
+        }
+        has_name = has_name || (!part.empty() && part != ".");
+        start = end + 1;
+    }
+    return has_name && !path.starts_with('/');
 }
 
 bool too_deep_for_host()
@@ -86,7 +110,7 @@ bool beyond_path_room(std::string_view text, std::string_view cwd)
 void follow_into(std::string_view path)
 {
     followed_path_id.reset();
-    if (followed_path.empty() || !is_one_component(path)) {
+    if (followed_path.empty() || !goes_only_down(path)) {
         followed_path.clear(); // the host names it, if it can, when next asked
         return;
     }
@@ -94,6 +118,9 @@ void follow_into(std::string_view path)
         followed_path += '/';
     }
     followed_path += path;
+    while (followed_path.ends_with('/')) {
+        followed_path.pop_back();
+    }
     if (too_deep_for_host()) {
         followed_path_id = host::current_dir_id();
     }
@@ -124,6 +151,8 @@ std::optional<std::string> climbed_cwd()
 
 std::optional<std::string> current_posix_dir()
 {
+    static bool asked = false;
+    const bool at_start = !std::exchange(asked, true);
     // Too deep for the host: the path followed down, while it still leads here.
     if (followed_path_id && host::current_dir_id() == followed_path_id) {
         return followed_path;
@@ -145,8 +174,15 @@ std::optional<std::string> current_posix_dir()
             }
         }
     }
-    followed_path.clear();
-    return std::nullopt;
+    // The host cannot name it (gone, or the query refused): the path followed
+    // to it, which names it as the walk reached it.
+    if (at_start) {
+        followed_path = RUN_START;
+    }
+    if (followed_path.empty()) {
+        return std::nullopt;
+    }
+    return followed_path;
 }
 
 namespace host {
@@ -180,7 +216,7 @@ std::unique_ptr<PathText> get_current_dir()
 {
     const auto cwd = current_posix_dir();
     // A '\' inside a name would read back as a separator: another place.
-    if (!cwd || cwd->size() + DRIVE_PREFIX_LENGTH > PATH_LIMIT ||
+    if (!cwd || is_relative_to_start(*cwd) || cwd->size() + DRIVE_PREFIX_LENGTH > PATH_LIMIT ||
         cwd->find('\\') != std::string::npos) {
         return nullptr;
     }

@@ -70,6 +70,11 @@ std::optional<std::string> find_any_case(const std::string& directory, std::stri
 
 } // namespace
 
+bool is_relative_to_start(std::string_view posix_dir)
+{
+    return posix_dir.starts_with('.');
+}
+
 std::optional<std::string> posix_form(std::string_view text)
 {
     if (has_drive_prefix(text)) {
@@ -127,25 +132,30 @@ std::optional<std::string> full_path_text(std::string_view text, std::string_vie
         text.remove_prefix(DRIVE_PREFIX_LENGTH);
     }
     // Built in place, without a list of components: a deep current directory
-    // has thousands of them.
-    std::string full = "C:";
-    const auto add = [&full](std::string_view part) {
+    // has thousands of them. Against a directory known only from where the
+    // run started, the form is relative to that: ".\sub\*.txt".
+    const bool absolute = !text.empty() && is_separator(text.front());
+    std::string full = absolute || !is_relative_to_start(cwd) ? "C:" : ".";
+    const std::size_t base = full.size();
+    bool above_base = false; // a relative form cannot name what is above the start
+    const auto add = [&full, base, &above_base](std::string_view part) {
         if (part == "..") {
             const std::size_t last = full.rfind('\\');
-            full.resize(last == std::string::npos ? DRIVE_PREFIX_LENGTH : last);
+            above_base = above_base || (base != DRIVE_PREFIX_LENGTH && full.size() == base);
+            full.resize(last == std::string::npos || last < base ? base : last);
         } else if (part != ".") {
             full += '\\';
             full += part;
         }
     };
-    if (text.empty() || !is_separator(text.front())) {
+    if (!absolute) {
         for_each_component(cwd, add, is_posix_separator);
     }
     for_each_component(text, add);
-    if (full.size() == DRIVE_PREFIX_LENGTH || (!text.empty() && is_separator(text.back()))) {
+    if (full.size() == base || (!text.empty() && is_separator(text.back()))) {
         full += '\\';
     }
-    if (full.size() > limit) {
+    if (above_base || full.size() > limit) {
         return std::nullopt;
     }
     return full;

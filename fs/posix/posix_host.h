@@ -61,12 +61,19 @@ bool try_as_typed_then_any_case(std::string_view text, Operation operation)
     return resolved != *path && operation(resolved.c_str());
 }
 // The full form of text against the POSIX directory cwd, as full_path gives
-// it; nothing when the text names another drive, is empty, or the result
-// would be longer than limit.
+// it; against a directory relative to the run's start, the form relative to
+// that start (".\sub\x"). Nothing when the text names another drive, is
+// empty, climbs above such a start, or the result would be longer than limit.
 std::optional<std::string> full_path_text(std::string_view text, std::string_view cwd,
                                           std::size_t limit = PATH_LIMIT);
-// The current POSIX directory. Where it is too deep for the host to name, the
-// path the layer followed down to it; nothing when neither is known.
+// Whether a directory current_posix_dir gives is relative to the directory
+// the run started in ("." or "./sub"): the host could not name that one.
+bool is_relative_to_start(std::string_view posix_dir);
+// The current POSIX directory. Where the host cannot name it (too deep for
+// it, or its query fails), the path the layer followed down to it: from the
+// host's last answer, or, when the host never named the directory the run
+// started in, from that directory (is_relative_to_start). Nothing when
+// neither is known.
 std::optional<std::string> current_posix_dir();
 // Records a change into path (a name, or any path), so that the path followed
 // down names directories too deep for the host to name.

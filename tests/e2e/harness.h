@@ -127,6 +127,7 @@ struct RunOptions {
     bool ignore_sigpipe = false; // the child starts with SIGPIPE ignored
     std::string search_path{};   // the child's PATH, when not empty
     std::string locale{};        // the child's LC_ALL, when not empty
+    bool no_current_dir = false; // the host refuses to say which directory is current
 };
 
 // Runs WENDEX_BINARY with argv[1..] = args in cwd, environment TZ=UTC; or

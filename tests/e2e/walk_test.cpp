@@ -645,6 +645,30 @@ TEST(Walk, StartedDeeperThanTheHostCanName)
     }
 }
 
+// Where the host will not say which directory is current, from the start,
+// every directory is named from there: ".\" and ".\sub\", in headers and
+// in true names alike, and a failed read names its directory too.
+TEST(Walk, NamedFromItsStartWhereTheHostCannotSay)
+{
+    if (on_wine()) {
+        GTEST_SKIP() << "the host's refusal is made with a filter of Linux system calls";
+    }
+    const Fixture& tree = chain_tree();
+    const auto from_start = [&tree](std::string text) {
+        for (const std::string& root : {expand("{DIR}", tree, false), expand("{TRUE}", tree, false)})
+            for (std::size_t at = text.find(root); at != std::string::npos; at = text.find(root, at))
+                text.replace(at, root.size(), ".\\");
+        return text;
+    };
+    RunOptions refused;
+    refused.no_current_dir = true;
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"//", "/z-"}, {"//", "/B"}}) {
+        const RunResult result = run_wendex(args, tree.root(), refused);
+        EXPECT_EQ(result.out, from_start(run_wendex(args, tree.root()).out)) << args[1];
+        EXPECT_EQ(result.exit_code, 0);
+    }
+}
+
 // A tree deeper than the stack can follow: the first directory out of reach
 // is reported like one that cannot be entered, and the run ends normally.
 TEST(Walk, ChainDeeperThanTheStackIsReportedNotFollowed)

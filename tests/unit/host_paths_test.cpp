@@ -19,6 +19,7 @@ using host_test::ScratchDir;
 struct FullPathCase {
     const char* text;
     const char* full; // nullptr: no full form
+    const char* cwd = "/home/ann";
 };
 
 const FullPathCase FULL_PATH_CASES[] = {
@@ -36,12 +37,18 @@ const FullPathCase FULL_PATH_CASES[] = {
     {"D:\\x", nullptr},
     {"1:x", nullptr},
     {"", nullptr},
+    // Against a directory known only from where the run started.
+    {"*.txt", ".\\sub\\*.txt", "./sub"},
+    {"..\\x\\", ".\\x\\", "./sub"},
+    {".", ".\\", "."},
+    {"..\\y", nullptr, "."},
+    {"\\abs", "C:\\abs", "."},
 };
 
 TEST(HostPaths, FullPathTextTable)
 {
     for (const FullPathCase& c : FULL_PATH_CASES) {
-        const auto full = full_path_text(c.text, "/home/ann");
+        const auto full = full_path_text(c.text, c.cwd);
         if (c.full == nullptr) {
             EXPECT_FALSE(full.has_value()) << c.text;
         } else {

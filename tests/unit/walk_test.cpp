@@ -184,19 +184,53 @@ TEST_F(WalkTree, AFailedReadIsReportedNotTakenForTheEnd)
     const struct {
         HostStep step;
         int error;
+        HostStep also = step; // a second step failing alike
     } failures[] = {{HostStep::READ_DIR, EIO},    {HostStep::OPEN_DIR, EIO},
                     {HostStep::OPEN_DIR, ENOMEM}, {HostStep::OPEN_DIR, EMFILE},
-                    {HostStep::STAT_ENTRY, EIO},  {HostStep::STAT_CURRENT, EIO}};
-    for (const auto& [step, error] : failures) {
+                    {HostStep::STAT_ENTRY, EIO},  {HostStep::STAT_CURRENT, EIO},
+                    // A directory that can be neither read nor searched.
+                    {HostStep::OPEN_DIR, EACCES, HostStep::STAT_CURRENT}};
+    for (const auto& [step, error, also] : failures) {
         SCOPED_TRACE(std::to_string(static_cast<int>(step)) + " fails with " +
                      std::strerror(error));
-        set_host_hook([step, error](HostStep now, const char*) { return now == step ? error : 0; });
+        set_host_hook([step, error, also = also](HostStep now, const char*) {
+            return now == step || now == also ? error : 0;
+        });
         const std::string out = walk("*.dat", "tree");
         const std::string message = "read failed. " + dos("tree") + "\\ defective?\r\n";
         const std::size_t at = out.find(message);
         EXPECT_NE(at, std::string::npos) << out;
         EXPECT_EQ(out.find(message, at + 1), std::string::npos) << "said once: " << out;
     }
+}
+
+// Where the host cannot say which directory is current (a query refused, a
+// directory removed between the step into it and its read), each directory
+// is named from the path the walk followed, and a failed read is said once.
+TEST_F(WalkTree, DirectoriesTheHostCannotNameAreNamedFromTheWalk)
+{
+    make_file_in("tree/a/f.dat", "1");
+    make_file_in("tree/b/c/g.dat", "22");
+    make_dir("tree/gone");
+    const std::string named = walk("*.dat", "tree");
+    section_state = SectionState{};
+    out_column = 0;
+    std::filesystem::current_path(root_ / "tree");
+    host::get_current_dir(); // the layer learns where the test put it
+    set_host_hook([](HostStep now, const char*) { return now == HostStep::CURRENT_DIR ? EACCES : 0; });
+    const std::string refused = walk("*.dat", "tree");
+    EXPECT_EQ(refused, named);
+
+    set_host_hook([this](HostStep now, const char*) {
+        std::error_code gone;
+        if (now == HostStep::CURRENT_DIR && std::filesystem::equivalent(".", root_ / "tree/gone", gone)) {
+            std::filesystem::remove(root_ / "tree/gone");
+        }
+        return 0;
+    });
+    const std::string removed = walk("*.dat", "tree");
+    EXPECT_NE(removed.find("read failed. " + dos("tree/gone") + "\\ defective?\r\n"),
+              std::string::npos) << removed;
 }
 
 } // namespace
