@@ -15,6 +15,7 @@ std::uint32_t buffer_capacity = BUFFER_CAPACITY;
 ScanTotals scan_totals;
 PathText section_path{};
 std::string long_section_path;
+bool section_path_exact = true;
 std::uint64_t grand_bytes = 0;
 SectionState section_state;
 std::int32_t out_column = 0;
@@ -38,6 +39,7 @@ void reset_run_state()
     scan_totals = ScanTotals{};
     section_path.fill('\0');
     long_section_path.clear();
+    section_path_exact = true;
     grand_bytes = 0;
     section_state = SectionState{};
     out_column = 0;

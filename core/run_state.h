@@ -43,6 +43,10 @@ extern ScanTotals scan_totals;
 // it does not fit a path buffer (a deep directory), and is empty otherwise.
 extern PathText section_path;
 extern std::string long_section_path;
+// False when the host has no exact form of that path (a name its code page
+// cannot hold, without an alias): the header shows it with '?', and true
+// names do not build on it.
+extern bool section_path_exact;
 // Added to by every pass; printed by the driver at the end.
 extern std::uint64_t grand_bytes;
 

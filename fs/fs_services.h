@@ -95,9 +95,9 @@ struct PassSearch {
     // False when the pass lists no directories: matching directories are
     // then not delivered (nor described).
     bool deliver_directories = true;
-    // When set, the names of every subdirectory a walk may enter (not a
-    // link or reparse point, not "." or ".."), matching the pattern or not,
-    // each ended by a NUL, in the host's order: one read of the directory
+    // When set, every subdirectory a walk may enter (not a link or reparse
+    // point, not "." or ".."), matching the pattern or not, in the host's
+    // order, as gather_if_enterable writes them: one read of the directory
     // serves the pass and the walk.
     std::string* subdirectories = nullptr;
     // The current directory as the walk entered it, read when the pattern
@@ -141,6 +141,11 @@ const char* full_path(const char* text);
 // The same with no limit on the length of the result: the full form of a
 // directory too deep for a path buffer. On failure nothing: there is none.
 std::optional<std::string> full_path_long(const char* text);
+// The full form as a header shows it where full_path_long has none because
+// the host's code page cannot hold a character of it (and no 8.3 alias
+// stands in): '?' for that character. It names no place: never a path. On
+// failure nothing.
+std::optional<std::string> full_path_shown(const char* text);
 
 // --- File times -------------------------------------------------------------
 // Universal to local time by the host's time-zone rules: true. local may be
@@ -179,13 +184,14 @@ int set_drive(int number);
 // cannot say.
 std::optional<DirectoryId> current_dir_id();
 // Makes the subdirectory name of the current directory (the directory here)
-// current: never through a link, and only when it is a directory on the same
-// volume as here. Its identity, and in entered, where the host can, the
-// directory as the step opened it, for the pass that lists it. On failure
-// nothing: it was not entered, the current directory is unchanged and
-// entered is left empty.
-std::optional<DirectoryId> enter_subdir(const char* name, const DirectoryId& here,
-                                        EnteredDir& entered);
+// current, reached as reach says (the layer's own text gathered with it;
+// empty: by the name itself): never through a link, and only when it is a
+// directory on the same volume as here. Its identity, and in entered, where
+// the host can, the directory as the step opened it, for the pass that
+// lists it. On failure nothing: it was not entered, the current directory
+// is unchanged and entered is left empty.
+std::optional<DirectoryId> enter_subdir(const char* name, const char* reach,
+                                        const DirectoryId& here, EnteredDir& entered);
 // Makes the parent of the current directory current and checks that it is
 // the directory identified: 0. Otherwise -1: the walk is lost, and goes no
 // further (the current directory is wherever ".." led).
@@ -263,12 +269,14 @@ int find_next(FindBlock& block);
 void find_close(FindBlock& block);
 
 // --- Gathered subdirectories -----------------------------------------------------
-// Appends name, ended by a NUL, to subdirectories (PassSearch::subdirectories)
-// when the entry's attribute word says a walk may enter it: a directory, not
-// a link or reparse point, not "." or "..". Nothing when subdirectories is
-// null. Every host layer gathers through it, from what its host gives.
+// Appends name and reach, each ended by a NUL, to subdirectories
+// (PassSearch::subdirectories) when the entry's attribute word says a walk
+// may enter it: a directory, not a link or reparse point, not "." or "..".
+// reach is the layer's own way to the entry, for enter_subdir (empty: by
+// its name). Nothing when subdirectories is null. Every host layer gathers
+// through it, from what its host gives.
 void gather_if_enterable(std::string* subdirectories, std::string_view name,
-                         std::uint32_t attributes);
+                         std::uint32_t attributes, std::string_view reach = {});
 
 // --- Stack room ----------------------------------------------------------------
 // False when the stack has too little room left for one more level of a walk

@@ -14,10 +14,12 @@ bool is_enterable(std::string_view name, std::uint32_t attributes)
 } // namespace
 
 void gather_if_enterable(std::string* subdirectories, std::string_view name,
-                         std::uint32_t attributes)
+                         std::uint32_t attributes, std::string_view reach)
 {
     if (subdirectories != nullptr && is_enterable(name, attributes)) {
         subdirectories->append(name);
+        subdirectories->push_back('\0');
+        subdirectories->append(reach);
         subdirectories->push_back('\0');
     }
 }

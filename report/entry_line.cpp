@@ -167,7 +167,7 @@ std::string true_path(const EntryRecord& record)
     const auto short_name = short_text(record);
     const std::string_view name = short_name.data();
     const std::string_view directory = section_directory();
-    if (!names_its_place(directory)) {
+    if (!section_path_exact || !names_its_place(directory)) {
         return std::string(name);
     }
     std::string path(directory);

@@ -47,7 +47,8 @@ std::size_t directory_length(std::string_view path)
 }
 
 // The drive and directory of the pattern's full path, ending in '\'. Where
-// that does not fit section_path, the header names it from long_section_path.
+// that does not fit section_path, the header names it from long_section_path;
+// where the host has no exact form of it, from the form it shows.
 void set_section_path(const char* pattern)
 {
     copy_full_path(section_path, pattern);
@@ -55,11 +56,18 @@ void set_section_path(const char* pattern)
     const bool no_full_form = std::strncmp(section_path.data(), pattern, PATH_ROOM) == 0;
     section_path[directory_length(section_path.data())] = '\0';
     long_section_path.clear();
-    if (no_full_form) {
-        if (auto full = host::full_path_long(pattern)) {
-            full->resize(directory_length(*full));
-            long_section_path = std::move(*full);
-        }
+    section_path_exact = true;
+    if (!no_full_form) {
+        return;
+    }
+    auto full = host::full_path_long(pattern);
+    if (!full) {
+        full = host::full_path_shown(pattern);
+        section_path_exact = !full;
+    }
+    if (full) {
+        full->resize(directory_length(*full));
+        long_section_path = std::move(*full);
     }
 }
 

@@ -48,12 +48,15 @@ void walk_level(OutStream& out, const char* mask_text, SortKey sort_key,
         }
         return;
     }
-    for (std::size_t at = 0; at < names.size(); at += std::strlen(names.data() + at) + 1) {
-        const char* name = names.data() + at;
+    for (std::size_t at = 0; at < names.size();) {
+        const char* name = names.data() + at; // each with the layer's way to it
+        at += std::strlen(name) + 1;
+        const char* reach = names.data() + at;
+        at += std::strlen(reach) + 1;
         // A tree deeper than the stack is long is reported, not followed.
         host::EnteredDir opened;
         const auto child =
-            stack_has_room() ? host::enter_subdir(name, *here, opened) : std::nullopt;
+            stack_has_room() ? host::enter_subdir(name, reach, *here, opened) : std::nullopt;
         if (!child) {
             report_defective(out, name);
             continue; // a failed entry leaves the current directory as it was

@@ -203,6 +203,12 @@ const char* full_path(const char* text)
     return buffer.data();
 }
 
+// Every name of a POSIX host is its own bytes: the form shown is the full form.
+std::optional<std::string> full_path_shown(const char* text)
+{
+    return full_path_long(text);
+}
+
 std::optional<std::string> full_path_long(const char* text)
 {
     if (text == nullptr) {

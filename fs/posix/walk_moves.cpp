@@ -128,8 +128,9 @@ std::optional<DirectoryId> current_dir_id()
     return identity_of(status);
 }
 
-std::optional<DirectoryId> enter_subdir(const char* name, const DirectoryId& here,
-                                        EnteredDir& entered)
+// A POSIX name is its own way: reach is always empty.
+std::optional<DirectoryId> enter_subdir(const char* name, const char* /*reach*/,
+                                        const DirectoryId& here, EnteredDir& entered)
 {
     entered.reset();
     if (name == nullptr || run_host_hook(HostStep::ENTER_SUBDIR, name) != 0) {

@@ -1,9 +1,10 @@
 // The current drive and directory on Win32. The host keeps one current
 // directory for the process; the current directory of every other drive lives
-// in the environment as "=X:" records, which the host reads (SetCurrentDirectoryA
-// of "X:", GetFullPathNameA of "X:name") but does not write: the layer writes
+// in the environment as "=X:" records, which the host reads (SetCurrentDirectory
+// of "X:", GetFullPathName of "X:name") but does not write: the layer writes
 // the record of a drive each time it changes directory, as the host's runtime
-// does.
+// does. Both are kept and read in UTF-16, which no code page spoils; the
+// program is given the narrow form only where it names the directory exactly.
 #include "fs/host_text.h"
 #include "fs/win32/win32_host.h"
 
@@ -19,39 +20,39 @@ constexpr std::size_t RECORD_NAME_ROOM = 4; // "=X:" and its NUL
 // NUL left out.
 constexpr std::size_t CURRENT_DIR_LIMIT = MAX_PATH - 2;
 constexpr char DRIVE_SEPARATOR = ':';
-// Never in a Windows name: the ANSI interface writes it for a character the
-// code page cannot hold, so a text with one cannot be read back as the same place.
-constexpr char UNMAPPED_CHARACTER = '?';
 
-std::array<char, RECORD_NAME_ROOM> record_name(int drive)
+std::array<wchar_t, RECORD_NAME_ROOM> record_name(int drive)
 {
-    return {'=', static_cast<char>('A' + drive), DRIVE_SEPARATOR, '\0'};
+    return {L'=', static_cast<wchar_t>(L'A' + drive), L':', L'\0'};
 }
 
-// The current directory as the host gives it; false when it does not fit.
-bool read_current_dir(PathText& text)
-{
-    const DWORD length = ::GetCurrentDirectoryA(static_cast<DWORD>(text.size()), text.data());
-    return length != 0 && length < text.size();
-}
-
-// The directory recorded for drive, when there is one that fits.
-bool read_record(int drive, PathText& text)
+// The directory recorded for drive, when there is one.
+std::optional<std::wstring> read_record(int drive)
 {
     const auto name = record_name(drive);
+    std::wstring text(MAX_PATH, L'\0');
     const DWORD length =
-        ::GetEnvironmentVariableA(name.data(), text.data(), static_cast<DWORD>(text.size()));
-    return length != 0 && length < text.size();
+        ::GetEnvironmentVariableW(name.data(), text.data(), static_cast<DWORD>(text.size()));
+    if (length == 0 || length >= text.size()) {
+        return std::nullopt;
+    }
+    text.resize(length);
+    return text;
 }
 
 // Makes path current and records it; false, and nothing changed, on failure.
-bool enter(const char* path)
+bool enter(const std::wstring& path)
 {
-    if (!may_be_current(path) || ::SetCurrentDirectoryA(path) == 0) {
+    if (!may_be_current(path) || ::SetCurrentDirectoryW(path.c_str()) == 0) {
         return false;
     }
     record_current_dir();
     return true;
+}
+
+std::wstring root_wide(int drive)
+{
+    return {static_cast<wchar_t>(L'A' + drive), L':', L'\\'};
 }
 
 } // namespace
@@ -73,9 +74,18 @@ std::optional<int> drive_of(const char* text)
     return letter - 'A';
 }
 
-bool may_be_current(const char* path)
+std::optional<int> drive_of_wide(std::wstring_view text)
 {
-    const auto full = full_path_wide(path);
+    if (text.size() < DRIVE_PREFIX_LENGTH || text[1] != L':' || text[0] > L'z') {
+        return std::nullopt;
+    }
+    const std::array<char, DRIVE_PREFIX_LENGTH + 1> prefix{static_cast<char>(text[0]), ':', '\0'};
+    return drive_of(prefix.data());
+}
+
+bool may_be_current(const std::wstring& path)
+{
+    const auto full = full_path_of_wide(path);
     if (!full || full->empty()) {
         return false;
     }
@@ -83,49 +93,60 @@ bool may_be_current(const char* path)
     return full->size() - separator <= CURRENT_DIR_LIMIT;
 }
 
+std::wstring current_dir_wide()
+{
+    std::wstring text(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = ::GetCurrentDirectoryW(static_cast<DWORD>(text.size()), text.data());
+        if (length == 0) {
+            return {};
+        }
+        if (length < text.size()) {
+            text.resize(length);
+            return text;
+        }
+        text.assign(length, L'\0'); // the room it needs, its NUL included
+    }
+}
+
 void record_current_dir()
 {
-    PathText current{};
-    if (!read_current_dir(current)) {
-        return;
-    }
-    if (const auto drive = drive_of(current.data())) {
-        ::SetEnvironmentVariableA(record_name(*drive).data(), current.data());
+    const std::wstring current = current_dir_wide();
+    if (const auto drive = drive_of_wide(current)) {
+        ::SetEnvironmentVariableW(record_name(*drive).data(), current.c_str());
     }
 }
 
 std::unique_ptr<PathText> get_current_dir()
 {
-    auto current = std::make_unique<PathText>();
-    if (!read_current_dir(*current) ||
-        std::memchr(current->data(), UNMAPPED_CHARACTER, current->size()) != nullptr) {
+    const auto narrow = narrow_path(current_dir_wide());
+    if (!narrow || narrow->empty() || narrow->size() >= PATH_ROOM) {
         return nullptr;
     }
+    auto current = std::make_unique<PathText>();
+    copy_terminated(*current, *narrow);
     return current;
 }
 
 // The host looks a path up case-blind whatever lookup asks.
 int set_current_dir(const char* path, PathLookup /*lookup*/)
 {
-    return path != nullptr && enter(path) ? 0 : -1;
+    const auto wide = path != nullptr ? wide_of(path) : std::nullopt;
+    return wide && !wide->empty() && enter(*wide) ? 0 : -1;
 }
 
 int get_drive()
 {
-    PathText current{};
-    if (!read_current_dir(current)) {
-        return -1;
-    }
-    return drive_of(current.data()).value_or(-1); // -1: a UNC directory has no drive
+    return drive_of_wide(current_dir_wide()).value_or(-1); // -1: a UNC directory has no drive
 }
 
 int set_drive(int number)
 {
     if (number >= 0 && number < DRIVE_COUNT && number != get_drive()) {
         record_current_dir(); // the drive left keeps its directory
-        PathText recorded{};
-        if (!read_record(number, recorded) || !enter(recorded.data())) {
-            enter(root_of(number).data());
+        const auto recorded = read_record(number);
+        if (!recorded || !enter(*recorded)) {
+            enter(root_wide(number));
         }
     }
     int present = 0;

@@ -1,11 +1,13 @@
-// The unfiltered directory search on Win32: the host's own FindFirstFileA
-// family, its find-data record copied into the layer's FindResult. The host
-// matches '*' and '?' case-blind against the long name and the 8.3 alias,
-// with its own case rules for every character of its code page. A directory
-// pass that also gathers the subdirectories for the walk reads the whole
-// directory once ("*") when its pattern takes every entry; for any other
-// pattern the host matches it in a search of its own, so that a walk finds
-// what a plain listing finds.
+// The unfiltered directory search on Win32: the host's own FindFirstFileW
+// family, its find-data record copied into the layer's FindResult with the
+// names in the program's code page: exact, or, for what the page cannot
+// hold, '?' (never the host's look-alike). The host matches '*' and '?'
+// case-blind against the long name and the 8.3 alias, with its own case
+// rules. A directory pass that also gathers the subdirectories for the walk
+// reads the whole directory once ("*") when its pattern takes every entry;
+// for any other pattern the host matches it in a search of its own, so that
+// a walk finds what a plain listing finds. The walk reaches each
+// subdirectory by the UTF-16 name the search read, which no code page spoils.
 #include "fs/win32/win32_host.h"
 
 #include <string>
@@ -17,7 +19,7 @@ namespace host {
 
 struct Search {
     HANDLE handle = INVALID_HANDLE_VALUE;
-    WIN32_FIND_DATAA pending{}; // the entry FindFirstFileA gave, not yet looked at
+    WIN32_FIND_DATAW pending{}; // the entry FindFirstFileW gave, not yet looked at
     bool has_pending = false;
     // A pass's search: "." and ".." left out, directories delivered or not,
     // and the subdirectories gathered as the entries go by.
@@ -42,24 +44,31 @@ struct Search {
 
 namespace {
 
-// The ANSI interface writes it for a character the code page cannot hold:
-// such a long name opens nothing, and the alias is the name to use.
-constexpr char UNMAPPED_CHARACTER = '?';
-// The UTF-8 code page's stand-in for a name's bytes that make no character
-// (a name Linux keeps under Wine): such a name opens nothing either.
-constexpr std::string_view UNMAPPED_IN_UTF8 = "\xEF\xBF\xBD";
+// The host's stand-in for a name's bytes that make no character (a name
+// Linux keeps under Wine): such a name opens nothing, and the alias is the
+// way to it.
+constexpr wchar_t REPLACEMENT_CHARACTER = 0xFFFD;
 
-std::string_view long_name(const WIN32_FIND_DATAA& found)
+template <std::size_t N> std::wstring_view bounded_wide(const wchar_t (&text)[N])
 {
-    return bounded_text(found.cFileName, sizeof found.cFileName);
+    std::size_t length = 0;
+    while (length < N && text[length] != L'\0') {
+        ++length;
+    }
+    return {text, length};
 }
 
-std::string_view alias(const WIN32_FIND_DATAA& found)
+std::wstring_view long_name(const WIN32_FIND_DATAW& found)
 {
-    return bounded_text(found.cAlternateFileName, sizeof found.cAlternateFileName);
+    return bounded_wide(found.cFileName);
 }
 
-void copy_found(const WIN32_FIND_DATAA& found, FindResult& result)
+std::wstring_view alias(const WIN32_FIND_DATAW& found)
+{
+    return bounded_wide(found.cAlternateFileName);
+}
+
+void copy_found(const WIN32_FIND_DATAW& found, FindResult& result)
 {
     result.dwFileAttributes = found.dwFileAttributes;
     result.ftCreationTime = file_time(found.ftCreationTime);
@@ -67,8 +76,10 @@ void copy_found(const WIN32_FIND_DATAA& found, FindResult& result)
     result.ftLastWriteTime = file_time(found.ftLastWriteTime);
     result.nFileSizeHigh = found.nFileSizeHigh;
     result.nFileSizeLow = found.nFileSizeLow;
-    copy_terminated(result.cFileName, long_name(found));
-    copy_terminated(result.cAlternateFileName, alias(found));
+    const std::wstring_view name = long_name(found);
+    copy_terminated(result.cFileName, narrow_exact(name).value_or(narrow_shown(name)));
+    // An alias the code page cannot hold exactly names nothing: none is kept.
+    copy_terminated(result.cAlternateFileName, narrow_exact(alias(found)).value_or(""));
 }
 
 // The errors that only say the search has nothing (more) to give.
@@ -98,59 +109,60 @@ SearchHandle no_search(bool* read_failed)
     return INVALID_SEARCH;
 }
 
-bool is_directory(const WIN32_FIND_DATAA& found)
+bool is_directory(const WIN32_FIND_DATAW& found)
 {
     return (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
 // The next entry of the host's search; false at its end or on a failed read.
-bool next_entry(Search& search, WIN32_FIND_DATAA& found)
+bool next_entry(Search& search, WIN32_FIND_DATAW& found)
 {
     if (search.has_pending) {
         search.has_pending = false;
         found = search.pending;
         return true;
     }
-    if (::FindNextFileA(search.handle, &found) == 0) {
+    if (::FindNextFileW(search.handle, &found) == 0) {
         search.read_failed = !is_end(::GetLastError()) || search.walk_read_failed;
         return false;
     }
     return true;
 }
 
-bool accepted(const Search& search, const WIN32_FIND_DATAA& found)
+bool is_dot_name(std::wstring_view name)
+{
+    return name == L"." || name == L"..";
+}
+
+bool accepted(const Search& search, const WIN32_FIND_DATAW& found)
 {
     if (!search.for_pass) {
         return true;
     }
-    return !is_dot_entry(long_name(found)) &&
-           (!is_directory(found) || search.deliver_directories);
-}
-
-// Whether the long name lost a character on its way into the code page.
-bool lost_characters(std::string_view name)
-{
-    return name.find(UNMAPPED_CHARACTER) != std::string_view::npos ||
-           name.find(UNMAPPED_IN_UTF8) != std::string_view::npos;
+    return !is_dot_name(long_name(found)) && (!is_directory(found) || search.deliver_directories);
 }
 
 static_assert(FILE_ATTRIBUTE_DIRECTORY == ATTR_DIRECTORY &&
               FILE_ATTRIBUTE_REPARSE_POINT == ATTR_REPARSE_POINT);
 
-// Keeps the name of a subdirectory the walk may enter (never a link or
-// junction: a reparse point), by its alias when the long name lost a
-// character to the code page.
-void gather_subdirectory(Search& search, const WIN32_FIND_DATAA& found)
+// Keeps a subdirectory the walk may enter (never a link or junction: a
+// reparse point): named as the listing shows it, reached by its UTF-16
+// name, or by its alias where the host could not read the name itself.
+void gather_subdirectory(Search& search, const WIN32_FIND_DATAW& found)
 {
-    const std::string_view name = long_name(found);
-    gather_if_enterable(search.subdirectories,
-                        lost_characters(name) && !alias(found).empty() ? alias(found) : name,
-                        found.dwFileAttributes);
+    if (search.subdirectories == nullptr || is_dot_name(long_name(found))) {
+        return;
+    }
+    const std::wstring_view name = long_name(found);
+    const bool unreadable = name.find(REPLACEMENT_CHARACTER) != std::wstring_view::npos;
+    const std::wstring_view way = unreadable && !alias(found).empty() ? alias(found) : name;
+    gather_if_enterable(search.subdirectories, narrow_exact(name).value_or(narrow_shown(name)),
+                        found.dwFileAttributes, host_key_of(way));
 }
 
 bool next_accepted(Search& search, FindResult& result)
 {
-    WIN32_FIND_DATAA found{};
+    WIN32_FIND_DATAW found{};
     while (next_entry(search, found)) {
         gather_subdirectory(search, found);
         if (accepted(search, found)) {
@@ -167,10 +179,22 @@ bool takes_every_entry(std::string_view name)
     return name == "*" || name == "*.*";
 }
 
+// The host's search of a pattern of the program's code page; the invalid
+// handle when the pattern has no UTF-16 form.
+HANDLE find_first_wide(std::string_view pattern, WIN32_FIND_DATAW& found)
+{
+    const auto wide = wide_of(pattern);
+    if (!wide) {
+        ::SetLastError(ERROR_INVALID_NAME);
+        return INVALID_HANDLE_VALUE;
+    }
+    return ::FindFirstFileW(wide->c_str(), &found);
+}
+
 // Starts the host's search; the first entry waits in the search.
 SearchHandle start(std::unique_ptr<Search> search, const char* pattern, bool* read_failed)
 {
-    search->handle = ::FindFirstFileA(pattern, &search->pending);
+    search->handle = find_first_wide(pattern, search->pending);
     if (read_failed != nullptr) {
         // Nothing matches, or the directory is there but cannot be read.
         *read_failed = search->handle == INVALID_HANDLE_VALUE && is_read_refusal(::GetLastError());
@@ -207,12 +231,12 @@ bool gather_every_subdirectory(std::string_view directory, std::string& subdirec
     Search search;
     search.subdirectories = &subdirectories;
     const std::string every_entry = std::string(directory) + "*";
-    search.handle = ::FindFirstFileA(every_entry.c_str(), &search.pending);
+    search.handle = find_first_wide(every_entry, search.pending);
     if (search.handle == INVALID_HANDLE_VALUE) {
         return is_read_refusal(::GetLastError());
     }
     search.has_pending = true;
-    WIN32_FIND_DATAA found{};
+    WIN32_FIND_DATAW found{};
     while (next_entry(search, found)) {
         gather_subdirectory(search, found);
     }

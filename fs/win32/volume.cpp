@@ -1,5 +1,6 @@
-// The volume of a drive on Win32: its label, read with GetVolumeInformationA
-// once per drive and run (every section header of a walk shows it), and the
+// The volume of a drive on Win32: its label, read with GetVolumeInformationW
+// once per drive and run (every section header of a walk shows it, '?' for
+// what the code page cannot hold), and the
 // free bytes under a path, with GetDiskFreeSpaceExW (a path past 259
 // characters has no ANSI form).
 #include "fs/win32/win32_host.h"
@@ -21,13 +22,14 @@ struct KnownLabel {
 std::optional<std::string> read_label(int drive)
 {
     const auto root = root_of(drive);
-    std::array<char, LABEL_ROOM> label{};
-    if (::GetVolumeInformationA(root.data(), label.data(), static_cast<DWORD>(label.size()),
+    const std::array<wchar_t, 4> wide_root{static_cast<wchar_t>(root[0]), L':', L'\\', L'\0'};
+    std::array<wchar_t, LABEL_ROOM> label{};
+    if (::GetVolumeInformationW(wide_root.data(), label.data(), static_cast<DWORD>(label.size()),
                                 nullptr, nullptr, nullptr, nullptr, 0) == 0) {
         return std::nullopt;
     }
-    label.back() = '\0';
-    return std::string(label.data());
+    label.back() = L'\0';
+    return narrow_shown(label.data());
 }
 
 // The text up to and with its last separator: the directory a path is in.

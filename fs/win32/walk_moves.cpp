@@ -4,7 +4,8 @@
 // symbolic link nor a junction; on the expected volume, or the expected
 // directory), and holds it open, without sharing deletion, while the move is
 // made: until the move is done, the directory checked can be neither renamed
-// nor removed, so the directory entered is the one checked.
+// nor removed, so the directory entered is the one checked. Every move is
+// made by the UTF-16 name the search read, which no code page spoils.
 #include "fs/win32/win32_host.h"
 
 #include <string>
@@ -13,8 +14,8 @@ namespace host {
 
 namespace {
 
-constexpr const char* HERE = ".";
-constexpr const char* PARENT = "..";
+constexpr const wchar_t* HERE = L".";
+constexpr const wchar_t* PARENT = L"..";
 
 // Traversal, as changing into a directory needs, and not only attributes: an
 // open that asks for attributes alone does not take part in sharing, and so
@@ -25,8 +26,8 @@ constexpr DWORD HOLD_SHARING = FILE_SHARE_READ | FILE_SHARE_WRITE; // no FILE_SH
 // An open directory, closed when it goes.
 class HeldDirectory {
 public:
-    explicit HeldDirectory(const char* path)
-        : handle_(::CreateFileA(path, HOLD_ACCESS, HOLD_SHARING, nullptr, OPEN_EXISTING,
+    explicit HeldDirectory(const wchar_t* path)
+        : handle_(::CreateFileW(path, HOLD_ACCESS, HOLD_SHARING, nullptr, OPEN_EXISTING,
                                 FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr))
     {
     }
@@ -58,32 +59,15 @@ private:
     HANDLE handle_;
 };
 
-// The current directory in full, however long (a host that lets the walk
-// go past the path room must let it come back): the wide form, which no
-// code page can spoil.
-std::wstring current_dir_wide()
-{
-    std::wstring text(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length = ::GetCurrentDirectoryW(static_cast<DWORD>(text.size()), text.data());
-        if (length == 0) {
-            return {};
-        }
-        if (length < text.size()) {
-            text.resize(length);
-            return text;
-        }
-        text.assign(length, L'\0'); // the room it needs, its NUL included
-    }
-}
-
 // Makes path current when the current directory then is the one identified;
 // otherwise the current directory is unchanged (or, when it could not be
 // made so again, the move reports failure all the same).
-bool move_to(const char* path, const DirectoryId& expected)
+bool move_to(const std::wstring& path, const DirectoryId& expected)
 {
+    // The current directory in full, however long (a host that lets the walk
+    // go past the path room must let it come back).
     const std::wstring before = current_dir_wide();
-    if (before.empty() || !may_be_current(path) || ::SetCurrentDirectoryA(path) == 0) {
+    if (before.empty() || !may_be_current(path) || ::SetCurrentDirectoryW(path.c_str()) == 0) {
         return false;
     }
     if (current_dir_id() != expected) {
@@ -110,16 +94,22 @@ void OpenedDirCloser::operator()(OpenedDir* directory) const
     delete directory;
 }
 
-std::optional<DirectoryId> enter_subdir(const char* name, const DirectoryId& here,
-                                        EnteredDir& entered)
+// reach: the host key the search gathered; a name alone is taken as the
+// program's own text.
+std::optional<DirectoryId> enter_subdir(const char* name, const char* reach,
+                                        const DirectoryId& here, EnteredDir& entered)
 {
     entered.reset();
     if (name == nullptr) {
         return std::nullopt;
     }
-    const HeldDirectory child(name);
+    const auto wide = reach != nullptr && reach[0] != '\0' ? name_of_host_key(reach) : wide_of(name);
+    if (!wide || wide->empty()) {
+        return std::nullopt;
+    }
+    const HeldDirectory child(wide->c_str());
     const auto identity = child.identity();
-    if (!identity || identity->device != here.device || !move_to(name, *identity)) {
+    if (!identity || identity->device != here.device || !move_to(*wide, *identity)) {
         return std::nullopt;
     }
     return identity;

@@ -46,18 +46,40 @@ inline FILETIME to_filetime(FileTime time)
 // The drive number (0 for A) of a text that begins with a drive prefix, in
 // either case; nothing for any other text (a UNC path, a relative one).
 std::optional<int> drive_of(const char* text);
+std::optional<int> drive_of_wide(std::wstring_view text);
 
 // The root of drive number (0 for A): "X:\".
 std::array<char, 4> root_of(int drive);
 
 // The full form of a text in UTF-16, however long; nothing when it has none.
 std::optional<std::wstring> full_path_wide(const char* text);
+std::optional<std::wstring> full_path_of_wide(const std::wstring& text);
+
+// The current directory in full, however long; empty when the host fails.
+std::wstring current_dir_wide();
+
+// --- Names (names.cpp) ---------------------------------------------------------
+// A text of the program's code page in UTF-16; nothing when it has no such form.
+std::optional<std::wstring> wide_of(std::string_view text);
+// A host name in the program's code page, exactly: nothing when a character
+// has no exact form there (the host's "best fit" look-alike is never taken).
+std::optional<std::string> narrow_exact(std::wstring_view text);
+// A host name as the listing shows it: '?' for what the code page cannot hold.
+std::string narrow_shown(std::wstring_view text);
+// A full path in the program's code page: exact, or with each component the
+// code page cannot hold written as its 8.3 alias; nothing when a component
+// has neither, so that no narrow text names it.
+std::optional<std::string> narrow_path(const std::wstring& path);
+// A host name as the layer's own text, which the walk hands back to it
+// whole (any UTF-16 unit, a lone surrogate too); and back again.
+std::string host_key_of(std::wstring_view name);
+std::optional<std::wstring> name_of_host_key(std::string_view key);
 
 // Whether the host keeps path as a current directory: its full form, with the
 // separator the host adds and a NUL, fits MAX_PATH. Windows refuses a longer
 // one to a program that is not long-path aware; Wine takes it and overwrites
 // its own process data past the room it keeps for it.
-bool may_be_current(const char* path);
+bool may_be_current(const std::wstring& path);
 
 // The pattern a running search was started with, relative to the current
 // directory as it was then.

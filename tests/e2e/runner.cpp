@@ -15,8 +15,12 @@
 #include <array>
 #include <cerrno>
 #include <cstddef>
+#include <clocale>
 #include <cstdlib>
 #include <iostream>
+#include <locale.h>
+#include <map>
+#include <stdexcept>
 
 #include "tests/e2e/harness.h"
 
@@ -24,15 +28,44 @@ namespace e2e {
 
 namespace {
 
+// Where a locale the machine lacks is made for the tests (ja_JP.UTF-8, under
+// which Wine gives a program code page 932): once per test run, with
+// localedef; nothing for a locale the machine has.
+std::optional<std::string> locale_path(const std::string& locale)
+{
+    static std::map<std::string, std::optional<std::string>> made;
+    if (const auto known = made.find(locale); known != made.end())
+        return known->second;
+    std::optional<std::string> path;
+    if (const locale_t present = newlocale(LC_ALL_MASK, locale.c_str(), locale_t{}))
+        freelocale(present);
+    else if (const std::size_t dot = locale.find('.'); dot != std::string::npos) {
+        std::string dir = "/tmp/wendex-locales-XXXXXX";
+        if (mkdtemp(dir.data()) == nullptr)
+            fail("mkdtemp");
+        const RunResult made_it = run_program({"/usr/bin/localedef", "-i", locale.substr(0, dot), "-f",
+                                               locale.substr(dot + 1), dir + "/" + locale},
+                                              "/");
+        if (made_it.exit_code != 0)
+            throw std::runtime_error("localedef could not make " + locale + ": " + made_it.err);
+        path = dir;
+    }
+    return made[locale] = path;
+}
+
 std::vector<std::string> child_environment(const RunOptions& options)
 {
     std::vector<std::string> env{"TZ=UTC"};
+    // The run's own locale before Wine's: a program reads the first of two.
+    if (!options.locale.empty()) {
+        env.push_back("LC_ALL=" + options.locale);
+        if (const auto path = locale_path(options.locale))
+            env.push_back("LOCPATH=" + *path);
+    }
     if (on_wine())
         add_wine_environment(env);
     if (!options.search_path.empty())
         env.push_back("PATH=" + options.search_path);
-    if (!options.locale.empty())
-        env.push_back("LC_ALL=" + options.locale);
     for (const char* name : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"})
         if (const char* value = std::getenv(name))
             env.push_back(std::string(name) + "=" + value);
@@ -100,10 +133,10 @@ bool refuse_current_dir()
            prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) == 0;
 }
 
-[[noreturn]] void exec_child(std::vector<std::string> argv, const std::string& cwd, int out_fd,
-                             int err_fd, const RunOptions& options)
+[[noreturn]] void exec_child(std::vector<std::string> argv, std::vector<std::string> env,
+                             const std::string& cwd, int out_fd, int err_fd,
+                             const RunOptions& options)
 {
-    std::vector<std::string> env = child_environment(options);
     const int null_fd = open("/dev/null", O_RDONLY);
     if (null_fd < 0 || dup2(null_fd, 0) < 0 || dup2(err_fd, 2) < 0 ||
         !redirect_stdout(options.stdout_to, out_fd))
@@ -235,11 +268,12 @@ RunResult run_program(const std::vector<std::string>& argv, const std::string& c
         fail("pipe");
     if (options.stdout_to == Stdout::TERMINAL)
         open_terminal(out_pipe);
+    std::vector<std::string> env = child_environment(options); // made here: it may run localedef
     const pid_t pid = fork();
     if (pid < 0)
         fail("fork");
     if (pid == 0)
-        exec_child(argv, cwd, out_pipe[1], err_pipe[1], options);
+        exec_child(argv, std::move(env), cwd, out_pipe[1], err_pipe[1], options);
     close(out_pipe[1]);
     close(err_pipe[1]);
     RunResult result;

@@ -139,8 +139,14 @@ INSTANTIATE_TEST_SUITE_P(
     RowName{});
 
 // Names outside ASCII, on every host as the file system holds them:
-//   café.md 日本語.txt 😀.png abc.md Привет мир.doc Привет/
+//   café.md 日本語.txt 😀.png abc.md Привет мир.doc Привет/ outside/ look/
 //   Привет/  inner.txt
+//   outside/ secret.dat
+//   look/in/ ..＼..＼outside/ ..／..／outside/ ..¥..¥outside/ café/ cafe/ Ādir/ Adir/
+// The names under look/in/ have look-alikes in a narrow code page ('\', '/',
+// 'e', 'A'): taken for them, "..\..\outside" would lead to outside/, and
+// cafe/ and Adir/ would be listed twice. Each holds a .dat file of its own
+// size, a power of ten, so a total tells which were listed.
 const Fixture& names_tree()
 {
     static Fixture tree;
@@ -153,6 +159,17 @@ const Fixture& names_tree()
         tree.file("Привет мир.doc", 4, when);
         tree.dir("Привет", when);
         tree.file("Привет/inner.txt", 3, when);
+        tree.dir("outside", when);
+        tree.file("outside/secret.dat", 10'000'000, when);
+        tree.dir("look", when);
+        tree.dir("look/in", when);
+        std::uint64_t size = 1;
+        for (const char* name : {"..＼..＼outside", "..／..／outside", "..¥..¥outside", "café",
+                                 "cafe", "Ādir", "Adir"}) {
+            tree.dir(std::string("look/in/") + name, when);
+            tree.file(std::string("look/in/") + name + "/f.dat", size, when);
+            size *= 10;
+        }
         tree.seal();
         return true;
     }();
@@ -183,14 +200,12 @@ Row in_ansi_code_page(Row row, std::string expected)
                : row;
 }
 
-// In code page 1252 a directory named outside it has no narrow name: the
-// host writes '?' for its characters, and a true name below it names nothing.
-Row skipped_in_ansi_code_page(Row row)
+// The row run in code page 932 where Wine gives one (a program without the
+// manifest, under a Japanese locale): '¥' and 'é' have look-alikes there.
+Row in_code_page_932(Row row)
 {
-    return on_wine() && !wine_speaks_utf8()
-               ? wine_skips(std::move(row), "the current directory's name is outside code page "
-                                            "1252, and no path below it has a narrow form")
-               : row;
+    row.name += "_932";
+    return in_locale("ja_JP.UTF-8", std::move(row));
 }
 
 std::string one_bare(const std::string& name, int bytes)
@@ -199,6 +214,8 @@ std::string one_bare(const std::string& name, int bytes)
 }
 
 const std::string INNER = " inner    txt  3-04-21  5:06a           3 a    inner.txt\n";
+const std::string AT_100000 = " f        dat  3-04-21  5:06a     100,000 a    f.dat\n"
+                              "1 files, 0 directories, 100,000 bytes\n";
 
 INSTANTIATE_TEST_SUITE_P(
     OutsideAscii, NamesTest,
@@ -223,11 +240,25 @@ INSTANTIATE_TEST_SUITE_P(
                               {"*.txt", "//", "/b"},
                               "日本語.txt\n\n" + one_bare("inner.txt", 10)},
                           "???.txt\n\n" + one_bare("inner.txt", 10)),
-        skipped_in_ansi_code_page(Row{"true_names_in_cyrillic_directory",
-                                      {"/B"},
-                                      one_bare("{TRUE}Привет\\inner.txt", 3),
-                                      0,
-                                      "Привет"}),
+        // Named by its alias where code page 1252 cannot hold its name.
+        in_ansi_code_page(Row{"true_names_in_cyrillic_directory",
+                              {"/B"},
+                              one_bare("{TRUE}Привет\\inner.txt", 3),
+                              0,
+                              "Привет"},
+                          one_bare("{TRUE}____~fvv\\inner.txt", 3)),
+        // Look-alikes are never taken for a name: the walk stays in its tree,
+        // lists every directory once and names each by what reaches it.
+        Row{"lookalike_names_stay_in_the_tree", {"*.dat", "//", "/total"},
+            "total byte count: 1,111,111\n", 0, "look/in"},
+        in_code_page_932(Row{"lookalike_names_stay_in_the_tree", {"*.dat", "//", "/total"},
+                             "total byte count: 1,111,111\n", 0, "look/in"}),
+        in_ansi_code_page(Row{"lookalike_start_directory",
+                              {"*.dat", "/z-"},
+                              "{HDR}look\\in\\Ādir\\\n" + AT_100000 + "total byte count: 100,000\n",
+                              0,
+                              "look/in/Ādir"},
+                          "{HDR}look\\in\\_DIR~SU5\\\n" + AT_100000 + "total byte count: 100,000\n"),
         in_ansi_code_page(wine_gives(Row{"listing_case_by_host", {"CAFÉ.MD", "/b"}, "\ntotal byte count: 0\n"},
                                      one_bare("café.md", 5), WINE_HOST_CASE),
                           one_bare("caf\xe9.md", 5)),

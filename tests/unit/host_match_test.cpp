@@ -143,9 +143,9 @@ TEST(HostMatch, GathersOnlyTheDirectoriesAWalkMayEnter)
     std::string gathered;
     std::string expected;
     for (const GatherCase& c : GATHER_CASES) {
-        gather_if_enterable(&gathered, c.name, c.attributes);
+        gather_if_enterable(&gathered, c.name, c.attributes, "way");
         gather_if_enterable(nullptr, c.name, c.attributes);
-        expected += c.gathered ? std::string(c.name) + '\0' : "";
+        expected += c.gathered ? std::string(c.name) + '\0' + "way" + '\0' : "";
     }
     EXPECT_EQ(gathered, expected);
 }
