@@ -9,7 +9,7 @@
 #include "cli/path_text.h"
 #include "core/run_state.h"
 #include "fs/fs_services.h"
-#include "fs/out_stream.h"
+#include "report/out_stream.h"
 
 namespace {
 

@@ -23,7 +23,7 @@
 #include "cli/command_line.h"
 #include "cli/driver.h"
 #include "fs/fs_services.h"
-#include "fs/out_stream.h"
+#include "report/out_stream.h"
 
 int main(int argc, char** argv)
 {

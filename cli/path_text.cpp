@@ -21,8 +21,7 @@ std::vector<std::unique_ptr<char[]>> made_texts;
 // A '\\' that is a character of its own, not the trail byte of one.
 bool ends_in_backslash(std::string_view path)
 {
-    return !path.empty() && path.back() == BACKSLASH &&
-           find_last_separator(path) == path.size() - 1;
+    return ends_in_separator(path) && path.back() == BACKSLASH;
 }
 
 } // namespace
@@ -35,9 +34,12 @@ int change_dir(const char* path, PathLookup lookup)
     if (!has_drive_prefix(path)) {
         return host::set_current_dir(path, lookup);
     }
-    const int drive = to_upper_case(path[0]) - 'A';
-    host::set_drive(drive);
-    if (host::get_drive() != drive) {
+    const auto drive = drive_number(path);
+    if (!drive) {
+        return -1; // no letter: no drive
+    }
+    host::set_drive(*drive);
+    if (host::get_drive() != *drive) {
         return -1;
     }
     return path[DRIVE_PREFIX_LENGTH] == '\0' ? 0 : host::set_current_dir(path, lookup);

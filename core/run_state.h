@@ -11,7 +11,9 @@
 
 #include "core/entry_record.h"
 #include "core/settings.h"
-#include "fs/host_text.h"
+#include "fs/path_split.h"
+#include "text/case_map.h"
+#include "text/fixed_text.h"
 
 // Written by the command line (cli/command_line.cpp) while it parses, then
 // read-only.

@@ -42,10 +42,9 @@ int deliver_accepted(FindBlock& block, FindResult& result, bool have_result)
 }
 
 // The drive a pattern names: its own prefix, or that of its full path.
-char drive_of(const char* pattern)
+std::optional<int> drive_named(const char* pattern)
 {
-    const char* full = has_drive_prefix(pattern) ? pattern : host::full_path(pattern);
-    return has_drive_prefix(full) ? full[0] : '\0';
+    return drive_number(has_drive_prefix(pattern) ? pattern : host::full_path(pattern));
 }
 
 // The label of the drive the pattern names, once.
@@ -54,8 +53,8 @@ int deliver_label(FindBlock& block)
     if (block.label_delivered || block.pattern == nullptr) {
         return NOTHING;
     }
-    const char drive = drive_of(block.pattern);
-    const auto label = drive != '\0' ? host::volume_label(drive) : std::nullopt;
+    const auto drive = drive_named(block.pattern);
+    const auto label = drive ? host::volume_label(*drive) : std::nullopt;
     if (!label) {
         return NOTHING;
     }

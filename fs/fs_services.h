@@ -15,8 +15,10 @@
 #include <string>
 #include <string_view>
 
-#include "fs/code_page.h"
-#include "fs/host_text.h"
+#include "text/code_page.h"
+#include "fs/path_split.h"
+#include "text/case_map.h"
+#include "text/fixed_text.h"
 
 // Attribute bits of an entry, as the host gives them.
 inline constexpr std::uint32_t ATTR_READONLY = 0x01;
@@ -121,9 +123,10 @@ bool search_read_failed(SearchHandle search);
 void FindClose(SearchHandle search);
 
 // --- Volume -------------------------------------------------------------------
-// The label of the drive's volume, as the host keeps it ("" for none).
+// The label of the volume of drive number drive (0 for A), as the host keeps
+// it ("" for none).
 // On failure nothing: the drive has no volume the host can read.
-std::optional<std::string> volume_label(char drive_letter);
+std::optional<std::string> volume_label(int drive);
 // Every free byte of the volume holding the path, not only those the caller
 // may use. On failure nothing: the host cannot say. When open_search is a running
 // search of the path's directory, the layer may read it from there, without

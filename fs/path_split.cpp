@@ -6,8 +6,9 @@
 
 #include <algorithm>
 
-#include "fs/host_text.h"
-#include "fs/name_match.h"
+#include "text/case_map.h"
+#include "text/fixed_text.h"
+#include "text/name_match.h"
 
 namespace {
 
@@ -94,18 +95,50 @@ void append(JoinCursor& cursor, std::string_view text)
     }
 }
 
-// Whether the last character of text (not the trail byte of one) separates.
-bool ends_in_separator(std::string_view text)
-{
-    return !text.empty() && find_last_separator(text) == text.size() - 1;
-}
-
 std::string_view text_of(const char* part)
 {
     return part == nullptr ? std::string_view{} : part;
 }
 
 } // namespace
+
+std::optional<int> drive_number(std::string_view text)
+{
+    if (!has_drive_prefix(text)) {
+        return std::nullopt;
+    }
+    const char letter = to_upper_case(text[0]);
+    if (letter < 'A' || letter > 'Z') {
+        return std::nullopt;
+    }
+    return letter - 'A';
+}
+
+std::size_t find_last_separator(std::string_view text)
+{
+    if (active_code_page().encoding != Encoding::DOUBLE_BYTE) {
+        return text.find_last_of("\\/"); // no other byte of a character is below 0x80
+    }
+    std::size_t separator = std::string_view::npos;
+    for (std::size_t at = 0; at < text.size(); at += char_length(text, at)) {
+        if (is_separator(text[at])) {
+            separator = at;
+        }
+    }
+    return separator;
+}
+
+bool ends_in_separator(std::string_view text)
+{
+    return !text.empty() && find_last_separator(text) == text.size() - 1;
+}
+
+bool names_its_place(std::string_view path)
+{
+    const bool full_form = has_drive_prefix(path) && path.size() > DRIVE_PREFIX_LENGTH &&
+                           is_separator(path[DRIVE_PREFIX_LENGTH]);
+    return full_form || (path.size() > 1 && path[0] == '.' && is_separator(path[1]));
+}
 
 PatternParts split_pattern(std::string_view text, NameStart reading)
 {

@@ -1,13 +1,57 @@
-// Taking a path text apart into drive, directory, name and extension, and
-// joining the parts again; and the one way every layer finds a pattern's
-// directory and name. Text only: the file system is never consulted.
-// Both '\' and '/' separate; a character and ':' at the start is a drive.
+// Path texts: the room a path has, and every question about its parts, each
+// answered once here: the drive prefix, the separators, where the directory
+// ends, the name and the extension, and whether a path names its place in
+// full; taking a path apart and joining the parts again. Text only: the file
+// system is never consulted. Both '\' and '/' separate; a character and ':'
+// at the start is a drive.
 #pragma once
 
 #include <array>
 #include <cstddef>
+#include <optional>
 #include <span>
 #include <string_view>
+
+// A path buffer: at most 259 characters and the terminating NUL.
+inline constexpr std::size_t PATH_ROOM = 260;
+inline constexpr std::size_t PATH_LIMIT = PATH_ROOM - 1;
+using PathText = std::array<char, PATH_ROOM>;
+
+// A drive prefix: a letter (or any character) and ':'.
+inline constexpr std::size_t DRIVE_PREFIX_LENGTH = 2;
+
+constexpr bool has_drive_prefix(std::string_view text)
+{
+    return text.size() >= DRIVE_PREFIX_LENGTH && text[1] == ':';
+}
+
+// The drive number (0 for A) of a text that begins with a drive prefix whose
+// character is a letter, in either case; nothing for any other text.
+std::optional<int> drive_number(std::string_view text);
+
+// Path texts separate their parts with '\' or '/'.
+constexpr bool is_separator(char c)
+{
+    return c == '\\' || c == '/';
+}
+
+// The position of the last separator of text that is a character of its own
+// (never the trail byte of a double-byte character); npos when there is none.
+std::size_t find_last_separator(std::string_view text);
+
+// Whether the last character of text (not the trail byte of one) separates.
+bool ends_in_separator(std::string_view text);
+
+// The entries every directory has for itself and its parent.
+constexpr bool is_dot_entry(std::string_view name)
+{
+    return name == "." || name == "..";
+}
+
+// Whether the path names its place whole: a full form, its drive and root in
+// front ("C:\..."), or, where the host could not name the directory the run
+// started in, a form relative to that directory (".\...").
+bool names_its_place(std::string_view path);
 
 // Flag word of split_path: which parts were found.
 inline constexpr unsigned SPLIT_WILDCARDS = 0x01; // '*' or '?' in name or extension
@@ -40,7 +84,8 @@ struct PathLayout {
 PathLayout locate_path_parts(std::string_view path);
 
 // A pattern's directory (its drive prefix and its last separator kept) and
-// its name: two views into the text, which may be of any length.
+// its name: two views into the text, which may be of any length. The one way
+// every layer, and the pass, finds where a pattern's directory ends.
 struct PatternParts {
     std::string_view directory;
     std::string_view name;

@@ -14,7 +14,8 @@
 #include "core/run_state.h"
 #include "fs/dos_words.h"
 #include "fs/fs_services.h"
-#include "fs/host_text.h"
+#include "text/case_map.h"
+#include "text/fixed_text.h"
 #include "report/format_count.h"
 #include "report/line_builder.h"
 
@@ -145,16 +146,6 @@ std::array<char, SHORT_TEXT_ROOM> short_text(const EntryRecord& record)
     }
     append(text, length, ext);
     return text;
-}
-
-// A full form names its drive and starts at its root: "C:\...". Where the
-// host could not name the directory the run started in, the forms are
-// relative to it: ".\...".
-bool names_its_place(std::string_view path)
-{
-    const bool full_form = has_drive_prefix(path) && path.size() > DRIVE_PREFIX_LENGTH &&
-                           is_separator(path[DRIVE_PREFIX_LENGTH]);
-    return full_form || (path.size() > 1 && path[0] == '.' && is_separator(path[1]));
 }
 
 // The 8.3 name after the directory being listed (not the current one, which

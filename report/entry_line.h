@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "core/entry_record.h"
-#include "fs/out_stream.h"
+#include "report/out_stream.h"
 
 void emit_entry(OutStream& out, const EntryRecord& record);
 

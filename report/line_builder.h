@@ -10,7 +10,7 @@
 #include <cstring>
 #include <string_view>
 
-#include "fs/code_page.h"
+#include "text/code_page.h"
 
 template <std::size_t Room> class LineBuilder {
 public:

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "fs/fs_services.h"
-#include "fs/out_stream.h"
+#include "report/out_stream.h"
 
 enum SectionEvent : int {
     SEC_WANT_BREAK = 0, // end the open line before the next header

@@ -6,7 +6,7 @@
 
 #include "core/settings.h"
 #include "fs/fs_services.h"
-#include "fs/out_stream.h"
+#include "report/out_stream.h"
 
 // Lists the directory the mask names (its whole content when the mask has no
 // name or extension), relative to the current drive and directory. With

@@ -8,7 +8,8 @@
 #include <cstddef>
 
 #include "core/run_state.h"
-#include "fs/host_text.h"
+#include "text/case_map.h"
+#include "text/fixed_text.h"
 
 namespace {
 

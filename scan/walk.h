@@ -2,7 +2,7 @@
 #pragma once
 
 #include "core/settings.h"
-#include "fs/out_stream.h"
+#include "report/out_stream.h"
 
 // Lists the current directory, then walks each of its subdirectories in the
 // order the host's search gives them (pre-order). Symbolic links are listed

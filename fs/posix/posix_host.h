@@ -18,7 +18,7 @@
 #include <string_view>
 
 #include "fs/fs_services.h"
-#include "fs/name_match.h"
+#include "text/name_match.h"
 
 // Linux's own calls (statx, O_PATH, getdents64, the kernel's current
 // directory) on Linux; the POSIX calls alone on every other host, and on

@@ -12,7 +12,8 @@
 // of directories the walk reached first, or a walk that stays in one place.
 #include "fs/posix/posix_host.h"
 
-#include "fs/host_text.h"
+#include "text/case_map.h"
+#include "text/fixed_text.h"
 
 #ifdef WENDEX_LINUX_CALLS
 

@@ -99,9 +99,9 @@ std::string root_volume_label()
 namespace host {
 
 // C: is the only drive: every other letter has no volume.
-std::optional<std::string> volume_label(char drive_letter)
+std::optional<std::string> volume_label(int drive)
 {
-    if (to_upper_case(drive_letter) != 'C') {
+    if (drive != DRIVE_C) {
         return std::nullopt;
     }
     return root_volume_label();

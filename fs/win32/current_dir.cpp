@@ -5,7 +5,8 @@
 // the record of a drive each time it changes directory, as the host's runtime
 // does. Both are kept and read in UTF-16, which no code page spoils; the
 // program is given the narrow form only where it names the directory exactly.
-#include "fs/host_text.h"
+#include "text/case_map.h"
+#include "text/fixed_text.h"
 #include "fs/win32/win32_host.h"
 
 #include <array>
@@ -14,6 +15,13 @@
 namespace host {
 
 namespace {
+
+// The drive number of a UTF-16 path, as drive_number gives it.
+std::optional<int> drive_of_wide(std::wstring_view text)
+{
+    const auto prefix = narrow_exact(text.substr(0, std::min(text.size(), DRIVE_PREFIX_LENGTH)));
+    return prefix ? drive_number(*prefix) : std::nullopt;
+}
 
 constexpr std::size_t RECORD_NAME_ROOM = 4; // "=X:" and its NUL
 // The longest current directory the host keeps, its trailing separator and
@@ -62,26 +70,7 @@ std::array<char, 4> root_of(int drive)
     return {static_cast<char>('A' + drive), DRIVE_SEPARATOR, '\\', '\0'};
 }
 
-std::optional<int> drive_of(const char* text)
-{
-    if (text == nullptr || !has_drive_prefix(bounded_text(text, DRIVE_PREFIX_LENGTH))) {
-        return std::nullopt;
-    }
-    const char letter = to_upper_case(text[0]);
-    if (letter < 'A' || letter > 'Z') {
-        return std::nullopt;
-    }
-    return letter - 'A';
-}
 
-std::optional<int> drive_of_wide(std::wstring_view text)
-{
-    if (text.size() < DRIVE_PREFIX_LENGTH || text[1] != L':' || text[0] > L'z') {
-        return std::nullopt;
-    }
-    const std::array<char, DRIVE_PREFIX_LENGTH + 1> prefix{static_cast<char>(text[0]), ':', '\0'};
-    return drive_of(prefix.data());
-}
 
 bool may_be_current(const std::wstring& path)
 {
@@ -112,7 +101,7 @@ std::wstring current_dir_wide()
 void record_current_dir()
 {
     const std::wstring current = current_dir_wide();
-    if (const auto drive = drive_of_wide(current)) {
+    if (const auto drive = drive_of_wide(current)) { // none for a UNC directory
         ::SetEnvironmentVariableW(record_name(*drive).data(), current.c_str());
     }
 }

@@ -5,7 +5,7 @@
 // OEM one), not the program's: there the text goes out as the characters it
 // holds, converted from the program's code page to UTF-16 for WriteConsoleW,
 // so that the console's own settings are never changed.
-#include "fs/code_page.h"
+#include "text/code_page.h"
 #include "fs/win32/win32_host.h"
 
 #include <algorithm>

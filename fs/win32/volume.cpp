@@ -50,17 +50,15 @@ std::wstring parent_of(const std::wstring& directory)
 
 } // namespace
 
-std::optional<std::string> volume_label(char drive_letter)
+std::optional<std::string> volume_label(int drive)
 {
     static std::array<KnownLabel, DRIVE_COUNT> known{};
-    const std::array<char, 3> prefix{drive_letter, ':', '\0'};
-    const auto drive = drive_of(prefix.data());
-    if (!drive) {
+    if (drive < 0 || drive >= DRIVE_COUNT) {
         return std::nullopt;
     }
-    KnownLabel& entry = known[static_cast<std::size_t>(*drive)];
+    KnownLabel& entry = known[static_cast<std::size_t>(drive)];
     if (!entry.asked) {
-        entry.label = read_label(*drive);
+        entry.label = read_label(drive);
         entry.asked = true;
     }
     return entry.label;

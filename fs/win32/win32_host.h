@@ -7,7 +7,7 @@
 
 #include "fs/fs_services.h"
 
-#include "fs/name_match.h"
+#include "text/name_match.h"
 
 // Only the kernel part of the interface: no GDI (whose ERROR macro breaks any
 // name ERROR), no min/max macros over std::min/std::max.
@@ -42,11 +42,6 @@ inline FILETIME to_filetime(FileTime time)
     result.dwHighDateTime = static_cast<DWORD>(time >> 32);
     return result;
 }
-
-// The drive number (0 for A) of a text that begins with a drive prefix, in
-// either case; nothing for any other text (a UNC path, a relative one).
-std::optional<int> drive_of(const char* text);
-std::optional<int> drive_of_wide(std::wstring_view text);
 
 // The root of drive number (0 for A): "X:\".
 std::array<char, 4> root_of(int drive);

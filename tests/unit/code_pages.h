@@ -5,7 +5,7 @@
 // scope that makes one of them the active page.
 #pragma once
 
-#include "fs/code_page.h"
+#include "text/code_page.h"
 
 enum class Page { SINGLE, UTF8, DBCS, ANSI }; // ANSI: single-byte, 0x80-0x9F characters
 

@@ -1,6 +1,6 @@
 // The output stream: newline translation, printf-style formatting without
 // truncation, and writing out through standard output.
-#include "fs/out_stream.h"
+#include "report/out_stream.h"
 
 #include <gtest/gtest.h>
 

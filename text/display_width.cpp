@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <iterator>
 
-#include "fs/code_page.h"
+#include "text/code_page.h"
 
 namespace {
 

@@ -3,9 +3,10 @@
 // trailing-dot forms ("*.*" and "*.") that also catch names without a '.'.
 // Both texts are read a whole character at a time: '?' stands for one
 // character, and no byte inside a character is taken for one.
-#include "fs/name_match.h"
+#include "text/name_match.h"
 
-#include "fs/host_text.h"
+#include "text/case_map.h"
+#include "text/fixed_text.h"
 
 #include <cstddef>
 

@@ -2,7 +2,7 @@
 // and written to standard output in large pieces, or kept in memory. A write
 // that fails ends the listing: its reader would otherwise get a cut listing
 // and a success code.
-#include "fs/out_stream.h"
+#include "report/out_stream.h"
 
 #include <array>
 #include <cstdarg>

@@ -1,5 +1,5 @@
 // The code page the text rules follow, and where its characters end.
-#include "fs/code_page.h"
+#include "text/code_page.h"
 
 #include <algorithm>
 #include <array>
