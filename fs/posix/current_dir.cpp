@@ -14,9 +14,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
-#ifdef WENDEX_LINUX_CALLS
-#include <sys/syscall.h>
-#endif
 
 namespace {
 
@@ -37,26 +34,13 @@ constexpr std::string_view RUN_START = ".";
 // still is that one.
 std::optional<DirectoryId> followed_path_id;
 
-// The kernel's answer alone: the C library's fallback for a deep directory
-// reads every directory above it, on every call. Elsewhere the C library's,
-// whose "no room" (ERANGE) is the kernel's "too long" here.
 bool host_cwd(std::array<char, CWD_ROOM>& buffer)
 {
     if (const int error = run_host_hook(HostStep::CURRENT_DIR, ""); error != 0) {
         errno = error;
         return false;
     }
-#ifdef WENDEX_LINUX_CALLS
-    return syscall(SYS_getcwd, buffer.data(), buffer.size()) > 0 && buffer[0] == '/';
-#else
-    if (getcwd(buffer.data(), buffer.size()) != nullptr) {
-        return buffer[0] == '/';
-    }
-    if (errno == ERANGE) {
-        errno = ENAMETOOLONG;
-    }
-    return false;
-#endif
+    return ask_current_dir(buffer);
 }
 
 // A path that goes down from where it starts, by names alone: it extends

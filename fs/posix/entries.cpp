@@ -15,58 +15,6 @@ namespace {
 constexpr std::uint32_t LOW_HALF = 0xFFFF'FFFF;
 constexpr unsigned ANY_WRITE_BIT = S_IWUSR | S_IWGRP | S_IWOTH;
 
-struct Stamp {
-    std::int64_t seconds = 0;
-    std::uint32_t nanoseconds = 0;
-};
-
-// What a description takes from the host's stat of an entry.
-struct EntryStatus {
-    unsigned mode = 0;
-    std::uint64_t size = 0;
-    Stamp last_write;
-    Stamp last_access;
-    bool birth_reported = false;
-    Stamp birth;
-};
-
-#ifdef WENDEX_LINUX_CALLS
-constexpr unsigned STAT_MASK = STATX_BASIC_STATS | STATX_BTIME;
-
-Stamp stamp_of(const statx_timestamp& stamp)
-{
-    return {stamp.tv_sec, stamp.tv_nsec};
-}
-
-bool host_stat(int directory_fd, const char* path, int flags, EntryStatus& status)
-{
-    struct statx found {};
-    if (statx(directory_fd, path, flags | AT_NO_AUTOMOUNT, STAT_MASK, &found) != 0) {
-        return false;
-    }
-    status = {found.stx_mode,           found.stx_size,
-              stamp_of(found.stx_mtime), stamp_of(found.stx_atime),
-              (found.stx_mask & STATX_BTIME) != 0, stamp_of(found.stx_btime)};
-    return true;
-}
-#else
-Stamp stamp_of(const struct timespec& stamp)
-{
-    return {stamp.tv_sec, static_cast<std::uint32_t>(stamp.tv_nsec)};
-}
-
-bool host_stat(int directory_fd, const char* path, int flags, EntryStatus& status)
-{
-    struct stat found {};
-    if (fstatat(directory_fd, path, &found, flags) != 0) {
-        return false;
-    }
-    status = {static_cast<unsigned>(found.st_mode), static_cast<std::uint64_t>(found.st_size),
-              stamp_of(found.st_mtim), stamp_of(found.st_atim), false, {}};
-    return true;
-}
-#endif
-
 bool stat_entry(int directory_fd, const char* path, const char* name, int flags,
                 EntryStatus& status)
 {
@@ -74,7 +22,7 @@ bool stat_entry(int directory_fd, const char* path, const char* name, int flags,
         errno = error;
         return false;
     }
-    return host_stat(directory_fd, path, flags, status);
+    return stat_entry_at(directory_fd, path, flags, status);
 }
 
 // The entry itself, never a link's target: one stat. For a link, a second

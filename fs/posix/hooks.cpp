@@ -1,7 +1,6 @@
-// The hook of test builds; empty in every build of the program itself.
+// The hook of the test builds (WENDEX_HOST_HOOKS): built into their host
+// layer alone, never into the program.
 #include "fs/host_hooks.h"
-
-#ifdef WENDEX_HOST_HOOKS
 
 #include <utility>
 
@@ -18,5 +17,3 @@ int run_host_hook(HostStep step, const char* name)
 {
     return installed ? installed(step, name) : 0;
 }
-
-#endif

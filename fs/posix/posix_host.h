@@ -14,19 +14,12 @@
 #include <dirent.h>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
 #include "fs/fs_services.h"
 #include "text/name_match.h"
-
-// Linux's own calls (statx, O_PATH, getdents64, the kernel's current
-// directory) on Linux; the POSIX calls alone on every other host, and on
-// Linux too when the build asks for them (WENDEX_POSIX_PORTABLE), so that
-// the portable path can be built and run on Linux.
-#if defined(__linux__) && !defined(WENDEX_POSIX_PORTABLE)
-#define WENDEX_LINUX_CALLS 1
-#endif
 
 // The one drive of a POSIX host: C:, whose root is "/".
 inline constexpr int DRIVE_C = 2;
@@ -104,27 +97,55 @@ public:
     DirReader& operator=(const DirReader&) = delete;
     ~DirReader();
 
-    // The directory at path opened for reading; nothing when it cannot be.
-    static std::unique_ptr<DirReader> open(const char* path);
-
     int fd() const { return fd_; }
     // The next entry, valid until the next call; null at the end or failure.
     const DirEntry* next();
     bool failed() const { return failed_; }
 
 private:
+    struct Source; // where the entries come from, as the host's calls give them
     int fd_;
     bool failed_ = false;
     DirEntry entry_;
-#ifdef WENDEX_LINUX_CALLS
-    bool refill();
-    std::unique_ptr<char[]> block_;
-    std::size_t at_ = 0;
-    std::size_t filled_ = 0;
-#else
-    DirStream stream_;
-#endif
+    std::unique_ptr<Source> source_;
 };
+
+// --- The calls that differ between hosts --------------------------------------------
+// Linux's own (fs/posix/linux/) or the POSIX calls alone (fs/posix/portable/,
+// on every other host, and on Linux too where the build asks for them with
+// WENDEX_POSIX_PORTABLE): CMakeLists.txt chooses the folder.
+
+// The host's own answer for the current directory, into buffer; false when it
+// gives none (errno ENAMETOOLONG: the directory is too deep for it).
+bool ask_current_dir(std::span<char> buffer);
+// The open flags that open a directory to be looked up in, or entered,
+// without read permission; nothing where the host has none.
+std::optional<int> search_only_access();
+
+// What the walk's step down checks of the directory it opened.
+struct ChildStatus {
+    DirectoryId id;
+    bool is_directory = false;
+    bool is_mount_root = false; // known only where the host marks it; else the device tells
+};
+std::optional<ChildStatus> status_of_child(int fd);
+
+// A POSIX time stamp, as a stat gives it.
+struct Stamp {
+    std::int64_t seconds = 0;
+    std::uint32_t nanoseconds = 0;
+};
+// What a description takes from the host's stat of an entry.
+struct EntryStatus {
+    unsigned mode = 0;
+    std::uint64_t size = 0;
+    Stamp last_write;
+    Stamp last_access;
+    bool birth_reported = false;
+    Stamp birth;
+};
+// The stat of path relative to directory_fd (flags as fstatat takes them).
+bool stat_entry_at(int directory_fd, const char* path, int flags, EntryStatus& status);
 
 // A directory the walk's step down opened, until its pass reads it.
 struct host::OpenedDir {

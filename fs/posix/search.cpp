@@ -12,6 +12,7 @@
 #include <unistd.h>
 #include <utility>
 
+#include "fs/host_hooks.h"
 #include "fs/path_split.h"
 
 struct host::Search {
@@ -48,18 +49,6 @@ struct host::Search {
 
 namespace {
 
-// How a directory is opened for lookups alone, which needs no read
-// permission: O_PATH on Linux, O_SEARCH where POSIX has it. Elsewhere only
-// for reading, and a directory that is searchable but not readable is then
-// looked up through its path.
-#if defined(WENDEX_LINUX_CALLS)
-constexpr int LOOKUP_ACCESS = O_PATH;
-#elif defined(O_SEARCH)
-constexpr int LOOKUP_ACCESS = O_SEARCH;
-#else
-constexpr int LOOKUP_ACCESS = O_RDONLY;
-#endif
-constexpr bool LOOKUP_NEEDS_READING = LOOKUP_ACCESS == O_RDONLY;
 
 // Whether an entry is a directory itself (not a link to one), from its type
 // or, where the file system keeps none, from the entry (not following a link).
@@ -172,6 +161,17 @@ bool direct_lookup(host::Search& search, FindResult& result)
     return search.reader != nullptr && next_read(search, result);
 }
 
+// The directory at path opened for reading; nothing when it cannot be.
+std::unique_ptr<DirReader> read_directory_at(const char* path)
+{
+    if (const int error = run_host_hook(HostStep::OPEN_DIR, path); error != 0) {
+        errno = error;
+        return nullptr;
+    }
+    const int fd = open(path, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    return fd < 0 ? nullptr : std::make_unique<DirReader>(fd);
+}
+
 // The directory's reader; for the current directory, the descriptor the
 // walk entered it with, when there is one.
 std::unique_ptr<DirReader> open_reader(host::Search& search, const char* posix)
@@ -180,15 +180,17 @@ std::unique_ptr<DirReader> open_reader(host::Search& search, const char* posix)
         const host::EnteredDir entered = std::move(search.entered);
         return std::make_unique<DirReader>(std::exchange(entered->fd, -1));
     }
-    return DirReader::open(posix);
+    return read_directory_at(posix);
 }
 
-// The directory opened for lookups. Where that takes read permission and
-// the directory has none, it is looked up through its path.
+// The directory opened for lookups alone, which needs no read permission
+// where the host can open it so. Elsewhere it is opened for reading, and a
+// directory that is searchable but not readable is looked up through its path.
 bool open_for_lookups(host::Search& search, const char* posix)
 {
-    search.lookup_fd = open(posix, LOOKUP_ACCESS | O_DIRECTORY | O_CLOEXEC);
-    if (search.lookup_fd >= 0 || !LOOKUP_NEEDS_READING || errno != EACCES) {
+    const auto lookup_only = search_only_access();
+    search.lookup_fd = open(posix, lookup_only.value_or(O_RDONLY) | O_DIRECTORY | O_CLOEXEC);
+    if (search.lookup_fd >= 0 || lookup_only || errno != EACCES) {
         return search.lookup_fd >= 0;
     }
     struct stat status {};

@@ -9,9 +9,6 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#ifdef WENDEX_LINUX_CALLS
-#include <sys/sysmacros.h>
-#endif
 
 #include "fs/host_hooks.h"
 
@@ -21,70 +18,6 @@ DirectoryId identity_of(const struct stat& status)
 {
     return {static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino)};
 }
-
-// What the step down checks of the directory it opened.
-struct ChildStatus {
-    DirectoryId id;
-    bool is_directory = false;
-    bool is_mount_root = false;
-};
-
-#ifdef WENDEX_LINUX_CALLS
-// The mount id of the directory open at fd (AT_FDCWD and "." for the
-// current one); nothing when the host cannot say.
-std::optional<std::uint64_t> mount_id(int fd, const char* path, int flags)
-{
-    struct statx status {};
-    if (statx(fd, path, flags, STATX_MNT_ID, &status) != 0 ||
-        (status.stx_mask & STATX_MNT_ID) == 0) {
-        return std::nullopt;
-    }
-    return status.stx_mnt_id;
-}
-
-// A mount point is told by the host's own mark of a mount's root, on the
-// very descriptor opened; where that mark is unknown, by a mount id that
-// differs from the current directory's. Either way a bind mount of a
-// directory of the same volume is one.
-std::optional<ChildStatus> status_of_child(int fd)
-{
-    struct statx status {};
-    if (statx(fd, "", AT_EMPTY_PATH, STATX_TYPE | STATX_INO, &status) != 0) {
-        return std::nullopt;
-    }
-    ChildStatus child;
-    child.id = {makedev(status.stx_dev_major, status.stx_dev_minor), status.stx_ino};
-    child.is_directory = S_ISDIR(status.stx_mode);
-    if ((status.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT) != 0) {
-        child.is_mount_root = (status.stx_attributes & STATX_ATTR_MOUNT_ROOT) != 0;
-    } else {
-        const auto inner = mount_id(fd, "", AT_EMPTY_PATH);
-        const auto outer = mount_id(AT_FDCWD, ".", 0);
-        child.is_mount_root = inner != outer; // neither known: the device alone decides
-    }
-    return child;
-}
-
-// Linux opens a directory for the step alone without read permission.
-constexpr int STEP_ACCESS = O_PATH;
-#else
-// A host without a mount mark: a mount point is told by its device alone,
-// which the step compares with the directory it leaves.
-std::optional<ChildStatus> status_of_child(int fd)
-{
-    struct stat status {};
-    if (fstat(fd, &status) != 0) {
-        return std::nullopt;
-    }
-    return ChildStatus{identity_of(status), S_ISDIR(status.st_mode), false};
-}
-
-#ifdef O_SEARCH
-constexpr int STEP_ACCESS = O_SEARCH;
-#else
-constexpr int STEP_ACCESS = -1; // none: a directory is entered only where it can be read
-#endif
-#endif
 
 struct OpenedChild {
     int fd;
@@ -97,10 +30,11 @@ OpenedChild open_child(const char* name)
 {
     constexpr int CHILD = O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
     const int fd = openat(AT_FDCWD, name, O_RDONLY | CHILD);
-    if (fd >= 0 || errno != EACCES || STEP_ACCESS < 0) {
+    const auto step_only = search_only_access(); // none: entered only where it can be read
+    if (fd >= 0 || errno != EACCES || !step_only) {
         return {fd, true};
     }
-    return {openat(AT_FDCWD, name, STEP_ACCESS | CHILD), false};
+    return {openat(AT_FDCWD, name, *step_only | CHILD), false};
 }
 
 } // namespace

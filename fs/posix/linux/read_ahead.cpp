@@ -12,11 +12,6 @@
 // of directories the walk reached first, or a walk that stays in one place.
 #include "fs/posix/posix_host.h"
 
-#include "text/case_map.h"
-#include "text/fixed_text.h"
-
-#ifdef WENDEX_LINUX_CALLS
-
 #include <algorithm>
 #include <array>
 #include <atomic>
@@ -440,10 +435,3 @@ void read_ahead_note_step()
 {
     walk_steps.fetch_add(1, std::memory_order_relaxed);
 }
-
-#else
-
-void read_ahead_start_once() {}
-void read_ahead_note_step() {}
-
-#endif
