@@ -161,11 +161,7 @@ void fail_exit(int code)
     static bool leaving = false;
     if (!leaving && start_dir != nullptr) {
         leaving = true;
-        try {
-            change_dir(start_dir->data(), PathLookup::AS_TYPED);
-        } catch (const std::bad_alloc&) {
-            // Out of memory on the way out: the process ends all the same.
-        }
+        change_dir(start_dir->data(), PathLookup::AS_TYPED);
     }
     leaving = true;
     OutStream& out = OutStream::standard();

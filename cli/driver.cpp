@@ -79,6 +79,8 @@ void run(int argc, char** argv)
         fail_exit(EXIT_USAGE);
     }
     allocate_entry_buffer();
+    // A run that lists no directory need not have the host describe them.
+    host::describe_directories(settings.show_dirs != 0);
     if (settings.recurse != 0) {
         list_tree(out);
     } else {

@@ -2,22 +2,26 @@
 //
 // Where things live, each folder standing on the ones below it and never
 // reaching up:
-//   cli/     the command line, usage text and exits (command_line), the
-//            run from mask to grand total (driver), the mask's path texts
-//            and drive and directory changes (path_text)
+//   cli/     the command line, usage text and exits (command_line), the run
+//            from mask to grand total (driver), the mask's path texts and
+//            drive and directory changes (path_text)
 //   scan/    capture of search results into entry records, the directory
-//            pass with its filters and sorted buffer, the sort orders, the
-//            recursive walk
+//            pass with its filters and sorted buffer, the sort orders, and
+//            the recursive walk with the one rule of what it enters
 //   report/  entry lines in every style, the section frame and summary,
-//            byte counts as text
+//            byte counts as text, and the output stream
 //   core/    what the parts of a run share: the settings record, the entry
 //            record, and run_state.h, the one list of process-wide state
-//   fs/      the services the logic is built on (fs_services.h): the host
-//            operations in namespace host, the attribute-matched search
-//            written once over them, path splitting, the output stream,
-//            and the short text rules (host_text.h, dos_words.h);
-//            fs/posix/ is the POSIX host layer and fs/win32/ the Win32 one
-//            (CMakeLists.txt chooses one): the one place with OS headers
+//   fs/      the host contract (fs_services.h: the host operations in
+//            namespace host, one failure convention) and what is written
+//            once over it: the attribute-matched search, the stack's room,
+//            every question about a path's parts (path_split); apart, what
+//            serves speed alone (walk_ahead.h). fs/posix/ is the POSIX host
+//            layer, its calls that differ in fs/posix/linux/ (with the
+//            read-ahead) and fs/posix/portable/; fs/win32/ the Win32 one.
+//            CMakeLists.txt chooses; they are the one place with OS headers
+//   text/    the text rules: code pages, display widths, case mapping, name
+//            matching
 #include <new>
 
 #include "cli/command_line.h"
@@ -31,12 +35,10 @@ int main(int argc, char** argv)
     // Read once, as the time zone is: every text rule of the run follows it.
     use_code_page(host::code_page());
     std::set_new_handler(on_allocation_failure);
-    // Both failures can strike anywhere below; each ends the run the one way
-    // it always ends, with its own message and code.
+    // Memory running out ends the run in the new-handler, which never
+    // returns; a failed write can strike anywhere below, and ends it here.
     try {
         run(argc, argv);
-    } catch (const std::bad_alloc&) {
-        memory_exit();
     } catch (const OutputFailure&) {
         fail_exit(EXIT_WRITE);
     }

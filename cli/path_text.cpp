@@ -2,6 +2,7 @@
 // prefix, the directory test, and bounded text operations on path buffers.
 #include "cli/path_text.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <memory>
@@ -93,15 +94,11 @@ char* add_backslash(char* path)
 
 std::size_t append_bounded(char* destination, const char* source, std::size_t size)
 {
-    std::size_t length = std::strlen(destination);
+    const std::size_t length = std::strlen(destination);
     if (length >= size) {
         return length; // already past the room: nothing to add
     }
-    for (; *source != '\0' && length + 1 < size; ++source, ++length) {
-        destination[length] = *source;
-    }
-    destination[length] = '\0';
-    return length;
+    return std::min(append_within({destination, size}, length, source), size - 1);
 }
 
 std::size_t last_char(const char* text)

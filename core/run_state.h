@@ -65,7 +65,8 @@ extern SectionState section_state;
 // lines, the summary and end_line (report/).
 extern std::int32_t out_column;
 
-// The running pass's directory as the header names it, ending in '\'.
+// The running pass's directory as the header names it, ending in '\'; the
+// text it views is NUL-terminated.
 std::string_view section_directory();
 
 // Every variable above back at its value when the program starts, so that

@@ -2,10 +2,11 @@
 // host) are what every host layer supplies: the unfiltered directory search,
 // the volume, full paths, free space, file-time conversion, the current drive
 // and directory, the walk's moves, the stack, the code page and the output.
-// The layer of the host the program is built for (fs/posix/ or fs/win32/) is the one place
-// that includes an operating-system header. Above the host operations stand
-// host-neutral services written once: the attribute-matched search and the
-// copied full path.
+// The layer of the host the program is built for (fs/posix/ or fs/win32/) is
+// the one place that includes an operating-system header. Above the host
+// operations stand host-neutral services written once: the attribute-matched
+// search, the stack's room and the copied full path. What serves speed alone
+// is apart, in fs/walk_ahead.h.
 #pragma once
 
 #include <cstddef>
@@ -14,6 +15,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "text/code_page.h"
 #include "fs/path_split.h"
@@ -63,9 +65,12 @@ enum class PathLookup { ANY_CASE, AS_TYPED };
 
 namespace host {
 
-// Every failure below is told by what the operation returns, as written
-// beside it; none leaves errno or the host's last error for the caller to
-// read.
+// Failures are told one way. An operation the host's own interface names
+// keeps the shape it has there (the searches, full_path, the current drive
+// and directory). Every other one gives std::optional for a value (nothing:
+// it failed) and bool for an act (false: not done). A directory that could
+// not be read is told through read_failed() alone. None leaves errno or the
+// host's last error for the caller to read.
 
 // --- Unfiltered directory search ------------------------------------------
 // Every entry matching the pattern's last component ('*' any run, '?' one
@@ -75,52 +80,26 @@ struct Search; // the layer's own
 using SearchHandle = Search*;
 inline constexpr SearchHandle INVALID_SEARCH = nullptr;
 
-// Starts a search and fills the first match. On failure INVALID_SEARCH, and
-// no search stays open; read_failed, when given, then says why: true when
-// the directory is there but failed to read (no read permission, an I/O
-// error, no memory or descriptors), false when nothing matches or the
-// directory does not exist. A read failure is reported, never taken for an
-// empty directory.
-SearchHandle FindFirstFileA(const char* pattern, FindResult& result, bool* read_failed = nullptr);
-
-// A directory the walk's step down opened and made current (enter_subdir),
-// handed to the pass that lists it, which then reads it without opening it
-// again. The layer's own; whoever holds it last closes it.
-struct OpenedDir;
-struct OpenedDirCloser {
-    void operator()(OpenedDir* directory) const;
-};
-using EnteredDir = std::unique_ptr<OpenedDir, OpenedDirCloser>;
-
-// What a directory pass asks of its search beyond the matches it lists.
-struct PassSearch {
-    // False when the pass lists no directories: matching directories are
-    // then not delivered (nor described).
-    bool deliver_directories = true;
-    // When set, every subdirectory a walk may enter (not a link or reparse
-    // point, not "." or ".."), matching the pattern or not, in the host's
-    // order, as gather_if_enterable writes them: one read of the directory
-    // serves the pass and the walk.
-    std::string* subdirectories = nullptr;
-    // The current directory as the walk entered it, read when the pattern
-    // names the current directory; closed by the search otherwise.
-    EnteredDir entered;
-};
-// The unfiltered search as a directory pass runs it: as FindFirstFileA (its
-// failures told the same way), but "." and ".." are never delivered, and
-// what pass asks is done in the same read of the directory (FindNextFileA,
-// FindClose and search_read_failed serve it as any search).
-SearchHandle find_first_for_pass(const char* pattern, FindResult& result, PassSearch pass,
-                                 bool* read_failed = nullptr);
-// Fills the next match: true. False at the end or on any failure, and
-// search_read_failed then says which; false, too, for INVALID_SEARCH.
+// Starts a search and fills the first match; INVALID_SEARCH when there is
+// none, and no search stays open.
+SearchHandle FindFirstFileA(const char* pattern, FindResult& result);
+// Fills the next match: true. False at the end, on any failure, and for
+// INVALID_SEARCH.
 bool FindNextFileA(SearchHandle search, FindResult& result);
-// After FindNextFileA gave false on search: whether the directory failed to
-// read on (an I/O error, an entry that could not be examined), rather than
-// had nothing more to give. False for INVALID_SEARCH.
-bool search_read_failed(SearchHandle search);
 // Ends the search; INVALID_SEARCH is accepted and ignored. Cannot fail.
 void FindClose(SearchHandle search);
+// After FindFirstFileA gave INVALID_SEARCH or FindNextFileA gave false: true
+// when the directory is there but failed to read (no read permission, an I/O
+// error, an entry that could not be examined, no memory or descriptors),
+// false when there was nothing (more) to give. A directory that fails to
+// read is said, never taken for an empty one or for the end of one.
+bool read_failed();
+// Whether the run lists directories. Where it does not, a search delivers a
+// directory with the attribute word its entry alone gives (directory,
+// hidden, a link's reparse point) and neither times nor size, sparing the
+// host a question per directory; "." and ".." always come so. Set once,
+// before the listing; until then directories are described.
+void describe_directories(bool described);
 
 // --- Volume -------------------------------------------------------------------
 // The label of the volume of drive number drive (0 for A), as the host keeps
@@ -128,11 +107,8 @@ void FindClose(SearchHandle search);
 // On failure nothing: the drive has no volume the host can read.
 std::optional<std::string> volume_label(int drive);
 // Every free byte of the volume holding the path, not only those the caller
-// may use. On failure nothing: the host cannot say. When open_search is a running
-// search of the path's directory, the layer may read it from there, without
-// looking the path up again.
-std::optional<std::uint64_t> disk_free_bytes(const char* path,
-                                             SearchHandle open_search = INVALID_SEARCH);
+// may use. On failure nothing: the host cannot say.
+std::optional<std::uint64_t> disk_free_bytes(const char* path);
 
 // --- Full paths -------------------------------------------------------------
 // The text made absolute against the current directory of the drive it names,
@@ -186,27 +162,35 @@ int set_drive(int number);
 // The identity of the current directory. On failure nothing: the host
 // cannot say.
 std::optional<DirectoryId> current_dir_id();
-// Makes the subdirectory name of the current directory (the directory here)
-// current, reached as reach says (the layer's own text gathered with it;
-// empty: by the name itself): never through a link, and only when it is a
-// directory on the same volume as here. Its identity, and in entered, where
-// the host can, the directory as the step opened it, for the pass that
-// lists it. On failure nothing: it was not entered, the current directory
-// is unchanged and entered is left empty.
-std::optional<DirectoryId> enter_subdir(const char* name, const char* reach,
-                                        const DirectoryId& here, EnteredDir& entered);
+
+// A directory of the current directory as the host describes it.
+struct Subdirectory {
+    std::string name;             // as the listing shows it
+    std::uint32_t attributes = 0; // the directory bit, and a link's reparse-point bit
+    std::string reach;            // the layer's own way to it; empty: by its name
+};
+// The directories of the current directory, "." and ".." left out, in the
+// host's order: those the pass's search found where it read the directory
+// whole (one read serves the pass and the walk), or else those a read of its
+// own finds. On failure nothing: the directory failed to read.
+std::optional<std::vector<Subdirectory>> subdirectories();
+// Makes the subdirectory child of the current directory (the directory here)
+// current: never through a link, and only when it is a directory on the same
+// volume as here. Its identity; on failure nothing, and the current
+// directory is unchanged.
+std::optional<DirectoryId> enter_subdir(const Subdirectory& child, const DirectoryId& here);
 // Makes the parent of the current directory current and checks that it is
-// the directory identified: 0. Otherwise -1: the walk is lost, and goes no
-// further (the current directory is wherever ".." led).
-int enter_parent_dir(const DirectoryId& parent);
+// the directory identified: true. Otherwise false: the walk is lost, and
+// goes no further (the current directory is wherever ".." led).
+bool enter_parent_dir(const DirectoryId& parent);
 
 // --- Stack ------------------------------------------------------------------
 // Notes where the stack starts: an address in main and the argument vector.
 // Called first thing in main; cannot fail.
 void note_stack_start(const void* here, char** argv);
 // The lowest address the stack holding here may grow down to. On failure
-// 0: the host cannot say.
-std::uintptr_t stack_floor(const void* here);
+// nothing: the host cannot say.
+std::optional<std::uintptr_t> stack_floor(const void* here);
 
 // --- Code page ----------------------------------------------------------------
 // The code page the host's names and texts are in, as it stands at start:
@@ -225,11 +209,11 @@ bool argument_lost_characters(int index, const char* argument);
 
 // --- Output -------------------------------------------------------------------
 enum class Stream { STANDARD_OUTPUT, STANDARD_ERROR };
-// write_output's answer when the reader has gone (a closed pipe).
-inline constexpr int WRITE_READER_GONE = -1;
-// Writes all of text, byte for byte, to standard output or standard error:
-// 0, WRITE_READER_GONE, or the host's error number of the failure.
-int write_output(Stream stream, std::string_view text);
+// How a write ended: all of it written, its reader gone (a closed pipe), or
+// failed.
+enum class Written { ALL, READER_GONE, FAILED };
+// Writes all of text, byte for byte, to standard output or standard error.
+Written write_output(Stream stream, std::string_view text);
 // Whether standard output is a terminal, where a name's control bytes would
 // act instead of showing; false when the host cannot say.
 bool output_is_terminal();
@@ -270,16 +254,6 @@ int find_first(const char* pattern, FindBlock& block, std::uint32_t attributes);
 int find_next(FindBlock& block);
 // Ends the search; harmless on a block that failed to start or has ended.
 void find_close(FindBlock& block);
-
-// --- Gathered subdirectories -----------------------------------------------------
-// Appends name and reach, each ended by a NUL, to subdirectories
-// (PassSearch::subdirectories) when the entry's attribute word says a walk
-// may enter it: a directory, not a link or reparse point, not "." or "..".
-// reach is the layer's own way to the entry, for enter_subdir (empty: by
-// its name). Nothing when subdirectories is null. Every host layer gathers
-// through it, from what its host gives.
-void gather_if_enterable(std::string* subdirectories, std::string_view name,
-                         std::uint32_t attributes, std::string_view reach = {});
 
 // --- Stack room ----------------------------------------------------------------
 // False when the stack has too little room left for one more level of a walk

@@ -79,22 +79,6 @@ template <std::size_t Room> void store_part(std::array<char, Room>* out, std::st
     }
 }
 
-// The join so far: what fits is written, the length counts everything.
-struct JoinCursor {
-    std::span<char> out;
-    std::size_t length = 0;
-};
-
-void append(JoinCursor& cursor, std::string_view text)
-{
-    for (const char c : text) {
-        if (cursor.length + 1 < cursor.out.size()) {
-            cursor.out[cursor.length] = c;
-        }
-        ++cursor.length;
-    }
-}
-
 std::string_view text_of(const char* part)
 {
     return part == nullptr ? std::string_view{} : part;
@@ -184,26 +168,24 @@ unsigned split_path(const char* path, DriveText* drive, PartText* directory, Par
 std::size_t merge_path(std::span<char> out, const char* drive, const char* directory,
                        const char* name, const char* extension)
 {
-    JoinCursor cursor{out};
+    // What fits is written; the length counts everything.
+    std::size_t length = append_within(out, 0, "");
     if (const std::string_view d = text_of(drive); !d.empty()) {
-        append(cursor, d.substr(0, 1)); // only the letter: the ':' is always written here
-        append(cursor, ":");
+        length = append_within(out, length, d.substr(0, 1)); // the ':' is always written here
+        length = append_within(out, length, ":");
     }
     if (const std::string_view dir = text_of(directory); !dir.empty()) {
-        append(cursor, dir);
+        length = append_within(out, length, dir);
         if (!ends_in_separator(dir)) {
-            append(cursor, "\\");
+            length = append_within(out, length, "\\");
         }
     }
-    append(cursor, text_of(name));
+    length = append_within(out, length, text_of(name));
     if (const std::string_view ext = text_of(extension); !ext.empty()) {
         if (ext.front() != '.') {
-            append(cursor, ".");
+            length = append_within(out, length, ".");
         }
-        append(cursor, ext);
+        length = append_within(out, length, ext);
     }
-    if (!out.empty()) {
-        out[std::min(cursor.length, out.size() - 1)] = '\0';
-    }
-    return cursor.length;
+    return length;
 }

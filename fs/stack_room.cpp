@@ -26,7 +26,7 @@ bool stack_has_room()
     const char here = 0;
     const auto at = reinterpret_cast<std::uintptr_t>(&here);
     if (!floor_known) {
-        stack_floor = host::stack_floor(&here);
+        stack_floor = host::stack_floor(&here).value_or(0); // unknown: the floor is 0
         floor_known = true;
     }
     if (last_level > at) {

@@ -122,29 +122,16 @@ void write_adorned(OutStream& out, const EntryRecord& record)
     out.write_line_end();
 }
 
-// Appends text to destination at length, never past its room; false if cut.
-template <std::size_t ROOM>
-bool append(std::array<char, ROOM>& destination, std::size_t& length, std::string_view text)
-{
-    if (text.size() >= ROOM - length) {
-        return false;
-    }
-    std::memcpy(destination.data() + length, text.data(), text.size());
-    length += text.size();
-    destination[length] = '\0';
-    return true;
-}
-
+// The 8.3 name as "name.ext" (the room holds the longest whole).
 std::array<char, SHORT_TEXT_ROOM> short_text(const EntryRecord& record)
 {
     std::array<char, SHORT_TEXT_ROOM> text{};
-    std::size_t length = 0;
     const auto ext = bounded_text(record.short_ext.data(), SHORT_EXT_WIDTH);
-    append(text, length, bounded_text(record.short_name.data(), SHORT_NAME_WIDTH));
+    std::size_t length = append_within(text, 0, bounded_text(record.short_name.data(), SHORT_NAME_WIDTH));
     if (!ext.empty()) {
-        append(text, length, ".");
+        length = append_within(text, length, ".");
     }
-    append(text, length, ext);
+    append_within(text, length, ext);
     return text;
 }
 

@@ -134,15 +134,19 @@ int OutStream::print_formatted(const char* format, std::va_list arguments, bool 
     return length;
 }
 
+void OutStream::note(host::Written written)
+{
+    failed_ = written != host::Written::ALL;
+    reader_gone_ = written == host::Written::READER_GONE;
+}
+
 bool OutStream::flush()
 {
     if (!standard_) {
         return true;
     }
     if (!failed_) {
-        const int error = host::write_output(host::Stream::STANDARD_OUTPUT, buffer_);
-        failed_ = error != 0;
-        reader_gone_ = error == host::WRITE_READER_GONE;
+        note(host::write_output(host::Stream::STANDARD_OUTPUT, buffer_));
     }
     buffer_.clear();
     return !failed_;
@@ -157,9 +161,7 @@ bool OutStream::write_final(std::string_view text)
         buffer_.append(text);
         return true;
     }
-    const int error = host::write_output(host::Stream::STANDARD_OUTPUT, text);
-    failed_ = error != 0;
-    reader_gone_ = error == host::WRITE_READER_GONE;
+    note(host::write_output(host::Stream::STANDARD_OUTPUT, text));
     return !failed_;
 }
 

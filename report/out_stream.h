@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "fs/fs_services.h"
+
 // Checks print's arguments against its format where the compiler can.
 #if defined(__GNUC__)
 #define WENDEX_PRINTF_FORMAT __attribute__((format(printf, 2, 3)))
@@ -74,6 +76,8 @@ private:
     void write_out_when_full();
     // Appends a name with what a terminal must not be sent shown as '?'.
     void append_shown(std::string_view name);
+    // Takes the outcome of a write to standard output.
+    void note(host::Written written);
 
     std::string buffer_;
     bool standard_ = false; // false: a memory stream

@@ -78,9 +78,10 @@ void write_totals(OutStream& out)
 
 // Left out when the host cannot say, rather than showing a count that is not
 // the free space.
-void write_free_space(OutStream& out, host::SearchHandle listed)
+void write_free_space(OutStream& out)
 {
-    const auto free_bytes = host::disk_free_bytes(section_path.data(), listed);
+    // The directory in full, however long; its text ends in a NUL either way.
+    const auto free_bytes = host::disk_free_bytes(section_directory().data());
     if (!free_bytes) {
         return;
     }
@@ -108,7 +109,7 @@ void section_event(SectionEvent event, OutStream* out)
     }
 }
 
-void print_summary(OutStream& out, host::SearchHandle listed)
+void print_summary(OutStream& out)
 {
     if (settings.bare != 0 && settings.summary_anyway == 0) {
         return;
@@ -126,7 +127,7 @@ void print_summary(OutStream& out, host::SearchHandle listed)
     }
     write_totals(out);
     if (settings.show_free != 0) {
-        write_free_space(out, listed);
+        write_free_space(out);
     }
     out_column = 1; // the line stays open for the next section's break
 }

@@ -15,9 +15,8 @@ enum SectionEvent : int {
 // Only SEC_OPEN writes, to out; the other events need no stream.
 void section_event(SectionEvent event, OutStream* out = nullptr);
 
-// The running pass's summary line, left open (out_column = 1). listed: the
-// pass's search of its directory, still open, for the free bytes.
-void print_summary(OutStream& out, host::SearchHandle listed = host::INVALID_SEARCH);
+// The running pass's summary line, left open (out_column = 1).
+void print_summary(OutStream& out);
 
 // The volume label of drive_letter's drive; empty when there is none.
 // Static buffer.

@@ -181,8 +181,7 @@ const char* find_char_nocase(const char* text, char c)
     return find_char_nocase(text, std::string_view(&c, 1));
 }
 
-bool list_directory(OutStream& out, const char* mask_text, SortKey sort_key,
-                    std::string* subdirectories, host::EnteredDir entered)
+bool list_directory(OutStream& out, const char* mask_text, SortKey sort_key)
 {
     scan_totals = ScanTotals{};
     PassState pass{sort_key != SORT_NONE};
@@ -192,15 +191,9 @@ bool list_directory(OutStream& out, const char* mask_text, SortKey sort_key,
     set_section_path(searchable ? pattern.data() : mask_text);
 
     FindResult result;
-    // One read serves the listing and the walk; directories the pass would
-    // drop are not even described. Closed however the pass ends: a failed
-    // write ends it mid-search.
-    host::PassSearch needs{settings.show_dirs != 0, subdirectories, std::move(entered)};
-    bool start_read_failed = false;
+    // Closed however the pass ends: a failed write ends it mid-search.
     const std::unique_ptr<host::Search, SearchCloser> search(
-        searchable ? host::find_first_for_pass(pattern.data(), result, std::move(needs),
-                                               &start_read_failed)
-                   : host::INVALID_SEARCH);
+        searchable ? host::FindFirstFileA(pattern.data(), result) : host::INVALID_SEARCH);
     if (search != nullptr) {
         do {
             if (passes_filters(result)) {
@@ -208,15 +201,14 @@ bool list_directory(OutStream& out, const char* mask_text, SortKey sort_key,
             }
         } while (host::FindNextFileA(search.get(), result));
     }
-    const bool read_failed =
-        search != nullptr ? host::search_read_failed(search.get()) : start_read_failed;
+    const bool read_failed = searchable && host::read_failed();
 
     if (settings.total_only == 0) {
         if (pass.sorted) {
             sort_entries(sort_key, pass.buffered);
             emit_buffered(out, pass.buffered);
         }
-        print_summary(out, search.get());
+        print_summary(out);
     }
     grand_bytes = add_bytes(grand_bytes, scan_totals.bytes);
     if (read_failed) {

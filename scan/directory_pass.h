@@ -9,14 +9,9 @@
 #include "report/out_stream.h"
 
 // Lists the directory the mask names (its whole content when the mask has no
-// name or extension), relative to the current drive and directory. With
-// subdirectories, the same read of the directory also gathers the names of
-// the subdirectories a walk may enter, each ended by a NUL, in the host's
-// order. entered: the current directory as the walk's step down opened it,
-// read rather than opened again when the mask names the current directory.
-// False when the directory failed to read, which the pass has said.
-bool list_directory(OutStream& out, const char* mask, SortKey sort_key,
-                    std::string* subdirectories = nullptr, host::EnteredDir entered = {});
+// name or extension), relative to the current drive and directory. False
+// when the directory failed to read, which the pass has said.
+bool list_directory(OutStream& out, const char* mask, SortKey sort_key);
 
 // "read failed. DIRECTORY defective?" where the output stands, as the walk
 // reports a directory it cannot enter: a directory that failed to read on.

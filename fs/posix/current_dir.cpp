@@ -15,6 +15,13 @@
 #include <unistd.h>
 #include <utility>
 
+// The current POSIX directory. Where the host cannot name it (too deep for
+// it, or its query fails), the path the layer followed down to it: from the
+// host's last answer, or, when the host never named the directory the run
+// started in, from that directory (is_relative_to_start). Nothing when
+// neither is known.
+std::optional<std::string> current_posix_dir();
+
 namespace {
 
 // Room for the host's own answer; deeper directories are named by the
@@ -169,6 +176,19 @@ std::optional<std::string> current_posix_dir()
     return followed_path;
 }
 
+bool names_current_dir(std::string_view path)
+{
+    const auto posix = posix_form(path);
+    if (!posix || followed_path.empty()) {
+        return false;
+    }
+    std::string_view directory = *posix;
+    while (directory.size() > 1 && directory.back() == '/') {
+        directory.remove_suffix(1);
+    }
+    return directory == followed_path;
+}
+
 namespace host {
 
 const char* full_path(const char* text)
@@ -227,6 +247,7 @@ int set_current_dir(const char* path, PathLookup lookup)
         if (chdir(posix) != 0) {
             return false;
         }
+        left_current_dir();
         follow_into(posix);
         return true;
     };

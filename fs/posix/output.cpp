@@ -14,7 +14,7 @@ constexpr int ERROR_DESCRIPTOR = 2;
 
 namespace host {
 
-int write_output(Stream stream, std::string_view text)
+Written write_output(Stream stream, std::string_view text)
 {
     const int descriptor = stream == Stream::STANDARD_OUTPUT ? OUTPUT_DESCRIPTOR : ERROR_DESCRIPTOR;
     while (!text.empty()) {
@@ -23,11 +23,11 @@ int write_output(Stream stream, std::string_view text)
             if (errno == EINTR) {
                 continue;
             }
-            return errno == EPIPE ? WRITE_READER_GONE : errno;
+            return errno == EPIPE ? Written::READER_GONE : Written::FAILED;
         }
         text.remove_prefix(static_cast<std::size_t>(written));
     }
-    return 0;
+    return Written::ALL;
 }
 
 bool output_is_terminal()

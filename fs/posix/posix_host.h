@@ -1,7 +1,8 @@
-// Internals of the POSIX host layer, shared by fs/posix/*.cpp and their unit
-// tests: name matching, path translation, directory streams, attribute
-// words, time and label helpers. Nothing outside fs/posix/ and the tests
-// includes this header.
+// What the files of the POSIX host layer share: path translation, the
+// current directory as the layer knows it, directory streams, the calls that
+// differ between hosts, the current directory's reads, entry descriptions
+// and time conversion. Only the layer's files, and the tests and the fuzz
+// target that reach into it, include this header.
 //
 // The layer maps the host the program was designed for onto POSIX: one
 // drive, C:, whose root is "/"; '\' and '/' both separating; names looked up
@@ -32,7 +33,7 @@ std::optional<std::string> posix_form(std::string_view text);
 // The path as typed when it exists; otherwise each missing component replaced
 // by the first entry of its parent that matches it case-blind.
 std::string resolve_any_case(const std::string& path);
-// posix_form followed by resolve_any_case.
+// posix_form, its components then resolved as resolve_any_case does.
 std::optional<std::string> posix_form_any_case(std::string_view text);
 // Runs operation (bool(const char* posix_path)) on the path as typed, and only
 // when a component is missing, once more on its case-blind resolution: the
@@ -62,12 +63,10 @@ std::optional<std::string> full_path_text(std::string_view text, std::string_vie
 // Whether a directory current_posix_dir gives is relative to the directory
 // the run started in ("." or "./sub"): the host could not name that one.
 bool is_relative_to_start(std::string_view posix_dir);
-// The current POSIX directory. Where the host cannot name it (too deep for
-// it, or its query fails), the path the layer followed down to it: from the
-// host's last answer, or, when the host never named the directory the run
-// started in, from that directory (is_relative_to_start). Nothing when
-// neither is known.
-std::optional<std::string> current_posix_dir();
+// Whether the path text (a directory, with or without its trailing
+// separator) is the current directory as the layer last knew it. Asks the
+// host nothing.
+bool names_current_dir(std::string_view path);
 // Records a change into path (a name, or any path), so that the path followed
 // down names directories too deep for the host to name.
 void follow_into(std::string_view path);
@@ -147,24 +146,25 @@ struct EntryStatus {
 // The stat of path relative to directory_fd (flags as fstatat takes them).
 bool stat_entry_at(int directory_fd, const char* path, int flags, EntryStatus& status);
 
-// A directory the walk's step down opened, until its pass reads it.
-struct host::OpenedDir {
-    int fd = -1; // open for reading
-
-    OpenedDir() = default;
-    OpenedDir(const OpenedDir&) = delete;
-    OpenedDir& operator=(const OpenedDir&) = delete;
-    ~OpenedDir();
-};
-
-// --- Read-ahead -------------------------------------------------------------------
-// Before the walk's first step down, from the directory it starts in: starts
-// the thread that reads ahead of the walk, where more than one CPU and enough
-// descriptors are to spare. Later calls do nothing.
-void read_ahead_start_once();
-// At each step down the walk tries, made or not: its place in the order the
-// read-ahead follows and keeps ahead of.
-void read_ahead_note_step();
+// --- The current directory's reads (subdirectories.cpp) ------------------------------
+// Adds the entry of the directory open at directory_fd to found when it is a
+// directory itself (not a link, not "." or ".."); false when it could not be
+// examined, for a reason other than permission.
+bool note_subdirectory(int directory_fd, const DirEntry& entry,
+                       std::vector<host::Subdirectory>& found);
+// The subdirectories a read of the whole current directory found, kept for
+// host::subdirectories until the current directory changes.
+void keep_subdirectories(std::vector<host::Subdirectory> found);
+// The descriptor the walk's step opened the current directory with, for
+// reading, kept until a read of the current directory takes it; -1 for none.
+void keep_step_opened(int fd);
+// The current directory changes: what was kept of the one left goes.
+void left_current_dir();
+// The directory at path opened for reading; nothing when it cannot be.
+std::unique_ptr<DirReader> read_directory_at(const char* path);
+// The current directory opened for reading, through the step's descriptor
+// where one is kept.
+std::unique_ptr<DirReader> reader_of_current_dir();
 
 // --- Entries ------------------------------------------------------------------
 enum class EntryKind { REGULAR, DIRECTORY, OTHER };
@@ -190,8 +190,6 @@ bool describe_entry_at(int directory_fd, const char* path, const char* name,
 bool describe_listed(int directory_fd, const char* name, unsigned char type, FindResult& result);
 
 // --- Times ----------------------------------------------------------------------
-// Seconds from 1601-01-01 to 1970-01-01, both universal time.
-inline constexpr std::int64_t UNIX_EPOCH_SECONDS = 11'644'473'600;
 // A POSIX time stamp as a file time: before 1601 gives 0, beyond the range
 // the largest file time.
 FileTime file_time_from_unix(std::int64_t seconds, std::uint32_t nanoseconds);
@@ -199,15 +197,3 @@ FileTime file_time_from_unix(std::int64_t seconds, std::uint32_t nanoseconds);
 // otherwise (a birth time of exactly 0 counts as none) its last-write time.
 FileTime creation_time(bool birth_reported, std::int64_t birth_seconds,
                        std::uint32_t birth_nanoseconds, FileTime last_write);
-
-// --- Volume -----------------------------------------------------------------------
-// A /dev/disk/by-label link name with its "\xHH" escapes decoded.
-std::string decode_label(std::string_view link_name);
-// The decoded name of the first link in links_dir whose target's device
-// number is device; empty when there is none or the directory is missing.
-std::string find_label(const char* links_dir, std::uint64_t device);
-// The label of the file system holding "/", read once per run; empty when none.
-std::string root_volume_label();
-// Every free byte of the file system holding the path, or its nearest
-// existing parent; nothing when none can say.
-std::optional<std::uint64_t> disk_free_bytes_of_path(const char* path);

@@ -56,7 +56,7 @@ void note_stack_start(const void* here, char** argv)
     stack_top = top + TOP_MARGIN;
 }
 
-std::uintptr_t stack_floor(const void* here)
+std::optional<std::uintptr_t> stack_floor(const void* here)
 {
     const std::uintptr_t limit = stack_limit();
     // Not noted (the walk run without main): half the stack is taken to lie

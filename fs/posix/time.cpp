@@ -11,6 +11,8 @@
 
 namespace {
 
+// Seconds from 1601-01-01 to 1970-01-01, both universal time.
+constexpr std::int64_t UNIX_EPOCH_SECONDS = 11'644'473'600;
 constexpr std::int64_t SECONDS_PER_DAY = 86'400;
 constexpr std::int64_t UNIX_EPOCH_DAYS = UNIX_EPOCH_SECONDS / SECONDS_PER_DAY;
 constexpr FileTime LARGEST_FILE_TIME = std::numeric_limits<FileTime>::max();

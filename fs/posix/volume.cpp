@@ -52,8 +52,20 @@ std::optional<std::string> parent_of(const std::string& path)
     return kept == std::string::npos ? std::string("/") : path.substr(0, kept + 1);
 }
 
+// Every free byte of the file system holding the POSIX path.
+std::optional<std::uint64_t> free_bytes_at(const char* path)
+{
+    struct statvfs volume {};
+    if (statvfs(path, &volume) != 0) {
+        return std::nullopt;
+    }
+    return static_cast<std::uint64_t>(volume.f_bfree) * volume.f_frsize;
+}
+
 } // namespace
 
+// decode_label and find_label are reached by the tests too, which declare
+// them themselves.
 std::string decode_label(std::string_view link_name)
 {
     std::string label;
@@ -86,6 +98,9 @@ std::string find_label(const char* links_dir, std::uint64_t device)
     return {};
 }
 
+namespace {
+
+// The label of the file system holding "/", read once per run; empty when none.
 std::string root_volume_label()
 {
     // Read once: every section header of a walk asks for it.
@@ -95,6 +110,8 @@ std::string root_volume_label()
     }();
     return label;
 }
+
+} // namespace
 
 namespace host {
 
@@ -107,17 +124,23 @@ std::optional<std::string> volume_label(int drive)
     return root_volume_label();
 }
 
-} // namespace host
-
-std::optional<std::uint64_t> disk_free_bytes_of_path(const char* path)
+// The current directory (the section of a walk) is asked as ".", never by a
+// path looked up again, which may be longer than the host takes. A path that
+// does not exist is asked about through its nearest existing parent.
+std::optional<std::uint64_t> disk_free_bytes(const char* path)
 {
-    auto target = path != nullptr ? posix_form_any_case(path) : std::nullopt;
-    while (target) {
-        struct statvfs volume {};
-        if (statvfs(target->c_str(), &volume) == 0) {
-            return static_cast<std::uint64_t>(volume.f_bfree) * volume.f_frsize;
+    if (path == nullptr) {
+        return std::nullopt;
+    }
+    if (names_current_dir(path)) {
+        return free_bytes_at(".");
+    }
+    for (auto target = posix_form_any_case(path); target; target = parent_of(*target)) {
+        if (const auto free_bytes = free_bytes_at(target->c_str())) {
+            return free_bytes;
         }
-        target = parent_of(*target);
     }
     return std::nullopt;
 }
+
+} // namespace host

@@ -2,8 +2,8 @@
 // following a link, checked and entered through the very descriptor that was
 // checked; back up through "..", checked against the identity (device and
 // inode) of the directory the level expects. The descriptor of a step down
-// is handed to the walk, which gives it to the pass that reads the directory
-// next, so no descriptor outlives the level's own pass.
+// is kept for the read of the directory it entered (the pass's, or the
+// walk's own), so no descriptor outlives the level's own pass.
 #include "fs/posix/posix_host.h"
 
 #include <fcntl.h>
@@ -39,18 +39,6 @@ OpenedChild open_child(const char* name)
 
 } // namespace
 
-host::OpenedDir::~OpenedDir()
-{
-    if (fd >= 0) {
-        close(fd);
-    }
-}
-
-void host::OpenedDirCloser::operator()(OpenedDir* directory) const
-{
-    delete directory;
-}
-
 namespace host {
 
 std::optional<DirectoryId> current_dir_id()
@@ -62,29 +50,25 @@ std::optional<DirectoryId> current_dir_id()
     return identity_of(status);
 }
 
-// A POSIX name is its own way: reach is always empty.
-std::optional<DirectoryId> enter_subdir(const char* name, const char* /*reach*/,
-                                        const DirectoryId& here, EnteredDir& entered)
+// A POSIX name is its own way: the name is all the step needs.
+std::optional<DirectoryId> enter_subdir(const Subdirectory& child, const DirectoryId& here)
 {
-    entered.reset();
-    if (name == nullptr || run_host_hook(HostStep::ENTER_SUBDIR, name) != 0) {
+    const char* name = child.name.c_str();
+    if (run_host_hook(HostStep::ENTER_SUBDIR, name) != 0) {
         return std::nullopt;
     }
-    read_ahead_start_once();
-    read_ahead_note_step();
-    const OpenedChild child = open_child(name);
-    const auto status = child.fd >= 0 ? status_of_child(child.fd) : std::nullopt;
+    const OpenedChild opened = open_child(name);
+    const auto status = opened.fd >= 0 ? status_of_child(opened.fd) : std::nullopt;
     const bool stepped = status && status->is_directory && !status->is_mount_root &&
-                         status->id.device == here.device && fchdir(child.fd) == 0;
-    if (stepped && child.readable) {
-        entered.reset(new OpenedDir);
-        entered->fd = child.fd;
-    } else if (child.fd >= 0) {
-        close(child.fd);
-    }
+                         status->id.device == here.device && fchdir(opened.fd) == 0;
     if (!stepped) {
+        if (opened.fd >= 0) {
+            close(opened.fd);
+        }
         return std::nullopt;
     }
+    left_current_dir();
+    keep_step_opened(opened.readable ? opened.fd : (close(opened.fd), -1));
     follow_into(name);
     return status->id;
 }
@@ -92,18 +76,19 @@ std::optional<DirectoryId> enter_subdir(const char* name, const char* /*reach*/,
 // The step is checked once made: "." is the directory arrived in, whatever
 // happened to the path, so the check cannot be raced. On a mismatch the walk
 // is lost and goes no further.
-int enter_parent_dir(const DirectoryId& parent)
+bool enter_parent_dir(const DirectoryId& parent)
 {
     if (run_host_hook(HostStep::ENTER_PARENT, "..") != 0 || chdir("..") != 0) {
-        return -1;
+        return false;
     }
+    left_current_dir();
     const auto arrived = current_dir_id();
     if (!arrived) {
         follow_into(".."); // where that is, only the host can say now
-        return -1;
+        return false;
     }
     follow_to_parent(*arrived); // the path's parent, whatever directory it is
-    return *arrived == parent ? 0 : -1;
+    return *arrived == parent;
 }
 
 } // namespace host

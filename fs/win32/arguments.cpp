@@ -74,7 +74,9 @@ std::vector<std::wstring> wide_arguments(std::wstring_view line)
     }
 }
 
-std::string narrow_of(const std::wstring& wide)
+// The argument as the C runtime made it narrow: the host's "best fit"
+// included, which is what is to be caught.
+std::string narrow_as_runtime(const std::wstring& wide)
 {
     const int room = ::WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, nullptr, 0, nullptr, nullptr);
     std::string text(static_cast<std::size_t>(room > 0 ? room : 1), '\0');
@@ -84,17 +86,6 @@ std::string narrow_of(const std::wstring& wide)
     }
     text.pop_back(); // the NUL the count included
     return text;
-}
-
-std::wstring wide_of(const char* text)
-{
-    const int room = ::MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(room > 0 ? room : 1), L'\0');
-    if (room <= 0 || ::MultiByteToWideChar(CP_ACP, 0, text, -1, wide.data(), room) != room) {
-        return {};
-    }
-    wide.pop_back();
-    return wide;
 }
 
 } // namespace
@@ -112,7 +103,7 @@ bool argument_lost_characters(int index, const char* argument)
     const std::wstring& wide = typed[number];
     // An argument the split took otherwise than the runtime did is no
     // argument of the same number: nothing is known about it.
-    return narrow_of(wide) == argument && wide_of(argument) != wide;
+    return narrow_as_runtime(wide) == argument && wide_of(argument) != wide;
 }
 
 } // namespace host

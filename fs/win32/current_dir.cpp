@@ -54,6 +54,7 @@ bool enter(const std::wstring& path)
     if (!may_be_current(path) || ::SetCurrentDirectoryW(path.c_str()) == 0) {
         return false;
     }
+    left_current_dir();
     record_current_dir();
     return true;
 }

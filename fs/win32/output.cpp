@@ -10,7 +10,6 @@
 
 #include <algorithm>
 #include <array>
-#include <climits>
 
 namespace host {
 
@@ -30,13 +29,6 @@ bool reader_gone(DWORD error)
 HANDLE handle_of(Stream stream)
 {
     return ::GetStdHandle(stream == Stream::STANDARD_OUTPUT ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE);
-}
-
-// A failure's code for the caller: never 0, which means success.
-int error_code(DWORD error)
-{
-    return error == 0 || error > static_cast<DWORD>(INT_MAX) ? ERROR_WRITE_FAULT
-                                                             : static_cast<int>(error);
 }
 
 bool is_console(HANDLE handle)
@@ -61,50 +53,47 @@ std::size_t whole_characters(std::string_view text, std::size_t room)
     return end == 0 ? room : end; // no whole character fits: bytes that make none
 }
 
-int write_console_units(HANDLE handle, const wchar_t* units, std::size_t count)
+bool write_console_units(HANDLE handle, const wchar_t* units, std::size_t count)
 {
     while (count > 0) {
         DWORD written = 0;
-        if (::WriteConsoleW(handle, units, static_cast<DWORD>(count), &written, nullptr) == 0) {
-            return error_code(::GetLastError());
-        }
-        if (written == 0 || written > count) {
-            return ERROR_WRITE_FAULT; // no progress: never loop forever
+        if (::WriteConsoleW(handle, units, static_cast<DWORD>(count), &written, nullptr) == 0 ||
+            written == 0 || written > count) { // no progress: never loop forever
+            return false;
         }
         units += written;
         count -= written;
     }
-    return 0;
+    return true;
 }
 
 // The text as the characters of the program's code page, a byte that makes
-// no character shown as the host's replacement character.
-int write_console(HANDLE handle, std::string_view text)
+// no character shown as the host's replacement character. Converted into a
+// buffer of its own, not through wide_of: the last words of a run out of
+// memory must need none.
+Written write_console(HANDLE handle, std::string_view text)
 {
     static std::array<wchar_t, CONSOLE_PIECE> units{};
     while (!text.empty()) {
         const std::size_t piece = whole_characters(text, CONSOLE_PIECE);
         const int count = ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(piece),
                                                 units.data(), static_cast<int>(units.size()));
-        if (count <= 0) {
-            return error_code(::GetLastError());
-        }
-        if (const int error = write_console_units(handle, units.data(), static_cast<std::size_t>(count));
-            error != 0) {
-            return error;
+        if (count <= 0 ||
+            !write_console_units(handle, units.data(), static_cast<std::size_t>(count))) {
+            return Written::FAILED;
         }
         text.remove_prefix(piece);
     }
-    return 0;
+    return Written::ALL;
 }
 
 } // namespace
 
-int write_output(Stream stream, std::string_view text)
+Written write_output(Stream stream, std::string_view text)
 {
     const HANDLE handle = handle_of(stream);
     if (handle == INVALID_HANDLE_VALUE || handle == nullptr) {
-        return text.empty() ? 0 : ERROR_INVALID_HANDLE; // no such stream
+        return text.empty() ? Written::ALL : Written::FAILED; // no such stream
     }
     if (is_console(handle)) {
         return write_console(handle, text);
@@ -113,15 +102,14 @@ int write_output(Stream stream, std::string_view text)
         const auto piece = static_cast<DWORD>(std::min(text.size(), WRITE_PIECE));
         DWORD written = 0;
         if (::WriteFile(handle, text.data(), piece, &written, nullptr) == 0) {
-            const DWORD error = ::GetLastError();
-            return reader_gone(error) ? WRITE_READER_GONE : error_code(error);
+            return reader_gone(::GetLastError()) ? Written::READER_GONE : Written::FAILED;
         }
         if (written == 0) {
-            return ERROR_WRITE_FAULT; // no progress: never loop forever
+            return Written::FAILED; // no progress: never loop forever
         }
         text.remove_prefix(written);
     }
-    return 0;
+    return Written::ALL;
 }
 
 bool output_is_terminal()

@@ -16,11 +16,11 @@ constexpr std::uintptr_t GUARD_RESERVE = 64 * 1024;
 // The host knows where the stack ends: the start is not needed.
 void note_stack_start(const void* /*here*/, char** /*argv*/) {}
 
-std::uintptr_t stack_floor(const void* here)
+std::optional<std::uintptr_t> stack_floor(const void* here)
 {
     MEMORY_BASIC_INFORMATION region{};
     if (::VirtualQuery(here, &region, sizeof region) == 0) {
-        return 0;
+        return std::nullopt;
     }
     return reinterpret_cast<std::uintptr_t>(region.AllocationBase) + GUARD_RESERVE;
 }

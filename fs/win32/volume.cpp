@@ -65,13 +65,10 @@ std::optional<std::string> volume_label(int drive)
 }
 
 // The host answers for a directory only: a file, a pattern or a directory
-// that has gone is asked about through the nearest directory above it. A
-// running search is asked about through the pattern it reads, which names its
-// directory however long that directory's full path is.
-std::optional<std::uint64_t> disk_free_bytes(const char* path, SearchHandle open_search)
+// that has gone is asked about through the nearest directory above it.
+std::optional<std::uint64_t> disk_free_bytes(const char* path)
 {
-    const char* asked = open_search != INVALID_SEARCH ? search_pattern(*open_search) : path;
-    const auto full = full_path_wide(asked);
+    const auto full = full_path_wide(path);
     if (!full || full->empty()) {
         return std::nullopt;
     }

@@ -74,6 +74,7 @@ bool move_to(const std::wstring& path, const DirectoryId& expected)
         ::SetCurrentDirectoryW(before.c_str());
         return false;
     }
+    left_current_dir();
     record_current_dir();
     return true;
 }
@@ -85,41 +86,27 @@ std::optional<DirectoryId> current_dir_id()
     return HeldDirectory(HERE).identity();
 }
 
-// The host's search opens the directory by its path: a step down hands
-// the pass nothing to read.
-struct OpenedDir {};
-
-void OpenedDirCloser::operator()(OpenedDir* directory) const
+// The step is made by the UTF-16 name the search read (the child's reach);
+// a child that has none is taken by its name, a text of the program's own.
+std::optional<DirectoryId> enter_subdir(const Subdirectory& child, const DirectoryId& here)
 {
-    delete directory;
-}
-
-// reach: the host key the search gathered; a name alone is taken as the
-// program's own text.
-std::optional<DirectoryId> enter_subdir(const char* name, const char* reach,
-                                        const DirectoryId& here, EnteredDir& entered)
-{
-    entered.reset();
-    if (name == nullptr) {
-        return std::nullopt;
-    }
-    const auto wide = reach != nullptr && reach[0] != '\0' ? name_of_host_key(reach) : wide_of(name);
+    const auto wide = !child.reach.empty() ? name_of_host_key(child.reach) : wide_of(child.name);
     if (!wide || wide->empty()) {
         return std::nullopt;
     }
-    const HeldDirectory child(wide->c_str());
-    const auto identity = child.identity();
+    const HeldDirectory held(wide->c_str());
+    const auto identity = held.identity();
     if (!identity || identity->device != here.device || !move_to(*wide, *identity)) {
         return std::nullopt;
     }
     return identity;
 }
 
-int enter_parent_dir(const DirectoryId& parent)
+bool enter_parent_dir(const DirectoryId& parent)
 {
     const HeldDirectory above(PARENT);
     const auto identity = above.identity();
-    return identity == parent && move_to(PARENT, parent) ? 0 : -1;
+    return identity == parent && move_to(PARENT, parent);
 }
 
 } // namespace host

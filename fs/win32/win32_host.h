@@ -25,6 +25,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace host {
 
@@ -76,9 +77,24 @@ std::optional<std::wstring> name_of_host_key(std::string_view key);
 // its own process data past the room it keeps for it.
 bool may_be_current(const std::wstring& path);
 
-// The pattern a running search was started with, relative to the current
-// directory as it was then.
-const char* search_pattern(const Search& search);
+// The host's search of a pattern of the program's code page: FindFirstFileW
+// of its UTF-16 form; the invalid handle when it has none.
+HANDLE find_first_wide(std::string_view pattern, WIN32_FIND_DATAW& found);
+
+// --- The current directory's subdirectories (subdirectories.cpp) ------------------
+// A found entry's long name and alias in UTF-16, and its long name as the
+// listing shows it.
+std::wstring_view long_name_of(const WIN32_FIND_DATAW& found);
+std::wstring_view alias_of(const WIN32_FIND_DATAW& found);
+std::string shown_name(const WIN32_FIND_DATAW& found);
+// Adds the found entry to subdirectories when it is a directory ("." and
+// ".." aside; a junction too, with its reparse-point bit).
+void note_subdirectory(const WIN32_FIND_DATAW& found, std::vector<Subdirectory>& subdirectories);
+// The subdirectories a search of the whole current directory found, kept for
+// host::subdirectories until the current directory changes.
+void keep_subdirectories(std::vector<Subdirectory> found);
+// The current directory changes: what was kept of the one left goes.
+void left_current_dir();
 
 // Writes the current directory into its drive's "=X:" record, as the host's
 // runtime does on every change of directory; a directory without a drive

@@ -1,5 +1,6 @@
 // Name matching and pattern splitting of the host layer's directory search.
 #include "fs/posix/posix_host.h"
+#include "posix_internals.h"
 
 #include <gtest/gtest.h>
 
@@ -120,34 +121,6 @@ TEST(HostMatch, SplitSearchPatternTable)
         EXPECT_EQ(parts.directory, c.directory) << c.pattern;
         EXPECT_EQ(parts.name, c.name) << c.pattern;
     }
-}
-
-struct GatherCase {
-    const char* name;
-    std::uint32_t attributes;
-    bool gathered;
-};
-
-constexpr GatherCase GATHER_CASES[] = {
-    {"sub", ATTR_DIRECTORY, true},
-    {"hidden", ATTR_DIRECTORY | ATTR_HIDDEN | ATTR_SYSTEM, true},
-    {"link", ATTR_DIRECTORY | ATTR_REPARSE_POINT, false},
-    {"file", ATTR_ARCHIVE, false},
-    {".", ATTR_DIRECTORY, false},
-    {"..", ATTR_DIRECTORY, false},
-    {"...", ATTR_DIRECTORY, true},
-};
-
-TEST(HostMatch, GathersOnlyTheDirectoriesAWalkMayEnter)
-{
-    std::string gathered;
-    std::string expected;
-    for (const GatherCase& c : GATHER_CASES) {
-        gather_if_enterable(&gathered, c.name, c.attributes, "way");
-        gather_if_enterable(nullptr, c.name, c.attributes);
-        expected += c.gathered ? std::string(c.name) + '\0' + "way" + '\0' : "";
-    }
-    EXPECT_EQ(gathered, expected);
 }
 
 TEST(HostMatch, LabelEscapesAreDecoded)

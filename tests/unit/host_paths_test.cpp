@@ -176,12 +176,12 @@ TEST_F(ScratchDir, DeepDirectoriesAreNamedInFullAndLeftThroughTheirParents)
     EXPECT_EQ(host::full_path_long("D:x"), std::nullopt);
 
     const DirectoryId here = host::current_dir_id().value();
-    EXPECT_EQ(host::enter_parent_dir(here), -1) << "the parent is another directory";
+    EXPECT_FALSE(host::enter_parent_dir(here)) << "the parent is another directory";
     EXPECT_EQ(host::current_dir_id(), parents[depth - 1]) << "the step is made, then found wrong";
     ASSERT_EQ(rmdir(part.c_str()), 0);
     expected.resize(expected.size() - part.size() - 1);
     for (int level = depth - 1; level-- > 0;) {
-        ASSERT_EQ(host::enter_parent_dir(parents[level]), 0) << level;
+        ASSERT_TRUE(host::enter_parent_dir(parents[level])) << level;
         ASSERT_EQ(rmdir(part.c_str()), 0);
         if (level == depth / 2) {
             expected.resize(dos().size() + level * (part.size() + 1));

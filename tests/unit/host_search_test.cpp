@@ -3,6 +3,7 @@
 // read-only file and a sparse file past 4 GiB.
 #include "fs/host_hooks.h"
 #include "fs/posix/posix_host.h"
+#include "posix_internals.h"
 #include "host_fixture.h"
 
 #include <gtest/gtest.h>
@@ -174,11 +175,8 @@ TEST_F(HostSearchTree, SearchesThatFindNothing)
     };
     for (const std::string& pattern : failing) {
         FindResult result;
-        bool read_failed = true;
-        EXPECT_EQ(host::FindFirstFileA(pattern.c_str(), result, &read_failed),
-                  host::INVALID_SEARCH)
-            << pattern;
-        EXPECT_FALSE(read_failed) << pattern << ": nothing there to read";
+        EXPECT_EQ(host::FindFirstFileA(pattern.c_str(), result), host::INVALID_SEARCH) << pattern;
+        EXPECT_FALSE(host::read_failed()) << pattern << ": nothing there to read";
     }
     // A directory that is there but fails to open or to read: a read failure.
     for (const HostStep failing_step : {HostStep::OPEN_DIR, HostStep::READ_DIR}) {
@@ -186,15 +184,13 @@ TEST_F(HostSearchTree, SearchesThatFindNothing)
             return step == failing_step ? EIO : 0;
         });
         FindResult result;
-        bool read_failed = false;
-        EXPECT_EQ(host::FindFirstFileA(dos("sub\\*").c_str(), result, &read_failed),
-                  host::INVALID_SEARCH);
-        EXPECT_TRUE(read_failed) << static_cast<int>(failing_step);
+        EXPECT_EQ(host::FindFirstFileA(dos("sub\\*").c_str(), result), host::INVALID_SEARCH);
+        EXPECT_TRUE(host::read_failed()) << static_cast<int>(failing_step);
         set_host_hook({});
     }
     FindResult result;
     EXPECT_FALSE(host::FindNextFileA(host::INVALID_SEARCH, result));
-    EXPECT_FALSE(host::search_read_failed(host::INVALID_SEARCH));
+    EXPECT_FALSE(host::read_failed());
     host::FindClose(host::INVALID_SEARCH);
 }
 
@@ -247,7 +243,7 @@ TEST_F(HostSearchTree, VolumeLabelIsDeliveredOnceThenTheEnd)
     const std::string pattern = dos("*");
     ASSERT_EQ(find_first(pattern.c_str(), block, ATTR_VOLUME_LABEL | ATTR_DIRECTORY), 0);
     EXPECT_EQ(block.attributes, ATTR_VOLUME_LABEL);
-    EXPECT_EQ(std::string(block.name.data()), root_volume_label());
+    EXPECT_EQ(std::string(block.name.data()), host::volume_label(DRIVE_C).value_or("<none>"));
     EXPECT_NE(find_next(block), 0);
     find_close(block);
 

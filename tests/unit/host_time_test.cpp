@@ -1,6 +1,7 @@
 // File-time conversions of the host layer: POSIX stamps to file times,
 // universal to local time, and local time to DOS date and time words.
 #include "fs/posix/posix_host.h"
+#include "posix_internals.h"
 
 #include <gtest/gtest.h>
 

@@ -73,9 +73,11 @@ protected:
     }
 };
 
-// The pass's read gathers every directory the walk may enter, whatever the
-// mask: hidden ones too, links and "." and ".." never.
-TEST_F(WalkTree, ThePassGathersTheSubdirectoriesToWalk)
+// The pass's read finds every directory the walk may enter, whatever the
+// mask: hidden ones too, links and "." and ".." never; and the walk takes
+// them from that read, opening the directory once. Where the pass looked a
+// name up instead, the walk reads the directory itself.
+TEST_F(WalkTree, OneReadServesThePassAndTheWalk)
 {
     make_dir("plain");
     make_dir(".hidden");
@@ -84,18 +86,26 @@ TEST_F(WalkTree, ThePassGathersTheSubdirectoriesToWalk)
     make_file(".dotfile");
     std::filesystem::create_directory_symlink("plain", root_ / "link");
     std::filesystem::current_path(root_);
-
-    OutStream out;
-    std::string gathered;
-    list_directory(out, "*.txt", SORT_NAME, &gathered);
-    std::set<std::string> names;
-    for (std::size_t at = 0; at < gathered.size(); at = gathered.find('\0', at) + 1) {
-        names.insert(gathered.c_str() + at);
-        at = gathered.find('\0', at) + 1; // the way to it, empty on this host
-        EXPECT_EQ(gathered[at], '\0');
+    int opened = 0;
+    set_host_hook([&opened](HostStep step, const char*) {
+        opened += step == HostStep::OPEN_DIR ? 1 : 0;
+        return 0;
+    });
+    for (const auto& [mask, opens] : {std::pair{"*.txt", 1}, {"file.txt", 1}}) {
+        opened = 0;
+        OutStream out;
+        list_directory(out, mask, SORT_NAME);
+        const std::vector<host::Subdirectory> found =
+            host::subdirectories().value_or(std::vector<host::Subdirectory>{});
+        std::set<std::string> names;
+        for (const host::Subdirectory& subdirectory : found) {
+            names.insert(subdirectory.name);
+            EXPECT_EQ(subdirectory.reach, "") << "a POSIX name is its own way";
+        }
+        EXPECT_EQ(names, (std::set<std::string>{"plain", ".hidden", "c:x"})) << mask;
+        EXPECT_NE(out.text().find("file.txt"), std::string::npos) << out.text();
+        EXPECT_EQ(opened, opens) << mask;
     }
-    EXPECT_EQ(names, (std::set<std::string>{"plain", ".hidden", "c:x"}));
-    EXPECT_NE(out.text().find("file.txt"), std::string::npos) << out.text();
 }
 
 // "a\b" and "c:x" are names, not paths: each is entered as itself, never as

@@ -4,12 +4,14 @@
 // directory and stats its entries, and throws the results away: it only
 // brings into the cache what the walk is about to ask for, so the walk's own
 // calls find it there. The walk observes nothing else: the thread changes no
-// directory, shares nothing but a counter of the walk's steps down, and
+// directory, shares nothing but a count of the subdirectories the walk has
+// taken (listed or passed over, as it tells through walk_ahead), and
 // holds at most two descriptors (the start directory and the one it reads),
 // so it starts only where the file limit leaves plenty of room. It gives up
 // at the first sign that it does not help: a run of directories whose stats
 // cost little more than the same stats repeated (the cache is warm), a run
 // of directories the walk reached first, or a walk that stays in one place.
+#include "fs/walk_ahead.h"
 #include "fs/posix/posix_host.h"
 
 #include <algorithm>
@@ -381,16 +383,19 @@ bool files_to_spare()
     return getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur >= MIN_FILE_LIMIT;
 }
 
-// The thread, stopped and joined when the program ends.
+// The thread, stopped and joined when the walk ends, and at the latest
+// when the program does (every exit goes through the C library's).
 struct ReadAhead {
     std::thread thread;
-    ~ReadAhead()
+
+    void stop()
     {
         stop_requested.store(true, std::memory_order_relaxed);
         if (thread.joinable()) {
             thread.join();
         }
     }
+    ~ReadAhead() { stop(); }
 };
 
 ReadAhead& read_ahead()
@@ -399,9 +404,16 @@ ReadAhead& read_ahead()
     return instance;
 }
 
+void walk_took_one()
+{
+    walk_steps.fetch_add(1, std::memory_order_relaxed);
+}
+
 } // namespace
 
-void read_ahead_start_once()
+namespace walk_ahead {
+
+void start()
 {
     static bool tried = false;
     if (tried) {
@@ -431,7 +443,19 @@ void read_ahead_start_once()
     }
 }
 
-void read_ahead_note_step()
+void listing(const DirectoryId& /*here*/)
 {
-    walk_steps.fetch_add(1, std::memory_order_relaxed);
+    walk_took_one();
 }
+
+void passed_over()
+{
+    walk_took_one();
+}
+
+void stop()
+{
+    read_ahead().stop();
+}
+
+} // namespace walk_ahead
