@@ -47,7 +47,7 @@ inline std::size_t append_within(std::span<char> out, std::size_t length, std::s
 {
     if (!out.empty() && length < out.size()) {
         const std::size_t fits = std::min(text.size(), out.size() - 1 - length);
-        std::memcpy(out.data() + length, text.data(), fits);
+        std::copy_n(text.begin(), fits, out.begin() + static_cast<std::ptrdiff_t>(length));
         out[length + fits] = '\0';
     }
     return length + text.size();

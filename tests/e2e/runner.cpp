@@ -83,7 +83,8 @@ std::vector<std::string> child_environment(const RunOptions& options)
         env.push_back("LC_ALL=" + options.locale);
         if (const auto path = locale_path(options.locale)) {
             env.push_back("LOCPATH=" + *path);
-            leaks += (leaks.empty() ? "" : ":") + ("suppressions=" + *path + "/lsan.supp");
+            leaks.append(leaks.empty() ? "" : ":").append("suppressions=").append(*path);
+            leaks.append("/lsan.supp:print_suppressions=0");
         }
     }
     if (on_wine())
