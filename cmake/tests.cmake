@@ -13,7 +13,7 @@ include(GoogleTest)
 # The logic's objects are the program's own, linked over it.
 add_library(wendex_host_hooked STATIC ${WENDEX_HOST_SOURCES} fs/posix/hooks.cpp)
 target_compile_definitions(wendex_host_hooked PUBLIC WENDEX_HOST_HOOKS)
-target_link_libraries(wendex_host_hooked PUBLIC wendex_text Threads::Threads)
+target_link_libraries(wendex_host_hooked PUBLIC wendex_text ${WENDEX_THREADS})
 add_library(wendex_logic_hooked STATIC $<TARGET_OBJECTS:wendex_logic_objects>)
 target_link_libraries(wendex_logic_hooked PUBLIC wendex_host_hooked)
 
