@@ -5,9 +5,12 @@
 // hold no data: sizes come from ftruncate (sparse, some above 4 GiB), times
 // from futimens, so a full set takes seconds to make.
 //
-//   gen_trees ROOT [--seed N] [--huge]
+//   gen_trees ROOT [--seed N] [--huge] [--only NAME]
 //
 // --huge adds a directory of 1,000,000 files (for the memory check of /u).
+// --only makes that one set alone, which may also be `latency`, made only so:
+// a smaller tree (fanout 4, depth 4, 30 files in every directory: 10,571
+// entries) for timing walks on a file system that delays every request.
 // Prints one line per set: its name and the entries below it, the set's own
 // directory included (what `find . | wc -l` counts there).
 #include <array>
@@ -25,9 +28,16 @@
 
 namespace {
 
-constexpr int TREE_FANOUT = 6;
-constexpr int TREE_DEPTH = 5;
-constexpr int FILES_PER_DIR = 25;
+// A tree: every directory holds `files` files and, down to `depth` levels
+// below the top, `fanout` subdirectories.
+struct TreeShape {
+    int fanout;
+    int depth;
+    int files;
+};
+
+constexpr TreeShape TREE_SHAPE = {6, 5, 25};
+constexpr TreeShape LATENCY_SHAPE = {4, 4, 30};
 constexpr int CHAIN_LEVELS = 2000;
 constexpr int WIDE_LARGE = 100'000;
 constexpr int WIDE_LIMIT = 50'000; // the sort buffer's capacity
@@ -170,16 +180,16 @@ void fill_files(int dir, int count, Random& random)
 
 // Files first, then subdirectories, each walked before the next; the
 // directory's own times are set last, once nothing more is made in it.
-std::uint64_t fill_tree(int dir, int depth, Random& random)
+std::uint64_t fill_tree(int dir, int depth, const TreeShape& shape, Random& random)
 {
-    fill_files(dir, FILES_PER_DIR, random);
-    std::uint64_t entries = FILES_PER_DIR;
-    if (depth < TREE_DEPTH) {
+    fill_files(dir, shape.files, random);
+    std::uint64_t entries = static_cast<std::uint64_t>(shape.files);
+    if (depth < shape.depth) {
         const std::uint64_t first = random.below(DIR_STEMS.size());
-        for (int index = 0; index < TREE_FANOUT; ++index) {
+        for (int index = 0; index < shape.fanout; ++index) {
             const std::string name(DIR_STEMS[(first + index) % DIR_STEMS.size()]);
             const int child = make_dir(dir, name);
-            entries += 1 + fill_tree(child, depth + 1, random);
+            entries += 1 + fill_tree(child, depth + 1, shape, random);
             close(child);
         }
     }
@@ -211,19 +221,61 @@ std::uint64_t fill_wide(int dir, int count, Random& random)
 
 enum class Set { tree, chain, wide };
 
-void make_set(int root, const char* name, Set kind, int count, std::uint64_t seed)
+// When a set is made without --only: always, with --huge, or never.
+enum class Made { always, huge, only };
+
+struct SetPlan {
+    const char* name;
+    Set kind;
+    int count;       // files of a wide set
+    TreeShape shape; // of a tree
+    std::uint64_t seed_offset;
+    Made made;
+};
+
+// In the order they are made. Each set has a stream of its own (the seed
+// plus its offset), so adding a set changes no other.
+constexpr std::array<SetPlan, 7> SET_PLANS = {{
+    {"tree", Set::tree, 0, TREE_SHAPE, 0, Made::always},
+    {"wide100k", Set::wide, WIDE_LARGE, {}, 1, Made::always},
+    {"wide50k", Set::wide, WIDE_LIMIT, {}, 2, Made::always},
+    {"wide1k", Set::wide, WIDE_SMALL, {}, 3, Made::always},
+    {"chain", Set::chain, 0, {}, 4, Made::always},
+    {"wide1m", Set::wide, WIDE_HUGE, {}, 5, Made::huge},
+    {"latency", Set::tree, 0, LATENCY_SHAPE, 6, Made::only},
+}};
+
+void make_set(int root, const SetPlan& plan, std::uint64_t seed)
 {
-    Random random(seed);
-    const int dir = make_dir(root, name);
+    Random random(seed + plan.seed_offset);
+    const int dir = make_dir(root, plan.name);
     std::uint64_t entries = 0;
-    switch (kind) {
-    case Set::tree: entries = fill_tree(dir, 0, random); break;
+    switch (plan.kind) {
+    case Set::tree: entries = fill_tree(dir, 0, plan.shape, random); break;
     case Set::chain: entries = fill_chain(dir, random); break;
-    case Set::wide: entries = fill_wide(dir, count, random); break;
+    case Set::wide: entries = fill_wide(dir, plan.count, random); break;
     }
     close(dir);
-    std::printf("%s %llu\n", name, static_cast<unsigned long long>(entries + 1));
+    std::printf("%s %llu\n", plan.name, static_cast<unsigned long long>(entries + 1));
     std::fflush(stdout);
+}
+
+bool wanted(const SetPlan& plan, std::string_view only, bool huge)
+{
+    if (!only.empty()) {
+        return only == plan.name;
+    }
+    return plan.made == Made::always || (plan.made == Made::huge && huge);
+}
+
+bool known_set(std::string_view name)
+{
+    for (const SetPlan& plan : SET_PLANS) {
+        if (name == plan.name) {
+            return true;
+        }
+    }
+    return false;
 }
 
 } // namespace
@@ -231,17 +283,20 @@ void make_set(int root, const char* name, Set kind, int count, std::uint64_t see
 int main(int argc, char** argv)
 {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: gen_trees ROOT [--seed N] [--huge]\n");
+        std::fprintf(stderr, "usage: gen_trees ROOT [--seed N] [--huge] [--only NAME]\n");
         return 2;
     }
     std::uint64_t seed = DEFAULT_SEED;
     bool huge = false;
+    std::string_view only;
     for (int index = 2; index < argc; ++index) {
         const std::string_view arg = argv[index];
         if (arg == "--seed" && index + 1 < argc) {
             seed = std::strtoull(argv[++index], nullptr, 10);
         } else if (arg == "--huge") {
             huge = true;
+        } else if (arg == "--only" && index + 1 < argc && known_set(argv[index + 1])) {
+            only = argv[++index];
         } else {
             std::fprintf(stderr, "gen_trees: unknown argument %s\n", argv[index]);
             return 2;
@@ -252,14 +307,10 @@ int main(int argc, char** argv)
     if (root < 0) {
         fail("open", argv[1]);
     }
-    // Each set has a stream of its own, so adding a set changes no other.
-    make_set(root, "tree", Set::tree, 0, seed);
-    make_set(root, "wide100k", Set::wide, WIDE_LARGE, seed + 1);
-    make_set(root, "wide50k", Set::wide, WIDE_LIMIT, seed + 2);
-    make_set(root, "wide1k", Set::wide, WIDE_SMALL, seed + 3);
-    make_set(root, "chain", Set::chain, 0, seed + 4);
-    if (huge) {
-        make_set(root, "wide1m", Set::wide, WIDE_HUGE, seed + 5);
+    for (const SetPlan& plan : SET_PLANS) {
+        if (wanted(plan, only, huge)) {
+            make_set(root, plan, seed);
+        }
     }
     close(root);
     return 0;

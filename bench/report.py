@@ -10,8 +10,11 @@ warm cache, so on an idle machine its CPU time is its wall time, and on a
 shared one the CPU time is far less disturbed by the others. The cold timing
 (the page cache dropped before every run) is judged by median wall time, as a
 walk on a cold cache waits on the disk far more than it computes; its runs
-come in rounds, one run of every command each, merged here. Only the
-sets that were timed are written. Also prints the targets and ratios.
+come in rounds, one run of every command each, merged here. The latency
+timing (the latency set through delay_fs, a FUSE file system that delays
+every metadata request) comes in rounds too, judged by median wall time, with
+delay_fs's request counts for each run. Only the sets that were timed are
+written. Also prints the targets and ratios.
 """
 import json
 import re
@@ -28,7 +31,15 @@ SET_TEXT = {
     "wide100k": "wide directory of 100,000 files",
     "wide1k": "wide directory of 1,000 files (memory only)",
     "wide1m": "wide directory of 1,000,000 files (memory only)",
+    "latency": "latency: fanout 4, depth 4, 30 files per directory (through delay_fs only)",
 }
+# The latency timing's mounts, in the order shown: raw name and title.
+LATENCY_CONFIGS = [
+    ("nocache-200", "nocache, 0.2 ms per request"),
+    ("nocache-1000", "nocache, 1 ms per request"),
+    ("cache-1000", "cache, 1 ms per request"),
+]
+REQUEST_COLUMNS = ["lookup", "getattr", "opendir", "readdir", "statfs"]
 WRITE_MIN = 64 * 1024
 RSS_LIMIT_KIB = 24 * 1024
 
@@ -120,6 +131,84 @@ def load_set(raw, name, kind=""):
             "writes": read_writes(raw / f"{name}.{index}.writes") if label.startswith("wendex") else None,
         })
     return commands
+
+
+def read_request_counts(path):
+    """delay_fs's count lines printed at SIGUSR1, one per run in order, as {type: count}."""
+    runs = []
+    for line in path.read_text().splitlines() if path.exists() else []:
+        fields = line.split()
+        if fields and fields[0] == "signal":
+            runs.append({key: int(value) for key, value in (field.split("=", 1) for field in fields[1:])})
+    return runs
+
+
+def load_latency(raw, name):
+    """One mount's commands, each with the median of its runs' request counts
+    (None when the count lines do not match the runs one for one)."""
+    commands = load_set(raw, "latency", f".{name}")
+    order_path = raw / f"latency.{name}.order"
+    order = order_path.read_text().splitlines() if order_path.exists() else []
+    counts = read_request_counts(raw / f"latency.{name}.requests")
+    matched = len(order) == len(counts) and len(order) > 0
+    for command in commands:
+        runs = [run for label, run in zip(order, counts) if label == command["label"]] if matched else []
+        if runs:
+            keys = runs[0].keys()
+            command["requests"] = {key: statistics.median(run.get(key, 0) for run in runs) for key in keys}
+            command["requests"]["readdir"] += command["requests"].get("readdirplus", 0)
+        else:
+            command["requests"] = None
+    return commands
+
+
+def latency_table(commands, entries):
+    """Median wall time of each command and the requests of one run."""
+    ours = next((command for command in commands if command["label"] == "wendex // /g"), None)
+    head = ["command", "median s", "min s", "max s", "runs", "requests", "per entry", "ms per request"]
+    head += REQUEST_COLUMNS + ["peak in flight", "`wendex // /g` ÷ this, wall"]
+    lines = ["| " + " | ".join(head) + " |", "|" + "---|" * len(head)]
+    for command in commands:
+        requests = command["requests"]
+        total = requests["delayed"] if requests else None
+        cells = [f"`{command['label']}`", f"{command['median']:.3f}", f"{command['min']:.3f}",
+                 f"{command['max']:.3f}", str(command["runs"])]
+        if total:
+            cells += [f"{total:,.0f}", f"{total / entries:.2f}" if entries else "-",
+                      f"{command['median'] * 1000 / total:.3f}"]
+            cells += [f"{requests.get(key, 0):,.0f}" for key in REQUEST_COLUMNS]
+            cells.append(f"{requests.get('peak', 0):.0f}")
+        else:
+            cells += ["-"] * (3 + len(REQUEST_COLUMNS) + 1)
+        cells.append("" if ours is None or ours is command else f"{ours['median'] / command['median']:.2f}")
+        lines.append("| " + " | ".join(cells) + " |")
+    return lines
+
+
+def latency_section(latency, machine, counts):
+    if not latency:
+        reason = machine.get("latency", "")
+        if reason.startswith("skipped: "):
+            return ["", "## Network share: the latency set through delay_fs", "",
+                    f"Not timed: {reason.removeprefix('skipped: ')}."]
+        return []
+    entries = counts.get("latency")
+    md = ["", "## Network share: the latency set through delay_fs", "",
+          f"The latency set ({entries:,} entries) mounted through `bench/delay_fs.cpp`, a FUSE "
+          "file system that answers every metadata request (lookup, getattr, opendir, readdir, "
+          "releasedir, statfs, readlink) after a fixed delay, up to 64 at once. nocache: the "
+          "kernel keeps nothing, so each stat costs a lookup and a getattr; cache: each "
+          "directory read answers with its entries' attributes (readdirplus) and the kernel "
+          "keeps them 60 s, as an NFS client with attribute caching does. The page cache, and "
+          "with it the mount's dentries and inodes, dropped before every run; rounds of one run "
+          "of every command, the order turned each round; medians by wall time. Requests are "
+          "delay_fs's counts for one run (the median over the rounds; readdir includes "
+          "readdirplus); ms per request divides the wall time by them; peak in flight is the "
+          "most requests waiting at once."]
+    for name, title in LATENCY_CONFIGS:
+        if name in latency:
+            md += ["", f"### {title}", ""] + latency_table(latency[name], entries)
+    return md
 
 
 def find(commands, label):
@@ -283,11 +372,14 @@ def main():
     data = {name: load_set(raw, name) for name in SETS if (raw / f"{name}.json").exists()}
     cold = {name: load_set(raw, name, ".cold") for name in ["tree", "wide1m"]
             if (raw / f"{name}.cold.labels").exists()}
+    latency = {name: load_latency(raw, name) for name, _ in LATENCY_CONFIGS
+               if (raw / f"latency.{name}.labels").exists()}
 
     target_rows = targets(data, cold, counts, memory)
     md = ["# Benchmark results", "",
           "Written by `bench/run` (see `bench/README.md`). Warm cache, output to /dev/null, "
-          "but for the cold tables, whose page cache was dropped before every run. "
+          f"but for the cold{' and latency' if latency else ''} tables, whose page cache was "
+          "dropped before every run. "
           "Every ratio divides wendex's time by the peer's from the same hyperfine run, by CPU "
           "time (user + system, hyperfine's means) and, in parentheses, by median wall time. The "
           "targets are judged by CPU time: each command is single-threaded and reads a warm "
@@ -300,10 +392,11 @@ def main():
         md += ["", f"Note: {machine['note']}"]
     md += [""]
     md += ["## Machine", "", "| what | value |", "|---|---|"]
-    for key in ["cpu", "cores", "kernel", "fs", "compiler", "date", "commit", "run as", "load", "cold", "hyperfine", "find", "bfs", "ls", "strace"]:
+    for key in ["cpu", "cores", "kernel", "fs", "compiler", "date", "commit", "run as", "load", "cold", "latency", "hyperfine", "find", "bfs", "ls", "strace"]:
         if key in machine:
             label = {"fs": "file system of the trees", "load": "load average at start",
-                     "commit": "wendex commit", "cold": "page cache for the cold timing"}.get(key, key)
+                     "commit": "wendex commit", "cold": "page cache for the cold timing",
+                     "latency": "latency timing"}.get(key, key)
             value = machine[key] + (" (how stat -f names ext4 too)" if machine[key] == "ext2/ext3" else "")
             md.append(f"| {label} | {value} |")
     md += ["", "## Targets", "", "| what | target | measured | result |", "|---|---|---|---|"]
@@ -325,6 +418,7 @@ def main():
         md += cold_table(cold[name])
     if "cold" in machine and not cold:
         md += ["", "## Cold cache", "", f"Not timed: {machine['cold'].removeprefix('skipped: ')}."]
+    md += latency_section(latency, machine, counts)
     md += ["", "## wendex's system calls by call", ""]
     for name in data:
         md += [f"{SET_TEXT[name]}:", ""] + syscall_table(name, data[name], counts.get(name)) + [""]
@@ -342,6 +436,10 @@ def main():
     for name in cold:
         print(f"{name}, cold cache:")
         print("\n".join(cold_table(cold[name])))
+    for name, title in LATENCY_CONFIGS:
+        if name in latency:
+            print(f"latency set through delay_fs, {title}:")
+            print("\n".join(latency_table(latency[name], counts.get("latency"))))
 
 
 if __name__ == "__main__":
