@@ -38,9 +38,9 @@ std::size_t component_start(std::string_view text, NameStart reading)
 {
     const std::size_t separator = find_last_separator(text);
     if (reading == NameStart::LAST_COMPONENT) {
-        // The cut the searches have always made: a separator wherever it
-        // stands, else a leading "X:" (whose ':' is not checked to be a
-        // character of its own).
+        // The cut a search makes: a separator wherever it stands, else a
+        // leading "X:" (whose ':' is not checked to be a character of its
+        // own).
         if (separator != NOT_FOUND) {
             return separator + 1;
         }

@@ -1,7 +1,7 @@
 // A report line's fixed columns assembled in place, without formatted
-// printing: the adorned columns are written for every entry of a listing,
-// and formatting them was most of the program's own work. Columns are what a
-// terminal shows: a name's character may take more bytes than columns.
+// printing: the adorned columns are written for every entry of a listing, so
+// they are put byte by byte into a buffer of the line's room. Columns are what
+// a terminal shows: a name's character may take more bytes than columns.
 #pragma once
 
 #include <algorithm>
