@@ -49,8 +49,9 @@ void capture_entry(EntryRecord& record, const FindResult& result)
 {
     capture_short_name(record, result);
     record.attributes = static_cast<std::uint8_t>(result.dwFileAttributes & 0xFF);
-    // Keeps a terminator even for a name that would fill the whole field.
-    copy_terminated(record.long_name, bounded_text(result.cFileName.data(), PATH_ROOM));
+    // Keeps a terminator even for a name that would fill the whole field;
+    // nothing reads past it.
+    copy_with_terminator(record.long_name, bounded_text(result.cFileName.data(), PATH_ROOM));
 
     if ((result.dwFileAttributes & ATTR_DIRECTORY) != 0) {
         record.kind = KIND_DIR;

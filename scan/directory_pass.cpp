@@ -13,6 +13,7 @@
 #include "report/entry_line.h"
 #include "report/section.h"
 #include "scan/capture.h"
+#include "scan/compact_entries.h"
 #include "scan/sort_orders.h"
 
 namespace {
@@ -110,7 +111,16 @@ struct SearchCloser {
 struct PassState {
     bool sorted;
     std::uint32_t buffered = 0;
+    // Past the entry buffer: every entry of the pass is held compactly.
+    bool compact = false;
 };
+
+// What goes past the entry buffer, kept from pass to pass with its memory.
+CompactEntries& held_compactly()
+{
+    static CompactEntries held;
+    return held;
+}
 
 void emit_buffered(OutStream& out, std::uint32_t count)
 {
@@ -119,32 +129,85 @@ void emit_buffered(OutStream& out, std::uint32_t count)
     }
 }
 
+void emit_compact(OutStream& out)
+{
+    EntryRecord scratch;
+    const CompactEntries& held = held_compactly();
+    for (std::size_t index = 0; index < held.size(); ++index) {
+        held.restore(index, scratch);
+        emit_entry(out, scratch);
+    }
+}
+
+// The record in the slot past the buffer's capacity joins the others held
+// compactly, the buffer's own with it the first time. False when memory
+// cannot hold them: what is held is then as it was.
+bool hold_compactly(PassState& pass)
+{
+    CompactEntries& held = held_compactly();
+    if (!pass.compact) {
+        held.clear();
+        for (std::uint32_t slot = 0; slot < pass.buffered; ++slot) {
+            if (!held.add(entry_buffer[slot])) {
+                return false;
+            }
+        }
+        pass.compact = true;
+    }
+    return held.add(entry_buffer[buffer_capacity]);
+}
+
+// Memory cannot hold the pass: what is held goes out in search order, and so
+// does the rest of the directory.
+void list_held_unsorted(OutStream& out, PassState& pass)
+{
+    if (pass.compact) {
+        emit_compact(out);
+    } else {
+        emit_buffered(out, pass.buffered);
+    }
+    emit_entry(out, entry_buffer[buffer_capacity]);
+    held_compactly().clear();
+    pass.sorted = false;
+}
+
 void list_entry(OutStream& out, PassState& pass, const FindResult& result)
 {
     const bool printing = settings.total_only == 0;
     if (printing) {
         section_event(SEC_OPEN, &out);
     }
+    ++scan_totals.entries;
     if (!pass.sorted) {
         EntryRecord scratch;
         capture_entry(scratch, result);
-        ++scan_totals.entries;
         if (printing) {
             emit_entry(out, scratch);
         }
         return;
     }
-    capture_entry(entry_buffer[pass.buffered], result);
-    ++pass.buffered;
-    ++scan_totals.entries;
-    if (pass.buffered > buffer_capacity) {
-        // Too many to sort: what is held goes out in search order, and so
-        // does the rest of the directory.
-        if (printing) {
-            emit_buffered(out, pass.buffered);
-        }
-        pass.sorted = false;
+    if (!pass.compact && pass.buffered < buffer_capacity) {
+        capture_entry(entry_buffer[pass.buffered++], result);
+        return;
     }
+    // One more than the buffer holds: held compactly from now on.
+    capture_entry(entry_buffer[buffer_capacity], result);
+    if (!hold_compactly(pass)) {
+        list_held_unsorted(out, pass);
+    }
+}
+
+// The held entries in the order of the key.
+void list_sorted(OutStream& out, const PassState& pass, SortKey sort_key)
+{
+    if (!pass.compact) {
+        sort_entries(sort_key, pass.buffered);
+        emit_buffered(out, pass.buffered);
+        return;
+    }
+    held_compactly().sort(sort_key);
+    emit_compact(out);
+    held_compactly().clear();
 }
 
 } // namespace
@@ -184,7 +247,8 @@ const char* find_char_nocase(const char* text, char c)
 bool list_directory(OutStream& out, const char* mask_text, SortKey sort_key)
 {
     scan_totals = ScanTotals{};
-    PassState pass{sort_key != SORT_NONE};
+    // Under /total nothing is printed, so nothing is held to be sorted.
+    PassState pass{sort_key != SORT_NONE && settings.total_only == 0};
 
     PathText pattern{};
     const bool searchable = build_pattern(mask_text, pattern);
@@ -205,8 +269,7 @@ bool list_directory(OutStream& out, const char* mask_text, SortKey sort_key)
 
     if (settings.total_only == 0) {
         if (pass.sorted) {
-            sort_entries(sort_key, pass.buffered);
-            emit_buffered(out, pass.buffered);
+            list_sorted(out, pass, sort_key);
         }
         print_summary(out);
     }

@@ -1,19 +1,20 @@
 // The four listing orders over entry records, each with directories first
-// and every remaining tie broken by the long name, and the in-place sort of a
-// pass's buffered records.
+// and every remaining tie broken by the long name, and the sort of a pass's
+// buffered records: an order of their slots is sorted, then the records are
+// put in it, each moved once.
 #include "scan/sort_orders.h"
 
 #include <algorithm>
 #include <array>
 #include <cstddef>
+#include <cstring>
+#include <vector>
 
 #include "core/run_state.h"
 #include "text/case_map.h"
 #include "text/fixed_text.h"
 
 namespace {
-
-using Comparison = int (*)(const EntryRecord&, const EntryRecord&);
 
 int compare_bytes(char a, char b)
 {
@@ -22,34 +23,80 @@ int compare_bytes(char a, char b)
     return byte_a < byte_b ? -1 : (byte_a > byte_b ? 1 : 0);
 }
 
-// Compares NUL-padded fields as unsigned bytes, up to their width or a shared
-// NUL, so that a shorter field sorts before one it is the start of.
-template <std::size_t Width>
-int compare_field(const std::array<char, Width>& a, const std::array<char, Width>& b)
+// A NUL-padded field as one number whose order is that of its bytes read as
+// unsigned, first to last: a shorter field, padded with NULs, comes before
+// one it is the start of, and the bytes after a shared NUL are NULs too.
+bool is_directory(const EntryRecord& record)
 {
-    for (std::size_t i = 0; i < Width; ++i) {
-        if (const int order = compare_bytes(a[i], b[i]); order != 0) {
-            return order;
-        }
-        if (a[i] == '\0') {
-            return 0;
-        }
-    }
-    return 0;
+    return (record.kind & KIND_DIR) != 0;
 }
 
-// Long names with A-Z folded to a-z, and where they are then equal, as
-// stored: one pass that keeps the first difference of case for the end.
-// Equal bytes, the usual case along a shared start, cost one comparison.
-int compare_long_names(const EntryRecord& a, const EntryRecord& b)
+int compare_short_name(const EntryRecord& a, const EntryRecord& b)
+{
+    return compare_numbers(field_number(a.short_name), field_number(b.short_name));
+}
+
+int compare_short_ext(const EntryRecord& a, const EntryRecord& b)
+{
+    return compare_numbers(field_number(a.short_ext), field_number(b.short_ext));
+}
+
+// A record's place in an order, as far as its fixed fields decide it.
+struct Keyed {
+    OrderKey key;
+    std::uint32_t slot;
+};
+
+template <SortKey Key> OrderKey key_of(const EntryRecord& record)
+{
+    return order_key<Key>(OrderFields{record.short_name, record.short_ext, is_directory(record),
+                                      record.size, record.dos_date, record.dos_time});
+}
+
+// The slots [0, n) ordered by their keys, ties by long name; then the
+// records put in that order, each moved once, along the cycles of the order.
+template <SortKey Key> void sort_by_keys(EntryRecord* first, std::uint32_t n)
+{
+    static std::vector<Keyed> order;
+    order.resize(n);
+    for (std::uint32_t slot = 0; slot < n; ++slot) {
+        order[slot] = {key_of<Key>(first[slot]), slot};
+    }
+    std::sort(order.begin(), order.end(), [first](const Keyed& a, const Keyed& b) {
+        return a.key != b.key ? a.key < b.key
+                              : compare_long_names(first[a.slot].long_name.data(),
+                                                   first[b.slot].long_name.data()) < 0;
+    });
+    for (std::uint32_t start = 0; start < n; ++start) {
+        if (order[start].slot == start) {
+            continue;
+        }
+        const EntryRecord held = first[start];
+        std::uint32_t place = start;
+        while (order[place].slot != start) {
+            const std::uint32_t from = order[place].slot;
+            first[place] = first[from];
+            order[place].slot = place;
+            place = from;
+        }
+        first[place] = held;
+        order[place].slot = place;
+    }
+}
+
+} // namespace
+
+// Equal bytes, the usual case along a shared start, cost one comparison; the
+// first difference of case is kept for the end.
+int compare_long_names(const char* a, const char* b)
 {
     int case_order = 0;
-    for (std::size_t i = 0; i < LONG_NAME_ROOM; ++i) {
-        const char char_a = a.long_name[i];
-        const char char_b = b.long_name[i];
+    for (std::size_t i = 0;; ++i) {
+        const char char_a = a[i];
+        const char char_b = b[i];
         if (char_a == char_b) {
             if (char_a == '\0') {
-                break;
+                return case_order;
             }
             continue;
         }
@@ -61,28 +108,7 @@ int compare_long_names(const EntryRecord& a, const EntryRecord& b)
             case_order = compare_bytes(char_a, char_b);
         }
     }
-    return case_order;
 }
-
-template <typename Number> int compare_numbers(Number a, Number b)
-{
-    return a < b ? -1 : (a > b ? 1 : 0);
-}
-
-bool is_directory(const EntryRecord& record)
-{
-    return (record.kind & KIND_DIR) != 0;
-}
-
-// The sort with the comparison known at compile time, so that each of the
-// many comparisons of a large directory is a direct, inlinable call.
-template <Comparison Compare> void sort_with(EntryRecord* first, std::uint32_t n)
-{
-    std::sort(first, first + n,
-              [](const EntryRecord& a, const EntryRecord& b) { return Compare(a, b) < 0; });
-}
-
-} // namespace
 
 int dirs_first(const EntryRecord& a, const EntryRecord& b)
 {
@@ -94,13 +120,13 @@ int compare_name(const EntryRecord& a, const EntryRecord& b)
     if (const int order = dirs_first(a, b); order != 0) {
         return order;
     }
-    if (const int order = compare_field(a.short_name, b.short_name); order != 0) {
+    if (const int order = compare_short_name(a, b); order != 0) {
         return order;
     }
-    if (const int order = compare_field(a.short_ext, b.short_ext); order != 0) {
+    if (const int order = compare_short_ext(a, b); order != 0) {
         return order;
     }
-    return compare_long_names(a, b);
+    return compare_long_names(a.long_name.data(), b.long_name.data());
 }
 
 int compare_ext(const EntryRecord& a, const EntryRecord& b)
@@ -108,13 +134,13 @@ int compare_ext(const EntryRecord& a, const EntryRecord& b)
     if (const int order = dirs_first(a, b); order != 0) {
         return order;
     }
-    if (const int order = compare_field(a.short_ext, b.short_ext); order != 0) {
+    if (const int order = compare_short_ext(a, b); order != 0) {
         return order;
     }
-    if (const int order = compare_field(a.short_name, b.short_name); order != 0) {
+    if (const int order = compare_short_name(a, b); order != 0) {
         return order;
     }
-    return compare_long_names(a, b);
+    return compare_long_names(a.long_name.data(), b.long_name.data());
 }
 
 int compare_size(const EntryRecord& a, const EntryRecord& b)
@@ -149,12 +175,5 @@ void sort_entries(SortKey sort_key, std::uint32_t n)
     if (n < 2) {
         return;
     }
-    EntryRecord* const first = entry_buffer.get();
-    switch (sort_key) {
-    case SORT_NAME: sort_with<compare_name>(first, n); break;
-    case SORT_EXT: sort_with<compare_ext>(first, n); break;
-    case SORT_SIZE: sort_with<compare_size>(first, n); break;
-    case SORT_DATE: sort_with<compare_date>(first, n); break;
-    default: break; // SORT_NONE and any other key leave the records as they are
-    }
+    with_order(sort_key, [n](auto key) { sort_by_keys<decltype(key)::value>(entry_buffer.get(), n); });
 }

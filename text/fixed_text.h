@@ -28,16 +28,24 @@ inline bool fits_room(const char* text, std::size_t room)
 }
 
 // Copies text into a field, cut to leave room for the terminator (never
-// inside a character); the rest of the field is NUL. Returns the length
-// copied.
+// inside a character), and the terminator after it; what follows in the
+// field is left as it was, unread. Returns the length copied.
 template <std::size_t N>
-std::size_t copy_terminated(std::array<char, N>& field, std::string_view text)
+std::size_t copy_with_terminator(std::array<char, N>& field, std::string_view text)
 {
     static_assert(N > 0);
     const std::size_t length = whole_chars_within(text, N - 1);
-    field.fill('\0');
     std::copy_n(text.data(), length, field.data());
+    field[length] = '\0';
     return length;
+}
+
+// The same, with the rest of the field NUL too.
+template <std::size_t N>
+std::size_t copy_terminated(std::array<char, N>& field, std::string_view text)
+{
+    field.fill('\0');
+    return copy_with_terminator(field, text);
 }
 
 // Appends text at length into out, keeping it terminated and never past its

@@ -84,7 +84,6 @@ bool describe_entry_at(int directory_fd, const char* path, const char* name,
     if (!stat_described(directory_fd, path, name, status, is_link, target_is_directory)) {
         return false;
     }
-    result = FindResult{};
     const bool writable = (status.mode & ANY_WRITE_BIT) != 0;
     // A link lists as a directory when it points at one, else as a file.
     const EntryKind kind = !is_link              ? kind_of(status.mode)
@@ -97,7 +96,8 @@ bool describe_entry_at(int directory_fd, const char* path, const char* name,
     result.ftLastAccessTime = file_time(status.last_access);
     result.nFileSizeHigh = static_cast<std::uint32_t>(status.size >> 32);
     result.nFileSizeLow = static_cast<std::uint32_t>(status.size & LOW_HALF);
-    copy_terminated(result.cFileName, name);
+    copy_with_terminator(result.cFileName, name);
+    result.cAlternateFileName[0] = '\0'; // no 8.3 aliases here
     return true;
 }
 
