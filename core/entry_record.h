@@ -13,8 +13,9 @@ inline constexpr std::size_t SHORT_NAME_WIDTH = 8;
 inline constexpr std::size_t SHORT_EXT_WIDTH = 3;
 inline constexpr std::size_t LONG_NAME_ROOM = 256;
 
-// One listed entry. short_name and short_ext are NUL-padded and carry no
-// terminator when full: every reader bounds them by their width.
+// One listed entry. short_name and short_ext are NUL-padded (every byte after
+// the first NUL is a NUL too) and carry no terminator when full: every reader
+// bounds them by their width, and the orders may read each whole as a number.
 struct EntryRecord {
     std::array<char, SHORT_NAME_WIDTH> short_name; // 8.3 base name, lower case
     std::array<char, SHORT_EXT_WIDTH> short_ext;   // 8.3 extension, no dot

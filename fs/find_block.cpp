@@ -24,7 +24,7 @@ void deliver(FindBlock& block, const FindResult& result)
     host::FileTimeToLocalFileTime(result.ftLastWriteTime, local);
     host::FileTimeToDosDateTime(local, block.dos_date, block.dos_time);
     block.size_low = result.nFileSizeLow;
-    copy_terminated(block.name, bounded_text(result.cFileName.data(), result.cFileName.size()));
+    copy_with_terminator(block.name, bounded_text(result.cFileName.data(), result.cFileName.size()));
 }
 
 // Skips held-back entries until one is accepted; the search ends with the host's.
@@ -108,9 +108,6 @@ FindBlock::~FindBlock()
 
 void copy_full_path(PathText& destination, const char* text)
 {
-    destination.fill('\0');
     const char* full = host::full_path(text);
-    if (full != nullptr) {
-        copy_terminated(destination, bounded_text(full, PATH_ROOM));
-    }
+    copy_with_terminator(destination, full != nullptr ? bounded_text(full, PATH_ROOM) : "");
 }

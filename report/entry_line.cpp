@@ -64,10 +64,11 @@ void write_blanks(OutStream& out, std::size_t count)
     }
 }
 
-// The adorned columns before the long name: 47 of them, and room for the
-// bytes by which the 8.3 fields may outnumber their columns.
+// The adorned columns before the long name: 47 of them, room for the bytes
+// by which the 8.3 fields may outnumber their columns, and the long name.
 constexpr std::size_t ADORNED_COLUMNS = 47;
-using AdornedLine = LineBuilder<ADORNED_COLUMNS + SHORT_NAME_WIDTH + SHORT_EXT_WIDTH>;
+using AdornedLine =
+    LineBuilder<ADORNED_COLUMNS + SHORT_NAME_WIDTH + SHORT_EXT_WIDTH + LONG_NAME_ROOM>;
 
 // Mark and 8.3 name: "%c%-8.8s %-3.3s " or, in dot style, "%c%.8s.%.3s "
 // blank-filled to 14 columns.
@@ -103,8 +104,95 @@ void put_date_and_time(AdornedLine& line, const EntryRecord& record)
     line.put(' ');
 }
 
+// The columns of an adorned line, from 0: where each field begins.
+constexpr std::size_t NAME_AT = 1;
+constexpr std::size_t EXT_AT = 10;
+constexpr std::size_t DATE_AT = 14;
+constexpr std::size_t TIME_AT = 23;
+constexpr std::size_t SIZE_AT = 30;
+constexpr std::size_t LETTERS_AT = 42;
+constexpr std::string_view DIRECTORY_WORD = "(directory)";
+
+// A fixed field of one byte a column: its bytes, its NUL padding shown as
+// blanks. False when it holds a byte from 0x80 up, which the general line
+// counts by its columns.
+template <std::size_t Width> bool put_ascii_field(char* at, const std::array<char, Width>& field)
+{
+    unsigned high = 0;
+    for (std::size_t i = 0; i < Width; ++i) {
+        high |= static_cast<unsigned char>(field[i]);
+        at[i] = field[i] == '\0' ? ' ' : field[i];
+    }
+    return (high & 0x80u) == 0;
+}
+
+void put_two_digits(char* at, unsigned n, char lead)
+{
+    at[0] = n >= 10 ? static_cast<char>('0' + n / 10 % 10) : lead;
+    at[1] = static_cast<char>('0' + n % 10);
+}
+
+// The size right-aligned in its 11 columns with comma groups, as
+// format_count gives it; false for a size that format_count would cut.
+bool put_size(char* at, std::uint64_t size)
+{
+    constexpr std::uint64_t UNCUT_BELOW = 1'000'000'000; // "999,999,999" fills the column
+    if (size >= UNCUT_BELOW) {
+        return false;
+    }
+    std::size_t column = SIZE_COLUMN_WIDTH;
+    int in_group = 0;
+    do {
+        if (in_group == 3) {
+            at[--column] = ',';
+            in_group = 0;
+        }
+        at[--column] = static_cast<char>('0' + size % 10);
+        size /= 10;
+        ++in_group;
+    } while (size != 0);
+    std::memset(at, ' ', column);
+    return true;
+}
+
+// The usual adorned line, in the fixed layout with 8.3 fields of one byte a
+// column (every name in ASCII), written straight into its columns; false,
+// and nothing written, for any other, which write_adorned lays out.
+bool write_adorned_directly(OutStream& out, const EntryRecord& record)
+{
+    std::array<char, ADORNED_COLUMNS + LONG_NAME_ROOM> line;
+    char* const text = line.data();
+    std::memset(text, ' ', ADORNED_COLUMNS);
+    text[0] = entry_mark(record.attributes);
+    if (settings.dot_style != 0 || !put_ascii_field(text + NAME_AT, record.short_name) ||
+        !put_ascii_field(text + EXT_AT, record.short_ext)) {
+        return false;
+    }
+    const DosDate date = dos_date_of(record.dos_date);
+    put_two_digits(text + DATE_AT, date.month, ' ');
+    text[DATE_AT + 2] = '-';
+    put_two_digits(text + DATE_AT + 3, date.day, '0');
+    text[DATE_AT + 5] = '-';
+    put_two_digits(text + DATE_AT + 6, date.year % 100u, '0'); // 1980 as 80, 2000 as 00
+    std::memcpy(text + TIME_AT, format_time(record.dos_time), TIME_TEXT_LENGTH);
+    if (record.kind == KIND_DIR) {
+        std::memcpy(text + SIZE_AT, DIRECTORY_WORD.data(), DIRECTORY_WORD.size());
+    } else if (!put_size(text + SIZE_AT, record.size)) {
+        return false;
+    }
+    std::memcpy(text + LETTERS_AT, attr_letters(record.attributes), ATTR_LETTERS_LENGTH);
+    const std::string_view name = bounded_text(record.long_name.data(), LONG_NAME_ROOM);
+    std::memcpy(text + ADORNED_COLUMNS, name.data(), name.size());
+    // The 8.3 fields come from the long name, so the columns go out as a name.
+    out.write_name_line({text, ADORNED_COLUMNS + name.size()});
+    return true;
+}
+
 void write_adorned(OutStream& out, const EntryRecord& record)
 {
+    if (write_adorned_directly(out, record)) {
+        return;
+    }
     AdornedLine line;
     put_short_name(line, record);
     put_date_and_time(line, record);
@@ -116,10 +204,9 @@ void write_adorned(OutStream& out, const EntryRecord& record)
     }
     line.put(attr_letters(record.attributes));
     line.put(' ');
+    line.put(bounded_text(record.long_name.data(), LONG_NAME_ROOM));
     // The 8.3 fields come from the long name, so the columns go out as a name.
-    out.write_name(line.view());
-    out.write_name(bounded_text(record.long_name.data(), LONG_NAME_ROOM));
-    out.write_line_end();
+    out.write_name_line(line.view());
 }
 
 // The 8.3 name as "name.ext" (the room holds the longest whole).
@@ -229,7 +316,7 @@ void emit_entry(OutStream& out, const EntryRecord& record)
     const EntryRecord* shown = &record;
     if (settings.no_ext != 0) {
         no_ext_copy = record;
-        no_ext_copy.short_ext[0] = '\0';
+        no_ext_copy.short_ext.fill('\0'); // empty, and NUL-padded as every field
         shown = &no_ext_copy;
     }
     if (settings.only_dirs != 0 && shown->kind != KIND_DIR) {

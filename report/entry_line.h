@@ -12,6 +12,10 @@ void emit_entry(OutStream& out, const EntryRecord& record);
 // Writes the owed newline, if any, and zeroes out_column (core/run_state.h).
 void end_line(OutStream& out);
 
+// The lengths of the texts attr_letters and format_time give.
+inline constexpr std::size_t ATTR_LETTERS_LENGTH = 4;
+inline constexpr std::size_t TIME_TEXT_LENGTH = 6;
+
 // '*' for hidden, else '+' for read-only, else a blank.
 char entry_mark(std::uint8_t attributes);
 // Four characters: a, r, h, s or a blank each. Static buffer.

@@ -4,41 +4,44 @@
 
 #include <algorithm>
 #include <array>
-#include <charconv>
 #include <cstddef>
-#include <string_view>
+#include <cstring>
 
 namespace {
 
-constexpr std::size_t MAX_DIGITS = 20; // 18446744073709551615
-constexpr std::size_t COUNT_ROOM = 28; // its 26 grouped characters and a NUL
-constexpr std::size_t GROUP_SIZE = 3;
+constexpr std::size_t COUNT_ROOM = 28; // 18,446,744,073,709,551,615: 26 characters, a NUL
+constexpr int GROUP_SIZE = 3;
 constexpr std::uint32_t CUT_MARK_LENGTH = 2; // ".."
+constexpr std::uint64_t BASE = 10;
 
 std::array<char, COUNT_ROOM> count_text;
 
-// Copies the digits with a ',' before each digit that begins a group of
-// three counted from the end, the first digit excepted; returns the length.
-std::size_t write_grouped(std::string_view digits)
+// The grouped text written from its last digit back, at the end of the
+// buffer; returns where it begins.
+char* write_grouped_backwards(std::uint64_t value)
 {
-    std::size_t length = 0;
-    for (std::size_t i = 0; i < digits.size(); ++i) {
-        if (i > 0 && (digits.size() - i) % GROUP_SIZE == 0) {
-            count_text[length++] = ',';
+    char* at = count_text.data() + COUNT_ROOM - 1;
+    *at = '\0';
+    int in_group = 0;
+    do {
+        if (in_group == GROUP_SIZE) {
+            *--at = ',';
+            in_group = 0;
         }
-        count_text[length++] = digits[i];
-    }
-    count_text[length] = '\0';
-    return length;
+        *--at = static_cast<char>('0' + value % BASE);
+        value /= BASE;
+        ++in_group;
+    } while (value != 0);
+    return at;
 }
 
 } // namespace
 
 const char* format_count(std::uint64_t value, std::uint32_t width)
 {
-    std::array<char, MAX_DIGITS> digits;
-    const char* digits_end = std::to_chars(digits.data(), digits.data() + digits.size(), value).ptr;
-    const std::size_t length = write_grouped({digits.data(), digits_end});
+    const char* start = write_grouped_backwards(value);
+    const auto length = static_cast<std::size_t>(count_text.data() + COUNT_ROOM - 1 - start);
+    std::memmove(count_text.data(), start, length + 1);
     // Widths below the mark's own length are never asked for; treat them as 2.
     const std::uint32_t room = std::max(width, CUT_MARK_LENGTH);
     if (length > room) {

@@ -37,13 +37,18 @@ public:
         pad_to(start + width);
     }
 
-    // A name's text, whose columns are counted as a terminal shows them.
+    // A name's text, whose columns are counted as a terminal shows them
+    // (one a byte for ASCII, which is most names, under every code page).
     void put_shown(std::string_view text)
     {
         const std::size_t before = length_;
         put(text);
         const std::size_t written = length_ - before;
-        extra_bytes_ += written - std::min(written, display_columns(text.substr(0, written)));
+        const auto is_ascii = [](char c) { return static_cast<unsigned char>(c) < 0x80; };
+        if (!std::all_of(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(written),
+                         is_ascii)) {
+            extra_bytes_ += written - std::min(written, display_columns(text.substr(0, written)));
+        }
     }
 
     // text right-aligned in width columns, blank-filled.

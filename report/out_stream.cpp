@@ -80,6 +80,17 @@ void OutStream::append_shown(std::string_view name)
     }
 }
 
+void OutStream::write_name_line(std::string_view name)
+{
+    if (names_ == NameBytes::AS_THEY_ARE) {
+        buffer_.append(name);
+    } else {
+        append_shown(name);
+    }
+    buffer_.append("\r\n");
+    write_out_when_full();
+}
+
 void OutStream::write_line_end()
 {
     buffer_.append("\r\n");

@@ -48,6 +48,8 @@ public:
     void put(char c);
     // "\n" as the stream writes it: "\r\n".
     void write_line_end();
+    // write_name, then write_line_end: a whole line that is a name.
+    void write_name_line(std::string_view name);
     // printf-style; returns the number of characters formatted (newlines
     // counted once), like printf.
     int print(const char* format, ...) WENDEX_PRINTF_FORMAT;

@@ -4,7 +4,9 @@
 #include "report/section.h"
 
 #include <array>
+#include <charconv>
 #include <cstddef>
+#include <limits>
 #include <cstdint>
 #include <cstring>
 #include <string_view>
@@ -66,14 +68,25 @@ void open_section(OutStream& out)
     state.want_break = 0;
 }
 
+// A count as plain decimal digits ("%u"), without a formatted print.
+void write_decimal(OutStream& out, std::uint32_t count)
+{
+    std::array<char, std::numeric_limits<std::uint32_t>::digits10 + 1> digits;
+    const char* end = std::to_chars(digits.data(), digits.data() + digits.size(), count).ptr;
+    out.write({digits.data(), static_cast<std::size_t>(end - digits.data())});
+}
+
 void write_totals(OutStream& out)
 {
     const std::uint32_t files = scan_totals.entries - scan_totals.directories;
-    out.print("%u files, ", static_cast<unsigned>(files));
+    write_decimal(out, files);
+    out.write(" files, ");
     if (settings.show_dirs != 0) {
-        out.print("%u directories, ", static_cast<unsigned>(scan_totals.directories));
+        write_decimal(out, scan_totals.directories);
+        out.write(" directories, ");
     }
-    out.print("%s bytes", format_count(scan_totals.bytes, SUMMARY_WIDTH));
+    out.write(format_count(scan_totals.bytes, SUMMARY_WIDTH));
+    out.write(" bytes");
 }
 
 // Left out when the host cannot say, rather than showing a count that is not
@@ -85,7 +98,9 @@ void write_free_space(OutStream& out)
     if (!free_bytes) {
         return;
     }
-    out.print(", %s bytes free  ", format_count(*free_bytes, SUMMARY_WIDTH));
+    out.write(", ");
+    out.write(format_count(*free_bytes, SUMMARY_WIDTH));
+    out.write(" bytes free  ");
 }
 
 } // namespace

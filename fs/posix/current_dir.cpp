@@ -203,7 +203,7 @@ const char* full_path(const char* text)
     if (!full) {
         return text;
     }
-    copy_terminated(buffer, *full);
+    copy_with_terminator(buffer, *full);
     return buffer.data();
 }
 

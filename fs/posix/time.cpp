@@ -62,33 +62,49 @@ static_assert(seconds_since_1601(DOS_FIRST_YEAR, 1, 1) * TICKS_PER_SECOND == FIR
 static_assert((seconds_since_1601(2107, 12, 31) + SECONDS_PER_DAY - 2) * TICKS_PER_SECOND ==
               LAST_DOS_TIME);
 
-struct DosWords {
-    std::uint16_t date;
-    std::uint16_t time;
-};
-
-constexpr DosWords dos_words(std::int64_t seconds)
+constexpr std::uint16_t dos_time_of_seconds(std::int64_t seconds)
 {
-    const CivilDate date = civil_from_days(seconds / SECONDS_PER_DAY - UNIX_EPOCH_DAYS);
     const auto second_of_day = static_cast<unsigned>(seconds % SECONDS_PER_DAY);
-    const unsigned hour = second_of_day / 3600;
-    const unsigned minute = second_of_day / 60 % 60;
-    const unsigned second = second_of_day % 60;
-    return {dos_date_word({static_cast<unsigned>(date.year), date.month, date.day}),
-            dos_time_word({hour, minute, second})};
+    return dos_time_word({second_of_day / 3600, second_of_day / 60 % 60, second_of_day % 60});
 }
 
-static_assert(dos_words(FIRST_DOS_TIME / TICKS_PER_SECOND).date == 0x21 &&
-              dos_words(FIRST_DOS_TIME / TICKS_PER_SECOND).time == 0);
+// The date word of a day counted from 1601-01-01.
+constexpr std::uint16_t dos_date_of_days(std::int64_t day)
+{
+    const CivilDate date = civil_from_days(day - UNIX_EPOCH_DAYS);
+    return dos_date_word({static_cast<unsigned>(date.year), date.month, date.day});
+}
+
+static_assert(dos_date_of_days(FIRST_DOS_TIME / TICKS_PER_SECOND / SECONDS_PER_DAY) == 0x21 &&
+              dos_time_of_seconds(FIRST_DOS_TIME / TICKS_PER_SECOND) == 0);
 static_assert(civil_from_days(days_from_civil(2000, 2, 29)).day == 29);
 
 // Whether the zone the C library converts with (as its last tzset read it)
 // is universal time itself: the zone named UTC, with no offset and no
-// daylight saving time, which has no rules to look up for each entry.
+// daylight saving time, which has no rules to look up for each entry. The
+// name is compared only when the library holds another text than before.
 bool zone_is_universal()
 {
-    return timezone == 0 && daylight == 0 && tzname[0] != nullptr &&
-           std::string_view{tzname[0]} == "UTC";
+    static const char* named = nullptr;
+    static bool named_utc = false;
+    if (tzname[0] != named) {
+        named = tzname[0];
+        named_utc = named != nullptr && std::string_view{named} == "UTC";
+    }
+    return timezone == 0 && daylight == 0 && named_utc;
+}
+
+// The DOS date word of a day, the last one asked kept: a directory's
+// entries often share their day.
+std::uint16_t dos_date_of_day(std::int64_t day)
+{
+    static std::int64_t last_day = -1;
+    static std::uint16_t last_word = 0;
+    if (day != last_day) {
+        last_word = dos_date_of_days(day);
+        last_day = day;
+    }
+    return last_word;
 }
 
 } // namespace
@@ -146,9 +162,9 @@ bool FileTimeToLocalFileTime(const FileTime& time, FileTime& local)
 bool FileTimeToDosDateTime(const FileTime& local, std::uint16_t& date, std::uint16_t& time)
 {
     const DosRangeTime kept = within_dos_range(local);
-    const DosWords words = dos_words(static_cast<std::int64_t>(kept.time / TICKS_PER_SECOND));
-    date = words.date;
-    time = words.time;
+    const auto seconds = static_cast<std::int64_t>(kept.time / TICKS_PER_SECOND);
+    date = dos_date_of_day(seconds / SECONDS_PER_DAY);
+    time = dos_time_of_seconds(seconds);
     return kept.in_range;
 }
 
