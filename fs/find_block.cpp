@@ -109,5 +109,5 @@ FindBlock::~FindBlock()
 void copy_full_path(PathText& destination, const char* text)
 {
     const char* full = host::full_path(text);
-    copy_with_terminator(destination, full != nullptr ? bounded_text(full, PATH_ROOM) : "");
+    copy_terminated(destination, full != nullptr ? bounded_text(full, PATH_ROOM) : "");
 }

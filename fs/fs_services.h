@@ -261,6 +261,6 @@ void find_close(FindBlock& block);
 bool stack_has_room();
 
 // --- Copied full path ---------------------------------------------------------
-// host::full_path(text) copied into destination and terminated (the empty
-// text for null); what follows its NUL is not read.
+// host::full_path(text) copied into destination, NUL-padded and terminated
+// (the empty text for null).
 void copy_full_path(PathText& destination, const char* text);
