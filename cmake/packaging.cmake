@@ -3,12 +3,17 @@
 # sources and SOURCE_DATE_EPOCH, or a .zip for Windows.
 #
 # cmake --install build --prefix PREFIX gives PREFIX/bin/wendex, the manual
-# page (PREFIX/share/man/man1/wendex.1.gz where gzip is found), and the
+# page (PREFIX/share/man/man1/wendex.1.gz where gzip is found), the bash
+# completion (PREFIX/share/bash-completion/completions/wendex), and the
 # copyright and changelog in PREFIX/share/doc/wendex. For Windows the manual
 # page, LICENSE and CHANGELOG go as they are.
 include(GNUInstallDirs)
 
 install(TARGETS wendex RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+if(NOT WENDEX_HOST STREQUAL "win32")
+  install(FILES completion/wendex.bash DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions
+          RENAME wendex)
+endif()
 
 # CHANGELOG is in Debian's changelog format; its newest entry names the
 # version being built.
@@ -76,14 +81,17 @@ else()
 endif()
 set(CPACK_PACKAGE_CONTACT "wendex developers <dev@wendex.invalid>")
 set(CPACK_PACKAGE_DESCRIPTION
-"wendex lists the entries of a directory, or of a whole tree, in the style of
-the DOS dir command: a header, one line per entry with its 8.3 name, date,
-time, size, attribute letters and long name, and a summary of counts and
-bytes. Switches choose the order (by extension, name, size or date), the
-style (adorned, bare, true names or wide) and which entries are listed.
+"wendex is a console directory lister. Given an optional mask and any number
+of slash switches, it lists the matching entries of one directory, or of a
+whole tree, as sections: a \"directory of\" header, one line per entry with
+its 8.3 name, date, time, size, attribute letters and long name, a summary
+of counts and bytes, and a grand total. Switches choose the order (by
+extension, name, size or date), the style (adorned, bare, true names or
+wide) and which entries are listed.
 
 On Linux drive C: is the root directory, attributes come from the file's
-kind, mode and name, and directories show their birth time.")
+kind, mode and name, and directories show their birth time. A bash
+completion offers the switches.")
 set(CPACK_RESOURCE_FILE_LICENSE ${CMAKE_CURRENT_SOURCE_DIR}/LICENSE)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)

@@ -38,6 +38,11 @@ gtest_discover_tests(wendex_e2e_tests TEST_PREFIX "e2e." DISCOVERY_MODE PRE_TEST
 
 include(cmake/wine_tests.cmake)
 
+# The bash completion offers the switches, and leaves masks to bash.
+add_test(NAME completion.switches
+  COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/tests/completion/completion_test.sh
+          ${CMAKE_CURRENT_SOURCE_DIR}/completion/wendex.bash)
+
 # The manual page renders without a warning.
 add_test(NAME docs.manual_lint
   COMMAND ${CMAKE_COMMAND} -DPAGE=${CMAKE_CURRENT_SOURCE_DIR}/docs/wendex.1

@@ -1,7 +1,7 @@
 # Unpacks the one .deb in DEB_DIR (made there by cpack) into a temporary root
 # with dpkg-deb -x, as dpkg -x does, checks that it holds the program, its
-# compressed manual page, copyright and changelog, and runs the installed
-# program once.
+# compressed manual page, its bash completion, copyright and changelog, and
+# runs the installed program once.
 # Run as: cmake -DDEB_DIR=build/deb-test -P tests/package/deb_installs.cmake
 cmake_minimum_required(VERSION 3.25)
 find_program(DPKG_DEB dpkg-deb)
@@ -19,6 +19,7 @@ if(NOT code EQUAL 0)
   message(FATAL_ERROR "dpkg-deb -x ${debs} failed: ${code}")
 endif()
 foreach(installed usr/bin/wendex usr/share/man/man1/wendex.1.gz
+                  usr/share/bash-completion/completions/wendex
                   usr/share/doc/wendex/copyright usr/share/doc/wendex/changelog.gz)
   if(NOT EXISTS ${root}/${installed})
     message(FATAL_ERROR "${debs} holds no ${installed}")
