@@ -5,12 +5,18 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
 
 namespace host_test {
+
+// The drive number of C:, the one drive of a POSIX host (0 is A).
+inline constexpr int DRIVE_C = 2;
+// 1970-01-01 00:00 universal time as a file time.
+inline constexpr std::uint64_t UNIX_EPOCH_FILE_TIME = 116'444'736'000'000'000;
 
 class ScratchDir : public ::testing::Test {
 protected:

@@ -1,7 +1,7 @@
 // Paths of drive C: on the POSIX host: full paths, translation with
 // case-blind lookup, and the current drive and directory.
-#include "fs/posix/posix_host.h"
 #include "host_fixture.h"
+#include "posix_internals.h"
 
 #include <gtest/gtest.h>
 
@@ -9,6 +9,7 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -16,28 +17,71 @@ namespace {
 
 using host_test::ScratchDir;
 
+// host::full_path with the scratch root current. In the full forms, {HERE}
+// stands for the scratch root's and {UP} for its parent's; in the texts,
+// {ABOVE} for as many ".." as the scratch root has levels.
 struct FullPathCase {
     const char* text;
-    const char* full; // nullptr: no full form
-    const char* cwd = "/home/ann";
+    const char* full; // nullptr: no full form, and the text itself comes back
 };
 
 const FullPathCase FULL_PATH_CASES[] = {
-    {"*.txt", "C:\\home\\ann\\*.txt"},
-    {"sub\\", "C:\\home\\ann\\sub\\"},
-    {".", "C:\\home\\ann"},
+    {"*.txt", "{HERE}\\*.txt"},
+    {"sub\\", "{HERE}\\sub\\"},
+    {".", "{HERE}"},
     {"\\", "C:\\"},
-    {"..\\x", "C:\\home\\x"},
-    {"..\\..\\..\\..\\y", "C:\\y"},
-    {"C:", "C:\\home\\ann"},
-    {"C:rel", "C:\\home\\ann\\rel"},
+    {"..\\x", "{UP}\\x"},
+    {"{ABOVE}..\\..\\y", "C:\\y"},
+    {"C:", "{HERE}"},
+    {"C:rel", "{HERE}\\rel"},
     {"c:\\Tmp\\A*.C", "C:\\Tmp\\A*.C"},
     {"/usr//lib/", "C:\\usr\\lib\\"},
-    {"a\\.\\b\\..\\c?", "C:\\home\\ann\\a\\c?"},
+    {"a\\.\\b\\..\\c?", "{HERE}\\a\\c?"},
     {"D:\\x", nullptr},
     {"1:x", nullptr},
     {"", nullptr},
-    // Against a directory known only from where the run started.
+};
+
+void replace(std::string& text, const std::string& from, const std::string& to)
+{
+    if (const std::size_t at = text.find(from); at != std::string::npos) {
+        text.replace(at, from.size(), to);
+    }
+}
+
+TEST_F(ScratchDir, FullPathTable)
+{
+    std::filesystem::current_path(root_);
+    std::string above;
+    for (const auto& level : root_) {
+        above += level == root_.root_path() ? "" : "..\\";
+    }
+    for (const FullPathCase& c : FULL_PATH_CASES) {
+        std::string text = c.text;
+        replace(text, "{ABOVE}", above);
+        const char* full = host::full_path(text.c_str());
+        if (c.full == nullptr) {
+            EXPECT_EQ(full, text.c_str()) << text;
+            continue;
+        }
+        std::string expected = c.full;
+        replace(expected, "{HERE}", dos());
+        replace(expected, "{UP}", "C:" + root_.parent_path().string());
+        std::replace(expected.begin(), expected.end(), '/', '\\');
+        EXPECT_STREQ(full, expected.c_str()) << text;
+    }
+}
+
+// Against a directory known only from where the run started, which the host
+// reaches only when it could not name that directory at the start of a run:
+// asked of the full form itself.
+struct StartCase {
+    const char* text;
+    const char* full; // nullptr: no full form
+    const char* cwd;
+};
+
+const StartCase FROM_START_CASES[] = {
     {"*.txt", ".\\sub\\*.txt", "./sub"},
     {"..\\x\\", ".\\x\\", "./sub"},
     {".", ".\\", "."},
@@ -45,9 +89,9 @@ const FullPathCase FULL_PATH_CASES[] = {
     {"\\abs", "C:\\abs", "."},
 };
 
-TEST(HostPaths, FullPathTextTable)
+TEST(HostPaths, FullPathFromTheRunsStartTable)
 {
-    for (const FullPathCase& c : FULL_PATH_CASES) {
+    for (const StartCase& c : FROM_START_CASES) {
         const auto full = full_path_text(c.text, c.cwd);
         if (c.full == nullptr) {
             EXPECT_FALSE(full.has_value()) << c.text;
@@ -60,18 +104,9 @@ TEST(HostPaths, FullPathTextTable)
 TEST(HostPaths, FullPathMustFitAPathBuffer)
 {
     const std::string fits = "\\" + std::string(256, 'a'); // "C:\" + 256 = 259
-    EXPECT_TRUE(full_path_text(fits, "/").has_value());
-    EXPECT_FALSE(full_path_text(fits + "a", "/").has_value());
-}
-
-TEST_F(ScratchDir, FullPathUsesTheCurrentDirectoryOrGivesTheTextBack)
-{
-    std::filesystem::current_path(root_);
-    EXPECT_STREQ(host::full_path("*.txt"), dos("*.txt").c_str());
-    const char* other_drive = "D:\\x";
-    EXPECT_EQ(host::full_path(other_drive), other_drive);
-    const char* empty = "";
-    EXPECT_EQ(host::full_path(empty), empty);
+    EXPECT_EQ(host::full_path(fits.c_str()), "C:" + fits);
+    const std::string too_long = fits + "a";
+    EXPECT_EQ(host::full_path(too_long.c_str()), too_long.c_str());
 }
 
 TEST(HostPaths, CopyFullPathTerminatesAndPads)
@@ -194,23 +229,32 @@ TEST_F(ScratchDir, DeepDirectoriesAreNamedInFullAndLeftThroughTheirParents)
 TEST_F(ScratchDir, DriveCIsTheOnlyDriveAndKeepsItsDirectory)
 {
     std::filesystem::current_path(root_);
-    EXPECT_EQ(host::get_drive(), DRIVE_C);
-    host::set_drive(DRIVE_C);
+    EXPECT_EQ(host::get_drive(), host_test::DRIVE_C);
+    host::set_drive(host_test::DRIVE_C);
     EXPECT_EQ(std::filesystem::current_path(), root_);
     host::set_drive(3);
-    EXPECT_EQ(host::get_drive(), DRIVE_C);
+    EXPECT_EQ(host::get_drive(), host_test::DRIVE_C);
     EXPECT_EQ(std::filesystem::current_path(), root_);
 }
 
 TEST_F(ScratchDir, HostPathResolvesMissingComponentsCaseBlind)
 {
     make_dir("Alpha/beta");
+    const std::pair<std::string, std::filesystem::path> paths[] = {
+        {"ALPHA\\BETA", root_ / "Alpha" / "beta"},
+        {"alpha/Beta/", root_ / "Alpha" / "beta"},
+        {dos("ALPHA"), root_ / "Alpha"},
+    };
+    for (const auto& [path, reached] : paths) {
+        std::filesystem::current_path(root_);
+        ASSERT_EQ(host::set_current_dir(path.c_str()), 0) << path;
+        EXPECT_EQ(std::filesystem::current_path(), reached) << path;
+    }
     std::filesystem::current_path(root_);
-    EXPECT_EQ(posix_form_any_case("ALPHA\\BETA"), "Alpha/beta");
-    EXPECT_EQ(posix_form_any_case("alpha/Beta/"), "Alpha/beta");
-    EXPECT_EQ(posix_form_any_case("C:alpha\\gamma"), "Alpha/gamma"); // the missing part as typed
-    EXPECT_EQ(posix_form_any_case(dos("ALPHA")), (root_ / "Alpha").string());
-    EXPECT_FALSE(posix_form_any_case("E:alpha").has_value());
+    EXPECT_EQ(host::set_current_dir("E:alpha"), -1);
+    // Past a missing component the rest stays as typed: every host operation
+    // fails on such a path, so the path it asks for is taken from the lookup.
+    EXPECT_EQ(posix_form_any_case("C:alpha\\gamma"), "Alpha/gamma");
 }
 
 } // namespace
