@@ -166,6 +166,8 @@ void expect_with_free(const std::string& out, const std::string& expected)
 
 void check_row(const Row& row, const Fixture& tree, const RunOptions& options)
 {
+    if (!row.wine.fault.empty())
+        ADD_FAILURE() << "the row's text under Wine: " << row.wine.fault;
     std::vector<std::string> args;
     for (const auto& arg : row.args)
         args.push_back(expand(arg, tree, false));

@@ -186,7 +186,15 @@ struct WineCase {
     OnWine what = OnWine::SAME;
     std::string expected;
     std::string reason;
+    std::string fault{}; // why Wine's text could not be made: the row fails on every host
 };
+
+// A piece of a row's expected text and what Wine gives in its place.
+struct WineEdit {
+    std::string linux_text;
+    std::string wine_text;
+};
+using WineEdits = std::vector<WineEdit>;
 
 // One table row: arguments, expected output, exit code, the working
 // directory relative to the tree's root, and what Wine gives.
@@ -211,6 +219,11 @@ inline constexpr const char* WINE_AS_ROOT =
 
 // The row with its output under Wine, and why that differs.
 Row wine_gives(Row row, std::string expected, std::string reason);
+// The text with each edit made in turn; an edit whose piece does not stand
+// in the text exactly once is told in fault.
+std::string edited(std::string text, const WineEdits& edits, std::string& fault);
+// The row whose output under Wine is its own text edited so, and why.
+Row wine_edits(Row row, const WineEdits& edits, std::string reason);
 // The row, skipped under Wine for the reason given.
 Row wine_skips(Row row, std::string reason);
 // The row, run with LC_ALL set to locale.

@@ -113,7 +113,7 @@ INSTANTIATE_TEST_SUITE_P(
             "b.c\nc.log\na.txt\n3 files, 600 bytes\ny.c\nw.h\nx.txt\n3 files, 15 bytes\n"
             "notes.md\n1 files, 9 bytes\ntotal byte count: 624\n"},
         // The link back to sub is listed as a directory and never entered.
-        wine_gives(Row{"directories_shown_link_not_entered",
+        wine_edits(Row{"directories_shown_link_not_entered",
                        {"//", "/a", "/g", "/z-"},
                        "{HDR}\n"
                        " sub           1-01-23  8:00a (directory)      sub\n"
@@ -125,17 +125,7 @@ INSTANTIATE_TEST_SUITE_P(
                            "3 files, 1 directories, 15 bytes\n" + RULE + "{HDR}sub\\.deep\\\n" +
                            " loop          1-01-23  8:00a (directory)      loop\n" + NOTES +
                            "1 files, 1 directories, 9 bytes\ntotal byte count: 624\n"},
-                   "{HDR}\n"
-                   " sub           1-01-23  8:00a (directory)      sub\n"
-                   " b        c    2-03-19  4:05a         300 a    b.c\n"
-                   " c        log 11-12-18  1:14p         200 a    c.log\n" +
-                       A_TXT + "3 files, 1 directories, 600 bytes\n" + RULE + "{HDR}sub\\\n" +
-                       "*_dee~2ri      6-07-24  6:30p (directory)   h  .deep\n" + Y_C +
-                       " w        h    9-10-20 11:12a           4 a    w.h\n" + X_TXT +
-                       "3 files, 1 directories, 15 bytes\n" + RULE + "{HDR}sub\\.deep\\\n" +
-                       " loop          1-01-23  8:00a (directory)      loop\n" + NOTES +
-                       "1 files, 1 directories, 9 bytes\ntotal byte count: 624\n",
-                   WINE_ALIASES)),
+                   {{"*         dee", "*_dee~2ri    "}}, WINE_ALIASES)),
     RowName{});
 
 // Names outside ASCII, on every host as the file system holds them:
