@@ -228,6 +228,11 @@ Row wine_edits(Row row, const WineEdits& edits, std::string reason);
 Row wine_skips(Row row, std::string reason);
 // The row, run with LC_ALL set to locale.
 Row in_locale(std::string locale, Row row);
+// A row that lists the standard tree in the default order, as Wine gives it
+// (standard_tree.cpp): the adorned columns of its names that are no 8.3 name
+// show their aliases, its FIFO is a plain file, the edits are made (each
+// must be there), and the entries' lines come in the order of the aliases.
+Row standard_on_wine(Row row, const WineEdits& edits = {});
 
 // Rows run on the standard tree; each test file instantiates its own tables.
 class StandardTreeTest : public ::testing::TestWithParam<Row> {};
