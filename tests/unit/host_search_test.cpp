@@ -14,6 +14,7 @@
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -113,13 +114,8 @@ TEST_F(HostSearchTree, AttributeWordsFollowTheEntryKind)
 }
 
 // POSIX time stamps and the file times the search gives for them.
-struct StampCase {
-    timespec stamp;
-    FileTime file_time;
-};
-
 constexpr FileTime UNIX_EPOCH = host_test::UNIX_EPOCH_FILE_TIME;
-constexpr StampCase STAMP_CASES[] = {
+constexpr std::pair<timespec, FileTime> STAMP_CASES[] = {
     {{0, 0}, UNIX_EPOCH},
     {{1, 999'999'999}, UNIX_EPOCH + 19'999'999}, // sub-second kept
     {{1'550'000'000, 0}, 131'944'736'000'000'000},
@@ -131,13 +127,13 @@ TEST_F(HostSearchTree, SizesAndTimesComeFromTheEntry)
 {
     // Last access at one stamp, last write at the next.
     for (std::size_t i = 0; i + 1 < std::size(STAMP_CASES); ++i) {
-        const StampCase& access = STAMP_CASES[i];
-        const StampCase& write = STAMP_CASES[i + 1];
-        const timespec stamps[2] = {access.stamp, write.stamp};
+        const auto& [access, access_time] = STAMP_CASES[i];
+        const auto& [write, write_time] = STAMP_CASES[i + 1];
+        const timespec stamps[2] = {access, write};
         ASSERT_EQ(utimensat(AT_FDCWD, (root_ / "notes.txt").c_str(), stamps, 0), 0);
         const FindResult notes = search_all(dos("*")).at("notes.txt");
-        EXPECT_EQ(notes.ftLastWriteTime, write.file_time) << write.stamp.tv_sec;
-        EXPECT_EQ(notes.ftLastAccessTime, access.file_time) << access.stamp.tv_sec;
+        EXPECT_EQ(notes.ftLastWriteTime, write_time) << write.tv_sec;
+        EXPECT_EQ(notes.ftLastAccessTime, access_time) << access.tv_sec;
         EXPECT_NE(notes.ftCreationTime, 0U);
         EXPECT_EQ(notes.nFileSizeLow, 5U);
     }
@@ -196,9 +192,8 @@ TEST_F(HostSearchTree, SearchesThatFindNothing)
     }
     // A directory that is there but fails to open or to read: a read failure.
     for (const HostStep failing_step : {HostStep::OPEN_DIR, HostStep::READ_DIR}) {
-        set_host_hook([failing_step](HostStep step, const char*) {
-            return step == failing_step ? EIO : 0;
-        });
+        set_host_hook(
+            [failing_step](HostStep step, const char*) { return step == failing_step ? EIO : 0; });
         FindResult result;
         EXPECT_EQ(host::FindFirstFileA(dos("sub\\*").c_str(), result), host::INVALID_SEARCH);
         EXPECT_TRUE(host::read_failed()) << static_cast<int>(failing_step);

@@ -1,9 +1,8 @@
 // Pieces of the POSIX host layer that only these tests reach, declared here
 // rather than in the layer's header: what no host:: operation lets a test
-// reach. The volume label's link names (no operation lets a test point it at
-// a directory of its own), file times no file system holds, a birth time,
-// full paths against a directory known only from the run's start, and the
-// lookup of a path that does not exist.
+// reach (the label links of a directory of its own, file times no file
+// system holds, birth times, full paths against a directory known only from
+// the run's start, the lookup of a path that does not exist).
 #pragma once
 
 #include <cstddef>
@@ -19,20 +18,14 @@ std::string decode_label(std::string_view link_name);
 // The decoded name of the first link in links_dir whose target's device
 // number is device; empty when there is none or the directory is missing.
 std::string find_label(const char* links_dir, std::uint64_t device);
-
-// The full form of text against the POSIX directory cwd, as host::full_path
-// gives it; nothing where it has none, or none that fits limit.
+// The full form of text against the POSIX directory cwd; nothing for none.
 std::optional<std::string> full_path_text(std::string_view text, std::string_view cwd,
                                           std::size_t limit = PATH_LIMIT);
-// The POSIX path of a path text, each component that does not exist as typed
-// replaced by the first entry of its parent that matches it case-blind.
+// The POSIX path of a path text, its components looked up case-blind.
 std::optional<std::string> posix_form_any_case(std::string_view text);
-
-// A POSIX time stamp as a file time: before 1601 gives 0, beyond the range
-// the largest file time.
+// A POSIX time stamp as a file time, held within the file times' range.
 FileTime file_time_from_unix(std::int64_t seconds, std::uint32_t nanoseconds);
-// An entry's creation time: its birth time when one is reported (a birth
-// time of exactly 0 counts as none), otherwise its last-write time.
+// The birth time where one is reported (0 is none), else the last write.
 FileTime creation_time(bool birth_reported, std::int64_t birth_seconds,
                        std::uint32_t birth_nanoseconds, FileTime last_write);
 
