@@ -2,7 +2,9 @@
 // names, sizes, times and modes below; change them only with those rows.
 #include <algorithm>
 #include <array>
+#include <iterator>
 #include <optional>
+#include <sstream>
 #include <string_view>
 #include <utility>
 
@@ -82,48 +84,36 @@ std::optional<std::size_t> wine_rank(const std::string& line)
     return std::nullopt;
 }
 
-// The text with the lines of the entries in Wine's order, in the places
-// those lines hold; every other line stays where it is.
-std::string in_wine_order(const std::string& text)
-{
-    std::vector<std::string> lines;
-    for (std::size_t start = 0, end; start <= text.size(); start = end + 1) {
-        end = std::min(text.find('\n', start), text.size());
-        lines.push_back(text.substr(start, end - start));
-    }
-    std::vector<std::size_t> places;
-    std::vector<std::string> entries;
-    for (std::size_t at = 0; at < lines.size(); ++at) {
-        if (wine_rank(lines[at])) {
-            places.push_back(at);
-            entries.push_back(lines[at]);
-        }
-    }
-    std::stable_sort(entries.begin(), entries.end(),
-                     [](const auto& a, const auto& b) { return wine_rank(a) < wine_rank(b); });
-    for (std::size_t i = 0; i < places.size(); ++i)
-        lines[places[i]] = entries[i];
-    std::string out = lines.front();
-    for (std::size_t at = 1; at < lines.size(); ++at)
-        out += "\n" + lines[at];
-    return out;
-}
-
-// Wine's text of a listing of the standard tree in the default order.
+// Wine's text of a listing of the standard tree in the default order: the
+// adorned columns that differ replaced, the edits made, and the lines of the
+// entries in Wine's order in the places those lines hold.
 std::string wine_listing(std::string text, const WineEdits& edits, std::string& fault)
 {
     for (const auto& [linux_text, wine_text] : ADORNED_ON_WINE)
         for (std::size_t at = text.find(linux_text); at != std::string::npos;
              at = text.find(linux_text, at + wine_text.size()))
             text.replace(at, linux_text.size(), wine_text);
-    return in_wine_order(edited(std::move(text), edits, fault));
+    std::vector<std::string> lines;
+    std::istringstream in(edited(std::move(text), edits, fault));
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    std::vector<std::string> entries;
+    std::copy_if(lines.begin(), lines.end(), std::back_inserter(entries),
+                 [](const auto& line) { return wine_rank(line).has_value(); });
+    std::stable_sort(entries.begin(), entries.end(),
+                     [](const auto& a, const auto& b) { return wine_rank(a) < wine_rank(b); });
+    std::string out;
+    auto next = entries.begin();
+    for (const auto& line : lines)
+        out += (wine_rank(line) ? *next++ : line) + "\n";
+    return out;
 }
 
-// The same for a text that needs no edits of its own.
-std::string wine_listing(const std::string& text)
+// The standard tree's text as this run's host lists it.
+std::string on_this_host(const std::string& text)
 {
     std::string fault;
-    return wine_listing(text, {}, fault);
+    return on_wine() ? wine_listing(text, {}, fault) : text;
 }
 
 } // namespace
@@ -143,48 +133,45 @@ Row standard_on_wine(Row row, const WineEdits& edits)
 const std::string& standard_file_lines()
 {
     static const std::string lines =
-        " pipe          2-03-22  1:45p           0    s pipe\n"
-        " readme        6-15-00 12:05p          42 a    readme\n"
-        " old      bak  1-01-80                 64 a    old.bak\n"
-        " huge     bin  5-06-23  7:08a 5,000,000.. a    huge.bin\n"
-        " odd      c    8-09-24  2:30p           1 a    odd.c\n"
-        "+locked   dat  7-08-18  9:15a       1,000 ar   locked.dat\n"
-        "*         hid  3-04-20  0:30a           7 a h  .hidden\n"
-        " early    log  1-01-01              2,048 a    early.log\n"
-        "*         sec  4-05-17  4:00p           3 arh  .secret\n"
-        " archive  tar  2-29-16  6:07a          10 a    archive.tar.gz\n"
-        " verylong tex  8-17-15  3:04p          12 a    verylongname.text\n"
-        " future   tmp 12-31-07 11:59p           0 a    future.tmp\n"
-        " a        txt  1-02-21 10:00a         100 a    a.txt\n"
-        " zeta     txt 12-31-19 11:59p   1,234,567 a    Zeta.TXT\n";
-    static const std::string wine_lines = wine_listing(lines);
-    return on_wine() ? wine_lines : lines;
+        on_this_host(" pipe          2-03-22  1:45p           0    s pipe\n"
+                     " readme        6-15-00 12:05p          42 a    readme\n"
+                     " old      bak  1-01-80                 64 a    old.bak\n"
+                     " huge     bin  5-06-23  7:08a 5,000,000.. a    huge.bin\n"
+                     " odd      c    8-09-24  2:30p           1 a    odd.c\n"
+                     "+locked   dat  7-08-18  9:15a       1,000 ar   locked.dat\n"
+                     "*         hid  3-04-20  0:30a           7 a h  .hidden\n"
+                     " early    log  1-01-01              2,048 a    early.log\n"
+                     "*         sec  4-05-17  4:00p           3 arh  .secret\n"
+                     " archive  tar  2-29-16  6:07a          10 a    archive.tar.gz\n"
+                     " verylong tex  8-17-15  3:04p          12 a    verylongname.text\n"
+                     " future   tmp 12-31-07 11:59p           0 a    future.tmp\n"
+                     " a        txt  1-02-21 10:00a         100 a    a.txt\n"
+                     " zeta     txt 12-31-19 11:59p   1,234,567 a    Zeta.TXT\n");
+    return lines;
 }
 
 // Directories with their last-write times (/g).
 const std::string& standard_dir_lines()
 {
-    static const std::string lines = " docs         11-12-21  6:20p (directory)      docs\n"
-                                     " sub           1-01-20  8:00a (directory)      sub\n"
-                                     "*         cac  1-01-19  6:00a (directory)   h  .cache\n";
-    static const std::string wine_lines = wine_listing(lines);
-    return on_wine() ? wine_lines : lines;
+    static const std::string lines =
+        on_this_host(" docs         11-12-21  6:20p (directory)      docs\n"
+                     " sub           1-01-20  8:00a (directory)      sub\n"
+                     "*         cac  1-01-19  6:00a (directory)   h  .cache\n");
+    return lines;
 }
 
 const std::string& standard_bare_files()
 {
-    static const std::string names =
+    static const std::string names = on_this_host(
         "pipe\nreadme\nold.bak\nhuge.bin\nodd.c\nlocked.dat\n.hidden\nearly.log\n.secret\n"
-        "archive.tar.gz\nverylongname.text\nfuture.tmp\na.txt\nZeta.TXT\n";
-    static const std::string wine_names = wine_listing(names);
-    return on_wine() ? wine_names : names;
+        "archive.tar.gz\nverylongname.text\nfuture.tmp\na.txt\nZeta.TXT\n");
+    return names;
 }
 
 const std::string& standard_bare_dirs()
 {
-    static const std::string names = "[docs]\n[sub]\n[.cache]\n";
-    static const std::string wine_names = wine_listing(names);
-    return on_wine() ? wine_names : names;
+    static const std::string names = on_this_host("[docs]\n[sub]\n[.cache]\n");
+    return names;
 }
 
 TEST_P(StandardTreeTest, PrintsExpectedBytes)
