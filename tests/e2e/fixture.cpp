@@ -47,6 +47,12 @@ Fixture::Fixture()
     root_ = resolved.data();
 }
 
+Fixture::Fixture(void (*build)(Fixture& tree)) : Fixture()
+{
+    build(*this);
+    seal();
+}
+
 Fixture::~Fixture()
 {
     std::error_code ec;

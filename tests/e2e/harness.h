@@ -70,6 +70,8 @@ std::time_t to_time(Stamp s);
 class Fixture {
 public:
     Fixture();
+    // A tree made by build, then sealed: the shared trees of the tables.
+    explicit Fixture(void (*build)(Fixture& tree));
     ~Fixture();
     Fixture(const Fixture&) = delete;
     Fixture& operator=(const Fixture&) = delete;

@@ -20,8 +20,7 @@ namespace {
 // size and time), made against the order their long names give.
 const Fixture& sort_tree()
 {
-    static Fixture tree;
-    static const bool built = [] {
+    static const Fixture tree([](Fixture& tree) {
         tree.dir("zzz", {2000, 1, 1, 1, 0, 0});
         tree.dir("mmm", {2010, 1, 1, 1, 0, 0});
         for (const char* name : {"report-2024-03.txt", "report-2022-07.txt", "report-2024-01.txt"})
@@ -41,10 +40,7 @@ const Fixture& sort_tree()
         tree.file("noext", 60, {2021, 1, 1, 0, 0, 0});
         tree.file("late.log", 70, {2021, 6, 1, 14, 30, 0});
         tree.file("early.log", 80, {2021, 6, 1, 14, 30, 1});
-        tree.seal();
-        return true;
-    }();
-    (void)built;
+    });
     return tree;
 }
 

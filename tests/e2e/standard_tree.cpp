@@ -37,16 +37,13 @@ void build(Fixture& tree)
     tree.file("sub/y.txt", 6, {2020, 2, 2, 14, 2, 0});
     tree.dir("docs", {2021, 11, 12, 18, 20, 0});
     tree.dir(".cache", {2019, 1, 1, 6, 0, 0});
-    tree.seal();
 }
 
 } // namespace
 
 const Fixture& standard_tree()
 {
-    static Fixture tree;
-    static const bool built = (build(tree), true);
-    (void)built;
+    static const Fixture tree(build);
     return tree;
 }
 

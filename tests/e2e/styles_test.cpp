@@ -226,8 +226,7 @@ const std::vector<std::string> OTHER_SCRIPTS{
 // one of names outside ASCII.
 const Fixture& wide_tree()
 {
-    static Fixture tree;
-    static const bool built = [] {
+    static const Fixture tree([](Fixture& tree) {
         const Stamp when{2020, 5, 5, 5, 5, 0};
         for (const char* dir : {"w5", "w13", "w14", "wlong", "wpast"})
             tree.dir(dir, when);
@@ -248,10 +247,7 @@ const Fixture& wide_tree()
         tree.file("wnames/Привет/inner.txt", 0, when);
         for (const std::string& name : OTHER_SCRIPTS)
             tree.file("wnames/" + name, 0, when);
-        tree.seal();
-        return true;
-    }();
-    (void)built;
+    });
     return tree;
 }
 

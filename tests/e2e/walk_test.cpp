@@ -34,8 +34,7 @@ constexpr const char* CURRENT_DIR_LIMIT =
 //   sub/.deep/   notes.md loop -> .. (back to sub)
 const Fixture& chain_tree()
 {
-    static Fixture tree;
-    static const bool built = [] {
+    static const Fixture tree([](Fixture& tree) {
         tree.file("b.c", 300, {2019, 2, 3, 4, 5, 0});
         tree.file("c.log", 200, {2018, 11, 12, 13, 14, 0});
         tree.file("a.txt", 100, {2021, 1, 2, 10, 0, 0});
@@ -52,10 +51,7 @@ const Fixture& chain_tree()
             utimensat(AT_FDCWD, tree.path("sub/.deep/loop").c_str(), times, AT_SYMLINK_NOFOLLOW) !=
                 0)
             ADD_FAILURE() << "symlink";
-        tree.seal();
-        return true;
-    }();
-    (void)built;
+    });
     return tree;
 }
 
@@ -139,8 +135,7 @@ INSTANTIATE_TEST_SUITE_P(
 // size, a power of ten, so a total tells which were listed.
 const Fixture& names_tree()
 {
-    static Fixture tree;
-    static const bool built = [] {
+    static const Fixture tree([](Fixture& tree) {
         const Stamp when{2021, 3, 4, 5, 6, 0};
         tree.file("café.md", 5, when);
         tree.file("日本語.txt", 7, when);
@@ -160,10 +155,7 @@ const Fixture& names_tree()
             tree.file(std::string("look/in/") + name + "/f.dat", size, when);
             size *= 10;
         }
-        tree.seal();
-        return true;
-    }();
-    (void)built;
+    });
     return tree;
 }
 
