@@ -124,13 +124,6 @@ std::string unescape_roff(const std::string& line)
     return out;
 }
 
-void replace_all(std::string& text, std::string_view from, std::string_view to)
-{
-    for (std::size_t at = text.find(from); at != std::string::npos;
-         at = text.find(from, at + to.size()))
-        text.replace(at, from.size(), to);
-}
-
 std::string lower(std::string text)
 {
     for (char& c : text)

@@ -22,14 +22,14 @@ char to_lower(char c)
     return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
 }
 
+} // namespace
+
 void replace_all(std::string& text, std::string_view from, std::string_view to)
 {
     for (std::size_t at = text.find(from); at != std::string::npos;
          at = text.find(from, at + to.size()))
         text.replace(at, from.size(), to);
 }
-
-} // namespace
 
 std::string crlf(std::string_view text)
 {

@@ -47,6 +47,11 @@ std::string wine_drive_d();
 // them: readdir's on POSIX (left as they are), sorted by name case-blind
 // under Wine, which sorts every directory it reads.
 void to_search_order(std::vector<std::string>& names);
+// A directory's entries in its host's search order, "." and ".." left out,
+// as /u /b /a lists them: directories, and links to them, in brackets.
+std::vector<std::string> entries_in_search_order(const std::string& dir);
+// The names of its subdirectories alone (links left out), in that order.
+std::vector<std::string> subdirs_in_search_order(const std::string& dir);
 // Under Wine: whether wendex.exe carries the manifest that makes its code
 // page UTF-8, rather than running in the prefix's ANSI code page (1252).
 bool wine_speaks_utf8();
@@ -151,6 +156,8 @@ RunResult run_program(const std::vector<std::string>& argv, const std::string& c
 
 // The text with every "\n" written as "\r\n", as the program's output stream does.
 std::string crlf(std::string_view text);
+// Every from in text replaced by to, left to right.
+void replace_all(std::string& text, std::string_view from, std::string_view to);
 
 // "C:" + the POSIX directory with '\' separators + '\' ("C:\" for "/").
 std::string dos_dir(const std::string& posix_dir);
