@@ -27,8 +27,7 @@ constexpr std::string_view SHOWN_DOS = "\\home\\ann\\work";
 // The directory of the examples: two directories, a FIFO, four files.
 const Fixture& example_tree()
 {
-    static Fixture tree;
-    static const bool built = [] {
+    static const Fixture tree([](Fixture& tree) {
         tree.dir("Docs", {2024, 3, 15, 9, 30, 0});
         tree.file("Docs/notes.txt", 727, {2024, 3, 15, 9, 30, 0});
         tree.dir("sub", {2024, 3, 12, 16, 45, 0});
@@ -39,10 +38,7 @@ const Fixture& example_tree()
         tree.file(".hidden", 0, {2024, 3, 1, 0, 15, 0});
         tree.file("ReadMe.txt", 512, {2024, 3, 14, 10, 2, 0});
         tree.file("meeting-notes.markdown", 4096, {2024, 3, 13, 17, 30, 0});
-        tree.seal();
-        return true;
-    }();
-    (void)built;
+    });
     return tree;
 }
 
@@ -126,13 +122,6 @@ std::string unescape_roff(const std::string& line)
         }
     }
     return out;
-}
-
-void replace_all(std::string& text, std::string_view from, std::string_view to)
-{
-    for (std::size_t at = text.find(from); at != std::string::npos;
-         at = text.find(from, at + to.size()))
-        text.replace(at, from.size(), to);
 }
 
 std::string lower(std::string text)

@@ -22,14 +22,14 @@ char to_lower(char c)
     return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
 }
 
+} // namespace
+
 void replace_all(std::string& text, std::string_view from, std::string_view to)
 {
     for (std::size_t at = text.find(from); at != std::string::npos;
          at = text.find(from, at + to.size()))
         text.replace(at, from.size(), to);
 }
-
-} // namespace
 
 std::string crlf(std::string_view text)
 {
@@ -166,6 +166,8 @@ void expect_with_free(const std::string& out, const std::string& expected)
 
 void check_row(const Row& row, const Fixture& tree, const RunOptions& options)
 {
+    if (!row.wine.fault.empty())
+        ADD_FAILURE() << "the row's text under Wine: " << row.wine.fault;
     std::vector<std::string> args;
     for (const auto& arg : row.args)
         args.push_back(expand(arg, tree, false));

@@ -48,41 +48,25 @@ INSTANTIATE_TEST_SUITE_P(
 INSTANTIATE_TEST_SUITE_P(
     Attributes, StandardTreeTest,
     ::testing::Values(
-        wine_gives(Row{"read_only_or_hidden",
-                       {"/:rh", "/z-", "/g"},
-                       "{HDR}\n"
-                       "*         cac  1-01-19  6:00a (directory)   h  .cache\n"
-                       "+locked   dat  7-08-18  9:15a       1,000 ar   locked.dat\n"
-                       "*         hid  3-04-20  0:30a           7 a h  .hidden\n"
-                       "*         sec  4-05-17  4:00p           3 arh  .secret\n"
-                       "3 files, 1 directories, 1,010 bytes\ntotal byte count: 1,010\n"},
-                   "{HDR}\n"
-                   "*_cac~qwq      1-01-19  6:00a (directory)   h  .cache\n"
-                   "*_hid~45n      3-04-20  0:30a           7 a h  .hidden\n"
-                   "*_sec~p54      4-05-17  4:00p           3 arh  .secret\n"
-                   "+locked   dat  7-08-18  9:15a       1,000 ar   locked.dat\n"
-                   "3 files, 1 directories, 1,010 bytes\ntotal byte count: 1,010\n",
-                   WINE_ALIASES),
-        wine_gives(Row{"read_only_and_hidden",
-                       {"/:&rh", "/z-"},
-                       "{HDR}\n"
-                       "*         sec  4-05-17  4:00p           3 arh  .secret\n"
-                       "1 files, 0 directories, 3 bytes\ntotal byte count: 3\n"},
-                   "{HDR}\n"
-                   "*_sec~p54      4-05-17  4:00p           3 arh  .secret\n"
-                   "1 files, 0 directories, 3 bytes\ntotal byte count: 3\n",
-                   WINE_ALIASES),
-        wine_gives(Row{"archive_and_read_only",
-                       {"/:&ar", "/z-"},
-                       "{HDR}\n"
-                       "+locked   dat  7-08-18  9:15a       1,000 ar   locked.dat\n"
-                       "*         sec  4-05-17  4:00p           3 arh  .secret\n"
-                       "2 files, 0 directories, 1,003 bytes\ntotal byte count: 1,003\n"},
-                   "{HDR}\n"
-                   "*_sec~p54      4-05-17  4:00p           3 arh  .secret\n"
-                   "+locked   dat  7-08-18  9:15a       1,000 ar   locked.dat\n"
-                   "2 files, 0 directories, 1,003 bytes\ntotal byte count: 1,003\n",
-                   WINE_ALIASES),
+        standard_on_wine(Row{"read_only_or_hidden",
+                             {"/:rh", "/z-", "/g"},
+                             "{HDR}\n"
+                             "*         cac  1-01-19  6:00a (directory)   h  .cache\n"
+                             "+locked   dat  7-08-18  9:15a       1,000 ar   locked.dat\n"
+                             "*         hid  3-04-20  0:30a           7 a h  .hidden\n"
+                             "*         sec  4-05-17  4:00p           3 arh  .secret\n"
+                             "3 files, 1 directories, 1,010 bytes\ntotal byte count: 1,010\n"}),
+        standard_on_wine(Row{"read_only_and_hidden",
+                             {"/:&rh", "/z-"},
+                             "{HDR}\n"
+                             "*         sec  4-05-17  4:00p           3 arh  .secret\n"
+                             "1 files, 0 directories, 3 bytes\ntotal byte count: 3\n"}),
+        standard_on_wine(Row{"archive_and_read_only",
+                             {"/:&ar", "/z-"},
+                             "{HDR}\n"
+                             "+locked   dat  7-08-18  9:15a       1,000 ar   locked.dat\n"
+                             "*         sec  4-05-17  4:00p           3 arh  .secret\n"
+                             "2 files, 0 directories, 1,003 bytes\ntotal byte count: 1,003\n"}),
         wine_gives(Row{"archive_drops_directories_and_fifo",
                        {"/:a", "/z-"},
                        "{HDR}\n" + without(standard_file_lines(), "pipe") +
@@ -105,23 +89,20 @@ INSTANTIATE_TEST_SUITE_P(
 
 INSTANTIATE_TEST_SUITE_P(
     ExcludedCharacters, StandardTreeTest,
-    ::testing::Values(
-        Row{"letters_ignore_case",
-            {"/fz", "*.txt", "/z-"},
-            "{HDR}\n"
-            " a        txt  1-02-21 10:00a         100 a    a.txt\n"
-            "1 files, 0 directories, 100 bytes\ntotal byte count: 100\n"},
-        wine_gives(Row{"upper_case_letters",
-                       {"/fXZ", "/b"},
-                       "pipe\nreadme\nold.bak\nhuge.bin\nodd.c\nlocked.dat\n.hidden\nearly.log\n"
-                       ".secret\nfuture.tmp\n\ntotal byte count: 5,000,003,165\n"},
-                   ".hidden\n.secret\npipe\nreadme\nold.bak\nhuge.bin\nodd.c\nlocked.dat\n"
-                   "early.log\nfuture.tmp\n\ntotal byte count: 5,000,003,165\n",
-                   WINE_ALIASES),
-        Row{"dot", {"/f.", "/b"}, "pipe\nreadme\n\ntotal byte count: 42\n"},
-        Row{"empty_set_excludes_nothing",
-            {"/f", "/b", "*.txt"},
-            "a.txt\nZeta.TXT\n\ntotal byte count: 1,234,667\n"}),
+    ::testing::Values(Row{"letters_ignore_case",
+                          {"/fz", "*.txt", "/z-"},
+                          "{HDR}\n"
+                          " a        txt  1-02-21 10:00a         100 a    a.txt\n"
+                          "1 files, 0 directories, 100 bytes\ntotal byte count: 100\n"},
+                      standard_on_wine(Row{
+                          "upper_case_letters",
+                          {"/fXZ", "/b"},
+                          "pipe\nreadme\nold.bak\nhuge.bin\nodd.c\nlocked.dat\n.hidden\nearly.log\n"
+                          ".secret\nfuture.tmp\n\ntotal byte count: 5,000,003,165\n"}),
+                      Row{"dot", {"/f.", "/b"}, "pipe\nreadme\n\ntotal byte count: 42\n"},
+                      Row{"empty_set_excludes_nothing",
+                          {"/f", "/b", "*.txt"},
+                          "a.txt\nZeta.TXT\n\ntotal byte count: 1,234,667\n"}),
     RowName{});
 
 INSTANTIATE_TEST_SUITE_P(

@@ -1,5 +1,6 @@
 // End-to-end fixtures: temporary trees with the sizes, times and modes a
 // table of rows needs, removed with everything in them afterwards.
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -11,6 +12,7 @@
 #include <cstring>
 #include <ctime>
 #include <filesystem>
+#include <memory>
 #include <stdexcept>
 #include <system_error>
 
@@ -45,6 +47,12 @@ Fixture::Fixture()
     if (realpath(pattern.c_str(), resolved.data()) == nullptr)
         fail("realpath");
     root_ = resolved.data();
+}
+
+Fixture::Fixture(void (*build)(Fixture& tree)) : Fixture()
+{
+    build(*this);
+    seal();
 }
 
 Fixture::~Fixture()
@@ -103,6 +111,39 @@ void Fixture::seal()
     // Later directories may lie inside earlier ones; set the inner ones first.
     for (auto it = dir_times_.rbegin(); it != dir_times_.rend(); ++it)
         set_mtime(it->first, it->second);
+}
+
+namespace {
+
+std::vector<std::string> in_search_order(const std::string& dir, bool subdirs_only)
+{
+    std::vector<std::string> names;
+    const std::unique_ptr<DIR, int (*)(DIR*)> stream(opendir(dir.c_str()), closedir);
+    while (const dirent* entry = stream ? readdir(stream.get()) : nullptr) {
+        const std::string name = entry->d_name;
+        if (name != "." && name != ".." && (!subdirs_only || entry->d_type == DT_DIR))
+            names.push_back(name);
+    }
+    to_search_order(names);
+    return names;
+}
+
+} // namespace
+
+std::vector<std::string> entries_in_search_order(const std::string& dir)
+{
+    std::vector<std::string> names = in_search_order(dir, false);
+    for (auto& name : names) {
+        struct stat info {};
+        if (stat((dir + "/" + name).c_str(), &info) == 0 && S_ISDIR(info.st_mode))
+            name = "[" + name + "]";
+    }
+    return names;
+}
+
+std::vector<std::string> subdirs_in_search_order(const std::string& dir)
+{
+    return in_search_order(dir, true);
 }
 
 } // namespace e2e

@@ -47,6 +47,11 @@ std::string wine_drive_d();
 // them: readdir's on POSIX (left as they are), sorted by name case-blind
 // under Wine, which sorts every directory it reads.
 void to_search_order(std::vector<std::string>& names);
+// A directory's entries in its host's search order, "." and ".." left out,
+// as /u /b /a lists them: directories, and links to them, in brackets.
+std::vector<std::string> entries_in_search_order(const std::string& dir);
+// The names of its subdirectories alone (links left out), in that order.
+std::vector<std::string> subdirs_in_search_order(const std::string& dir);
 // Under Wine: whether wendex.exe carries the manifest that makes its code
 // page UTF-8, rather than running in the prefix's ANSI code page (1252).
 bool wine_speaks_utf8();
@@ -70,6 +75,8 @@ std::time_t to_time(Stamp s);
 class Fixture {
 public:
     Fixture();
+    // A tree made by build, then sealed: the shared trees of the tables.
+    explicit Fixture(void (*build)(Fixture& tree));
     ~Fixture();
     Fixture(const Fixture&) = delete;
     Fixture& operator=(const Fixture&) = delete;
@@ -149,6 +156,8 @@ RunResult run_program(const std::vector<std::string>& argv, const std::string& c
 
 // The text with every "\n" written as "\r\n", as the program's output stream does.
 std::string crlf(std::string_view text);
+// Every from in text replaced by to, left to right.
+void replace_all(std::string& text, std::string_view from, std::string_view to);
 
 // "C:" + the POSIX directory with '\' separators + '\' ("C:\" for "/").
 std::string dos_dir(const std::string& posix_dir);
@@ -186,7 +195,15 @@ struct WineCase {
     OnWine what = OnWine::SAME;
     std::string expected;
     std::string reason;
+    std::string fault{}; // why Wine's text could not be made: the row fails on every host
 };
+
+// A piece of a row's expected text and what Wine gives in its place.
+struct WineEdit {
+    std::string linux_text;
+    std::string wine_text;
+};
+using WineEdits = std::vector<WineEdit>;
 
 // One table row: arguments, expected output, exit code, the working
 // directory relative to the tree's root, and what Wine gives.
@@ -211,10 +228,20 @@ inline constexpr const char* WINE_AS_ROOT =
 
 // The row with its output under Wine, and why that differs.
 Row wine_gives(Row row, std::string expected, std::string reason);
+// The text with each edit made in turn; an edit whose piece does not stand
+// in the text exactly once is told in fault.
+std::string edited(std::string text, const WineEdits& edits, std::string& fault);
+// The row whose output under Wine is its own text edited so, and why.
+Row wine_edits(Row row, const WineEdits& edits, std::string reason);
 // The row, skipped under Wine for the reason given.
 Row wine_skips(Row row, std::string reason);
 // The row, run with LC_ALL set to locale.
 Row in_locale(std::string locale, Row row);
+// A row that lists the standard tree in the default order, as Wine gives it
+// (standard_tree.cpp): the adorned columns of its names that are no 8.3 name
+// show their aliases, its FIFO is a plain file, the edits are made (each
+// must be there), and the entries' lines come in the order of the aliases.
+Row standard_on_wine(Row row, const WineEdits& edits = {});
 
 // Rows run on the standard tree; each test file instantiates its own tables.
 class StandardTreeTest : public ::testing::TestWithParam<Row> {};

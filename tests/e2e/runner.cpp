@@ -23,6 +23,7 @@
 #include <locale.h>
 #include <map>
 #include <stdexcept>
+#include <tuple>
 
 #include "tests/e2e/harness.h"
 
@@ -172,20 +173,16 @@ bool refuse_current_dir()
         signal(SIGPIPE, SIG_IGN);
     if (chdir(cwd.c_str()) != 0)
         _exit(125);
-    if (options.address_space != 0) {
-        const rlimit limit{options.address_space, options.address_space};
-        if (setrlimit(RLIMIT_AS, &limit) != 0)
-            _exit(124);
-    }
-    if (options.stack_bytes != 0) {
-        const rlimit limit{options.stack_bytes, options.stack_bytes};
-        if (setrlimit(RLIMIT_STACK, &limit) != 0)
-            _exit(121);
-    }
-    if (options.open_files != 0) {
-        const rlimit limit{options.open_files, options.open_files};
-        if (setrlimit(RLIMIT_NOFILE, &limit) != 0)
-            _exit(122);
+    // Each limit asked for, with the exit code that says it could not be set.
+    const std::array<std::tuple<int, rlim_t, int>, 3> limits{{
+        {RLIMIT_AS, options.address_space, 124},
+        {RLIMIT_STACK, options.stack_bytes, 121},
+        {RLIMIT_NOFILE, options.open_files, 122},
+    }};
+    for (const auto& [resource, bound, refused] : limits) {
+        const rlimit limit{bound, bound};
+        if (bound != 0 && setrlimit(resource, &limit) != 0)
+            _exit(refused);
     }
     if (options.no_current_dir && !refuse_current_dir())
         _exit(120);

@@ -1,10 +1,7 @@
 // Sort orders: by name, extension (the default), size and date, and search
 // order with /u; directories first under every sorted order.
-#include <dirent.h>
 #include <gtest/gtest.h>
 
-#include <memory>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -20,8 +17,7 @@ namespace {
 // size and time), made against the order their long names give.
 const Fixture& sort_tree()
 {
-    static Fixture tree;
-    static const bool built = [] {
+    static const Fixture tree([](Fixture& tree) {
         tree.dir("zzz", {2000, 1, 1, 1, 0, 0});
         tree.dir("mmm", {2010, 1, 1, 1, 0, 0});
         for (const char* name : {"report-2024-03.txt", "report-2022-07.txt", "report-2024-01.txt"})
@@ -41,10 +37,7 @@ const Fixture& sort_tree()
         tree.file("noext", 60, {2021, 1, 1, 0, 0, 0});
         tree.file("late.log", 70, {2021, 6, 1, 14, 30, 0});
         tree.file("early.log", 80, {2021, 6, 1, 14, 30, 1});
-        tree.seal();
-        return true;
-    }();
-    (void)built;
+    });
     return tree;
 }
 
@@ -152,31 +145,11 @@ INSTANTIATE_TEST_SUITE_P(
                 TOTAL}),
     RowName{});
 
-// The directory's entries in the order the host's search gives them, "."
-// and ".." left out and directories in brackets, as /u /b /a prints them.
-std::vector<std::string> search_order(const Fixture& tree, const std::string& rel = "")
-{
-    std::vector<std::string> names;
-    std::set<std::string> dirs;
-    const std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(tree.path(rel).c_str()), closedir);
-    while (const dirent* entry = readdir(dir.get())) {
-        const std::string name = entry->d_name;
-        if (name == "." || name == "..")
-            continue;
-        names.push_back(name);
-        if (entry->d_type == DT_DIR)
-            dirs.insert(name);
-    }
-    to_search_order(names);
-    for (auto& name : names)
-        if (dirs.count(name) != 0)
-            name = "[" + name + "]";
-    return names;
-}
-
 TEST(SearchOrder, UnsortedKeepsDirectoriesInPlace)
 {
-    check_row(Row{"unsorted", {"/u", "/b", "/a"}, bare(search_order(sort_tree()))}, sort_tree());
+    check_row(
+        Row{"unsorted", {"/u", "/b", "/a"}, bare(entries_in_search_order(sort_tree().root()))},
+        sort_tree());
 }
 
 // "f" and a six-digit number. Built by appending: g++ 12 at -O3 reports a

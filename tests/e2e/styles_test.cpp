@@ -99,92 +99,60 @@ INSTANTIATE_TEST_SUITE_P(
 INSTANTIATE_TEST_SUITE_P(
     Adorned, StandardTreeTest,
     ::testing::Values(
-        wine_gives(Row{"dot_style",
-                       {"/.", "/z-", "/g"},
-                       "{HDR}\n"
-                       " docs         11-12-21  6:20p (directory)      docs\n"
-                       " sub           1-01-20  8:00a (directory)      sub\n"
-                       "*.cac          1-01-19  6:00a (directory)   h  .cache\n"
-                       " pipe          2-03-22  1:45p           0    s pipe\n"
-                       " readme        6-15-00 12:05p          42 a    readme\n"
-                       " old.bak       1-01-80                 64 a    old.bak\n"
-                       " huge.bin      5-06-23  7:08a 5,000,000.. a    huge.bin\n"
-                       " odd.c         8-09-24  2:30p           1 a    odd.c\n"
-                       "+locked.dat    7-08-18  9:15a       1,000 ar   locked.dat\n"
-                       "*.hid          3-04-20  0:30a           7 a h  .hidden\n"
-                       " early.log     1-01-01              2,048 a    early.log\n"
-                       "*.sec          4-05-17  4:00p           3 arh  .secret\n"
-                       " archive.tar   2-29-16  6:07a          10 a    archive.tar.gz\n"
-                       " verylong.tex  8-17-15  3:04p          12 a    verylongname.text\n"
-                       " future.tmp   12-31-07 11:59p           0 a    future.tmp\n"
-                       " a.txt         1-02-21 10:00a         100 a    a.txt\n"
-                       " zeta.txt     12-31-19 11:59p   1,234,567 a    Zeta.TXT\n"
-                       "14 files, 3 directories, 5,001,237,854 bytes\n" +
-                           ALL_TOTAL},
-                   "{HDR}\n"
-                   "*_cac~qwq      1-01-19  6:00a (directory)   h  .cache\n"
-                   " docs         11-12-21  6:20p (directory)      docs\n"
-                   " sub           1-01-20  8:00a (directory)      sub\n"
-                   "*_hid~45n      3-04-20  0:30a           7 a h  .hidden\n"
-                   "*_sec~p54      4-05-17  4:00p           3 arh  .secret\n"
-                   " pipe          2-03-22  1:45p           0 a    pipe\n"
-                   " readme        6-15-00 12:05p          42 a    readme\n"
-                   " old.bak       1-01-80                 64 a    old.bak\n"
-                   " huge.bin      5-06-23  7:08a 5,000,000.. a    huge.bin\n"
-                   " odd.c         8-09-24  2:30p           1 a    odd.c\n"
-                   "+locked.dat    7-08-18  9:15a       1,000 ar   locked.dat\n"
-                   " arch~5fb.gz   2-29-16  6:07a          10 a    archive.tar.gz\n"
-                   " early.log     1-01-01              2,048 a    early.log\n"
-                   " very~2ov.tex  8-17-15  3:04p          12 a    verylongname.text\n"
-                   " future.tmp   12-31-07 11:59p           0 a    future.tmp\n"
-                   " a.txt         1-02-21 10:00a         100 a    a.txt\n"
-                   " zeta.txt     12-31-19 11:59p   1,234,567 a    Zeta.TXT\n"
-                   "14 files, 3 directories, 5,001,237,854 bytes\n"
-                   "total byte count: 5,001,237,854\n",
-                   WINE_ALIASES),
-        wine_gives(Row{"no_extensions_keep_their_order",
-                       {"/x", "/z-", "/g"},
-                       "{HDR}\n"
-                       " docs         11-12-21  6:20p (directory)      docs\n"
-                       " sub           1-01-20  8:00a (directory)      sub\n"
-                       "*              1-01-19  6:00a (directory)   h  .cache\n"
-                       " pipe          2-03-22  1:45p           0    s pipe\n"
-                       " readme        6-15-00 12:05p          42 a    readme\n"
-                       " old           1-01-80                 64 a    old.bak\n"
-                       " huge          5-06-23  7:08a 5,000,000.. a    huge.bin\n"
-                       " odd           8-09-24  2:30p           1 a    odd.c\n"
-                       "+locked        7-08-18  9:15a       1,000 ar   locked.dat\n"
-                       "*              3-04-20  0:30a           7 a h  .hidden\n"
-                       " early         1-01-01              2,048 a    early.log\n"
-                       "*              4-05-17  4:00p           3 arh  .secret\n"
-                       " archive       2-29-16  6:07a          10 a    archive.tar.gz\n"
-                       " verylong      8-17-15  3:04p          12 a    verylongname.text\n"
-                       " future       12-31-07 11:59p           0 a    future.tmp\n"
-                       " a             1-02-21 10:00a         100 a    a.txt\n"
-                       " zeta         12-31-19 11:59p   1,234,567 a    Zeta.TXT\n"
-                       "14 files, 3 directories, 5,001,237,854 bytes\n" +
-                           ALL_TOTAL},
-                   "{HDR}\n"
-                   "*_cac~qwq      1-01-19  6:00a (directory)   h  .cache\n"
-                   " docs         11-12-21  6:20p (directory)      docs\n"
-                   " sub           1-01-20  8:00a (directory)      sub\n"
-                   "*_hid~45n      3-04-20  0:30a           7 a h  .hidden\n"
-                   "*_sec~p54      4-05-17  4:00p           3 arh  .secret\n"
-                   " pipe          2-03-22  1:45p           0 a    pipe\n"
-                   " readme        6-15-00 12:05p          42 a    readme\n"
-                   " old           1-01-80                 64 a    old.bak\n"
-                   " huge          5-06-23  7:08a 5,000,000.. a    huge.bin\n"
-                   " odd           8-09-24  2:30p           1 a    odd.c\n"
-                   "+locked        7-08-18  9:15a       1,000 ar   locked.dat\n"
-                   " arch~5fb      2-29-16  6:07a          10 a    archive.tar.gz\n"
-                   " early         1-01-01              2,048 a    early.log\n"
-                   " very~2ov      8-17-15  3:04p          12 a    verylongname.text\n"
-                   " future       12-31-07 11:59p           0 a    future.tmp\n"
-                   " a             1-02-21 10:00a         100 a    a.txt\n"
-                   " zeta         12-31-19 11:59p   1,234,567 a    Zeta.TXT\n"
-                   "14 files, 3 directories, 5,001,237,854 bytes\n"
-                   "total byte count: 5,001,237,854\n",
-                   WINE_ALIASES),
+        standard_on_wine(Row{"dot_style",
+                             {"/.", "/z-", "/g"},
+                             "{HDR}\n"
+                             " docs         11-12-21  6:20p (directory)      docs\n"
+                             " sub           1-01-20  8:00a (directory)      sub\n"
+                             "*.cac          1-01-19  6:00a (directory)   h  .cache\n"
+                             " pipe          2-03-22  1:45p           0    s pipe\n"
+                             " readme        6-15-00 12:05p          42 a    readme\n"
+                             " old.bak       1-01-80                 64 a    old.bak\n"
+                             " huge.bin      5-06-23  7:08a 5,000,000.. a    huge.bin\n"
+                             " odd.c         8-09-24  2:30p           1 a    odd.c\n"
+                             "+locked.dat    7-08-18  9:15a       1,000 ar   locked.dat\n"
+                             "*.hid          3-04-20  0:30a           7 a h  .hidden\n"
+                             " early.log     1-01-01              2,048 a    early.log\n"
+                             "*.sec          4-05-17  4:00p           3 arh  .secret\n"
+                             " archive.tar   2-29-16  6:07a          10 a    archive.tar.gz\n"
+                             " verylong.tex  8-17-15  3:04p          12 a    verylongname.text\n"
+                             " future.tmp   12-31-07 11:59p           0 a    future.tmp\n"
+                             " a.txt         1-02-21 10:00a         100 a    a.txt\n"
+                             " zeta.txt     12-31-19 11:59p   1,234,567 a    Zeta.TXT\n"
+                             "14 files, 3 directories, 5,001,237,854 bytes\n" +
+                                 ALL_TOTAL},
+                         {{"*.cac    ", "*_cac~qwq"},
+                          {"*.hid    ", "*_hid~45n"},
+                          {"*.sec    ", "*_sec~p54"},
+                          {"archive.tar ", "arch~5fb.gz "},
+                          {"verylong.tex", "very~2ov.tex"}}),
+        standard_on_wine(Row{"no_extensions_keep_their_order",
+                             {"/x", "/z-", "/g"},
+                             "{HDR}\n"
+                             " docs         11-12-21  6:20p (directory)      docs\n"
+                             " sub           1-01-20  8:00a (directory)      sub\n"
+                             "*              1-01-19  6:00a (directory)   h  .cache\n"
+                             " pipe          2-03-22  1:45p           0    s pipe\n"
+                             " readme        6-15-00 12:05p          42 a    readme\n"
+                             " old           1-01-80                 64 a    old.bak\n"
+                             " huge          5-06-23  7:08a 5,000,000.. a    huge.bin\n"
+                             " odd           8-09-24  2:30p           1 a    odd.c\n"
+                             "+locked        7-08-18  9:15a       1,000 ar   locked.dat\n"
+                             "*              3-04-20  0:30a           7 a h  .hidden\n"
+                             " early         1-01-01              2,048 a    early.log\n"
+                             "*              4-05-17  4:00p           3 arh  .secret\n"
+                             " archive       2-29-16  6:07a          10 a    archive.tar.gz\n"
+                             " verylong      8-17-15  3:04p          12 a    verylongname.text\n"
+                             " future       12-31-07 11:59p           0 a    future.tmp\n"
+                             " a             1-02-21 10:00a         100 a    a.txt\n"
+                             " zeta         12-31-19 11:59p   1,234,567 a    Zeta.TXT\n"
+                             "14 files, 3 directories, 5,001,237,854 bytes\n" +
+                                 ALL_TOTAL},
+                         {{"*              1-01-19", "*_cac~qwq      1-01-19"},
+                          {"*              3-04-20", "*_hid~45n      3-04-20"},
+                          {"*              4-05-17", "*_sec~p54      4-05-17"},
+                          {"archive ", "arch~5fb"},
+                          {"verylong ", "very~2ov "}}),
         Row{"dot_style_without_extensions",
             {"/x", "/.", "*.txt", "/z-"},
             "{HDR}\n"
@@ -192,49 +160,28 @@ INSTANTIATE_TEST_SUITE_P(
             " zeta         12-31-19 11:59p   1,234,567 a    Zeta.TXT\n"
             "2 files, 0 directories, 1,234,667 bytes\n" +
                 TXT_TOTAL},
-        wine_gives(Row{"hours_in_24",
-                       {"/t", "/z-", "/g"},
-                       "{HDR}\n"
-                       " docs         11-12-21 18:20  (directory)      docs\n"
-                       " sub           1-01-20  8:00  (directory)      sub\n"
-                       "*         cac  1-01-19  6:00  (directory)   h  .cache\n"
-                       " pipe          2-03-22 13:45            0    s pipe\n"
-                       " readme        6-15-00 12:05           42 a    readme\n"
-                       " old      bak  1-01-80                 64 a    old.bak\n"
-                       " huge     bin  5-06-23  7:08  5,000,000.. a    huge.bin\n"
-                       " odd      c    8-09-24 14:30            1 a    odd.c\n"
-                       "+locked   dat  7-08-18  9:15        1,000 ar   locked.dat\n"
-                       "*         hid  3-04-20  0:30            7 a h  .hidden\n"
-                       " early    log  1-01-01              2,048 a    early.log\n"
-                       "*         sec  4-05-17 16:00            3 arh  .secret\n"
-                       " archive  tar  2-29-16  6:07           10 a    archive.tar.gz\n"
-                       " verylong tex  8-17-15 15:04           12 a    verylongname.text\n"
-                       " future   tmp 12-31-07 23:59            0 a    future.tmp\n"
-                       " a        txt  1-02-21 10:00          100 a    a.txt\n"
-                       " zeta     txt 12-31-19 23:59    1,234,567 a    Zeta.TXT\n"
-                       "14 files, 3 directories, 5,001,237,854 bytes\n" +
-                           ALL_TOTAL},
-                   "{HDR}\n"
-                   "*_cac~qwq      1-01-19  6:00  (directory)   h  .cache\n"
-                   " docs         11-12-21 18:20  (directory)      docs\n"
-                   " sub           1-01-20  8:00  (directory)      sub\n"
-                   "*_hid~45n      3-04-20  0:30            7 a h  .hidden\n"
-                   "*_sec~p54      4-05-17 16:00            3 arh  .secret\n"
-                   " pipe          2-03-22 13:45            0 a    pipe\n"
-                   " readme        6-15-00 12:05           42 a    readme\n"
-                   " old      bak  1-01-80                 64 a    old.bak\n"
-                   " huge     bin  5-06-23  7:08  5,000,000.. a    huge.bin\n"
-                   " odd      c    8-09-24 14:30            1 a    odd.c\n"
-                   "+locked   dat  7-08-18  9:15        1,000 ar   locked.dat\n"
-                   " arch~5fb gz   2-29-16  6:07           10 a    archive.tar.gz\n"
-                   " early    log  1-01-01              2,048 a    early.log\n"
-                   " very~2ov tex  8-17-15 15:04           12 a    verylongname.text\n"
-                   " future   tmp 12-31-07 23:59            0 a    future.tmp\n"
-                   " a        txt  1-02-21 10:00          100 a    a.txt\n"
-                   " zeta     txt 12-31-19 23:59    1,234,567 a    Zeta.TXT\n"
-                   "14 files, 3 directories, 5,001,237,854 bytes\n"
-                   "total byte count: 5,001,237,854\n",
-                   WINE_ALIASES),
+        standard_on_wine(Row{"hours_in_24",
+                             {"/t", "/z-", "/g"},
+                             "{HDR}\n"
+                             " docs         11-12-21 18:20  (directory)      docs\n"
+                             " sub           1-01-20  8:00  (directory)      sub\n"
+                             "*         cac  1-01-19  6:00  (directory)   h  .cache\n"
+                             " pipe          2-03-22 13:45            0    s pipe\n"
+                             " readme        6-15-00 12:05           42 a    readme\n"
+                             " old      bak  1-01-80                 64 a    old.bak\n"
+                             " huge     bin  5-06-23  7:08  5,000,000.. a    huge.bin\n"
+                             " odd      c    8-09-24 14:30            1 a    odd.c\n"
+                             "+locked   dat  7-08-18  9:15        1,000 ar   locked.dat\n"
+                             "*         hid  3-04-20  0:30            7 a h  .hidden\n"
+                             " early    log  1-01-01              2,048 a    early.log\n"
+                             "*         sec  4-05-17 16:00            3 arh  .secret\n"
+                             " archive  tar  2-29-16  6:07           10 a    archive.tar.gz\n"
+                             " verylong tex  8-17-15 15:04           12 a    verylongname.text\n"
+                             " future   tmp 12-31-07 23:59            0 a    future.tmp\n"
+                             " a        txt  1-02-21 10:00          100 a    a.txt\n"
+                             " zeta     txt 12-31-19 23:59    1,234,567 a    Zeta.TXT\n"
+                             "14 files, 3 directories, 5,001,237,854 bytes\n" +
+                                 ALL_TOTAL}),
         Row{"t_dash_keeps_12_hours",
             {"/t", "/t-", "Zeta.TXT", "/z-"},
             "{HDR}\n"
@@ -279,8 +226,7 @@ const std::vector<std::string> OTHER_SCRIPTS{
 // one of names outside ASCII.
 const Fixture& wide_tree()
 {
-    static Fixture tree;
-    static const bool built = [] {
+    static const Fixture tree([](Fixture& tree) {
         const Stamp when{2020, 5, 5, 5, 5, 0};
         for (const char* dir : {"w5", "w13", "w14", "wlong", "wpast"})
             tree.dir(dir, when);
@@ -301,10 +247,7 @@ const Fixture& wide_tree()
         tree.file("wnames/Привет/inner.txt", 0, when);
         for (const std::string& name : OTHER_SCRIPTS)
             tree.file("wnames/" + name, 0, when);
-        tree.seal();
-        return true;
-    }();
-    (void)built;
+    });
     return tree;
 }
 

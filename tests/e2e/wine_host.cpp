@@ -93,6 +93,27 @@ Row wine_gives(Row row, std::string expected, std::string reason)
     return row;
 }
 
+std::string edited(std::string text, const WineEdits& edits, std::string& fault)
+{
+    for (const WineEdit& edit : edits) {
+        const std::size_t at = text.find(edit.linux_text);
+        if (at == std::string::npos || text.find(edit.linux_text, at + 1) != std::string::npos) {
+            fault += "'" + edit.linux_text + "' does not stand once in the row's text; ";
+            continue;
+        }
+        text.replace(at, edit.linux_text.size(), edit.wine_text);
+    }
+    return text;
+}
+
+Row wine_edits(Row row, const WineEdits& edits, std::string reason)
+{
+    std::string fault;
+    std::string expected = edited(row.expected, edits, fault);
+    row.wine = {OnWine::DIFFERS, std::move(expected), std::move(reason), std::move(fault)};
+    return row;
+}
+
 Row wine_skips(Row row, std::string reason)
 {
     row.wine = {OnWine::SKIPPED, "", std::move(reason)};

@@ -2,7 +2,6 @@
 // must leave behind, compared with the defaults changed as the row says.
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,7 +14,7 @@ namespace {
 
 struct ParseCase {
     std::vector<std::string> args;
-    std::function<void(ListSettings&)> expect; // applied to the defaults
+    ListSettings expect; // the settings named, the others at their defaults
     std::string mask = "*";
 };
 
@@ -44,121 +43,58 @@ bool same_settings(ListSettings a, const ListSettings& b)
     return a == b;
 }
 
-void bare_style(ListSettings& s, int on, const char* trail)
-{
-    s.bare = on;
-    s.unadorned = on;
-    s.show_dirs = 0;
-    s.line_trail = trail;
-}
-
 const std::vector<ParseCase> PARSE_CASES = {
-    {{}, [](ListSettings&) {}},
-    {{"/"}, [](ListSettings&) {}},
-    {{"/n"}, [](ListSettings& s) { s.sort_key = SORT_NAME; }},
-    {{"/nxyz"}, [](ListSettings& s) { s.sort_key = SORT_NAME; }},
-    {{"/s", "/e"}, [](ListSettings&) {}},
-    {{"/d-"}, [](ListSettings& s) { s.sort_key = SORT_DATE; }},
-    {{"/u"}, [](ListSettings& s) { s.sort_key = SORT_NONE; }},
-    {{"/s"}, [](ListSettings& s) { s.sort_key = SORT_SIZE; }},
-    {{"/."}, [](ListSettings& s) { s.dot_style = 1; }},
-    {{"/.-"}, [](ListSettings&) {}},
-    {{"//"},
-     [](ListSettings& s) {
-         s.recurse = 1;
-         s.show_dirs = 0;
-         s.header_when_empty = 0;
-     }},
-    {{"//", "/a"},
-     [](ListSettings& s) {
-         s.recurse = 1;
-         s.header_when_empty = 0;
-     }},
-    {{"/a", "//"},
-     [](ListSettings& s) {
-         s.recurse = 1;
-         s.show_dirs = 0;
-         s.header_when_empty = 0;
-     }},
-    {{"/a-"}, [](ListSettings& s) { s.show_dirs = 0; }},
-    {{"/aa"}, [](ListSettings& s) { s.only_dirs = 1; }},
-    {{"/ab"}, [](ListSettings&) {}},
-    {{"/b"}, [](ListSettings& s) { bare_style(s, 1, ""); }},
-    {{"/b;"}, [](ListSettings& s) { bare_style(s, 1, ";"); }},
-    {{"/b-"}, [](ListSettings& s) { bare_style(s, 0, "-"); }},
-    {{"/b", "/a"},
-     [](ListSettings& s) {
-         bare_style(s, 1, "");
-         s.show_dirs = 1;
-     }},
-    {{"/B"},
-     [](ListSettings& s) {
-         bare_style(s, 1, "");
-         s.true_name = 1;
-     }},
-    {{"/B-"}, [](ListSettings& s) { bare_style(s, 0, "-"); }},
+    {{}, {}},
+    {{"/"}, {}},
+    {{"/n"}, {.sort_key = SORT_NAME}},
+    {{"/nxyz"}, {.sort_key = SORT_NAME}},
+    {{"/s", "/e"}, {}},
+    {{"/d-"}, {.sort_key = SORT_DATE}},
+    {{"/u"}, {.sort_key = SORT_NONE}},
+    {{"/s"}, {.sort_key = SORT_SIZE}},
+    {{"/."}, {.dot_style = 1}},
+    {{"/.-"}, {}},
+    {{"//"}, {.show_dirs = 0, .recurse = 1, .header_when_empty = 0}},
+    {{"//", "/a"}, {.recurse = 1, .header_when_empty = 0}},
+    {{"/a", "//"}, {.show_dirs = 0, .recurse = 1, .header_when_empty = 0}},
+    {{"/a-"}, {.show_dirs = 0}},
+    {{"/aa"}, {.only_dirs = 1}},
+    {{"/ab"}, {}},
+    {{"/b"}, {.show_dirs = 0, .bare = 1, .unadorned = 1, .line_trail = ""}},
+    {{"/b;"}, {.show_dirs = 0, .bare = 1, .unadorned = 1, .line_trail = ";"}},
+    {{"/b-"}, {.show_dirs = 0, .bare = 0, .unadorned = 0, .line_trail = "-"}},
+    {{"/b", "/a"}, {.show_dirs = 1, .bare = 1, .unadorned = 1, .line_trail = ""}},
+    {{"/B"}, {.show_dirs = 0, .true_name = 1, .bare = 1, .unadorned = 1, .line_trail = ""}},
+    {{"/B-"}, {.show_dirs = 0, .bare = 0, .unadorned = 0, .line_trail = "-"}},
     {{"/c,"},
-     [](ListSettings& s) {
-         bare_style(s, 1, ",");
-         s.true_name = 1;
-         s.no_drive = 1;
-     }},
-    {{"/x", "/B"},
-     [](ListSettings& s) {
-         bare_style(s, 1, "");
-         s.true_name = 1;
-     }},
-    {{"/B", "/x"},
-     [](ListSettings& s) {
-         bare_style(s, 1, "");
-         s.no_ext = 1;
-     }},
-    {{"/w"},
-     [](ListSettings& s) {
-         s.wide = 1;
-         s.unadorned = 1;
-     }},
-    {{"/b", "/w-"},
-     [](ListSettings& s) {
-         bare_style(s, 1, "");
-         s.unadorned = 0;
-     }},
-    {{"/b-", "/w"},
-     [](ListSettings& s) {
-         bare_style(s, 0, "-");
-         s.wide = 1;
-         s.unadorned = 1;
-     }},
-    {{"/:rh"},
-     [](ListSettings& s) {
-         s.attr_match = ATTR_ANY;
-         s.attr_mask = ATTR_READONLY | ATTR_HIDDEN;
-     }},
-    {{"/:&ar"},
-     [](ListSettings& s) {
-         s.attr_match = ATTR_ALL;
-         s.attr_mask = ATTR_ARCHIVE | ATTR_READONLY;
-     }},
-    {{"/:s", "/:"}, [](ListSettings& s) { s.attr_match = ATTR_ANY; }},
-    {{"/fabc"}, [](ListSettings& s) { s.exclude_chars = "abc"; }},
-    {{"/f"}, [](ListSettings& s) { s.exclude_chars = ""; }},
-    {{"/g-"}, [](ListSettings& s) { s.dir_time_alt = 0; }},
-    {{"/p-"}, [](ListSettings& s) { s.line_prefix = "-"; }},
-    {{"/p>", "/p"}, [](ListSettings&) {}},
-    {{"/q-"}, [](ListSettings&) {}},
-    {{"/q"}, [](ListSettings& s) { s.quote_names = 1; }},
-    {{"/total"}, [](ListSettings& s) { s.total_only = 1; }},
-    {{"/totals"}, [](ListSettings& s) { s.time_24h = 1; }},
-    {{"/total-"}, [](ListSettings& s) { s.time_24h = 1; }},
-    {{"/tx"}, [](ListSettings& s) { s.time_24h = 1; }},
-    {{"/t", "/t-"}, [](ListSettings&) {}},
-    {{"/y"}, [](ListSettings& s) { s.summary_anyway = 1; }},
-    {{"/z-"}, [](ListSettings& s) { s.show_free = 0; }},
-    {{"a", "/n"}, [](ListSettings& s) { s.sort_key = SORT_NAME; }, "a"},
-    {{"/n", "a"}, [](ListSettings& s) { s.sort_key = SORT_NAME; }, "a"},
-    {{"-p"}, [](ListSettings&) {}, "-p"},
-    {{""}, [](ListSettings&) {}, ""},
-    {{std::string(259, 'm')}, [](ListSettings&) {}, std::string(259, 'm')},
+     {.show_dirs = 0, .no_drive = 1, .true_name = 1, .bare = 1, .unadorned = 1, .line_trail = ","}},
+    {{"/x", "/B"}, {.show_dirs = 0, .true_name = 1, .bare = 1, .unadorned = 1, .line_trail = ""}},
+    {{"/B", "/x"}, {.show_dirs = 0, .no_ext = 1, .bare = 1, .unadorned = 1, .line_trail = ""}},
+    {{"/w"}, {.unadorned = 1, .wide = 1}},
+    {{"/b", "/w-"}, {.show_dirs = 0, .bare = 1, .unadorned = 0, .line_trail = ""}},
+    {{"/b-", "/w"}, {.show_dirs = 0, .bare = 0, .unadorned = 1, .wide = 1, .line_trail = "-"}},
+    {{"/:rh"}, {.attr_match = ATTR_ANY, .attr_mask = ATTR_READONLY | ATTR_HIDDEN}},
+    {{"/:&ar"}, {.attr_match = ATTR_ALL, .attr_mask = ATTR_ARCHIVE | ATTR_READONLY}},
+    {{"/:s", "/:"}, {.attr_match = ATTR_ANY}},
+    {{"/fabc"}, {.exclude_chars = "abc"}},
+    {{"/f"}, {.exclude_chars = ""}},
+    {{"/g-"}, {.dir_time_alt = 0}},
+    {{"/p-"}, {.line_prefix = "-"}},
+    {{"/p>", "/p"}, {}},
+    {{"/q-"}, {}},
+    {{"/q"}, {.quote_names = 1}},
+    {{"/total"}, {.total_only = 1}},
+    {{"/totals"}, {.time_24h = 1}},
+    {{"/total-"}, {.time_24h = 1}},
+    {{"/tx"}, {.time_24h = 1}},
+    {{"/t", "/t-"}, {}},
+    {{"/y"}, {.summary_anyway = 1}},
+    {{"/z-"}, {.show_free = 0}},
+    {{"a", "/n"}, {.sort_key = SORT_NAME}, "a"},
+    {{"/n", "a"}, {.sort_key = SORT_NAME}, "a"},
+    {{"-p"}, {}, "-p"},
+    {{""}, {}, ""},
+    {{std::string(259, 'm')}, {}, std::string(259, 'm')},
 };
 
 class ParseTest : public ::testing::TestWithParam<ParseCase> {};
@@ -171,9 +107,7 @@ TEST_P(ParseTest, LeavesTheExpectedSettings)
     ParseCase row = GetParam();
     parse(row.args);
 
-    ListSettings expected{};
-    row.expect(expected);
-    EXPECT_TRUE(same_settings(settings, expected));
+    EXPECT_TRUE(same_settings(settings, row.expect));
     EXPECT_EQ(std::string{mask}, row.mask);
     settings = ListSettings{};
     mask = star;

@@ -35,60 +35,44 @@ std::string shown(std::string text)
     return result;
 }
 
-std::uint16_t dos_date(unsigned year, unsigned month, unsigned day)
+constexpr std::uint16_t dos_date(unsigned year, unsigned month, unsigned day)
 {
     return static_cast<std::uint16_t>(((year - 1980) << 9) | (month << 5) | day);
 }
 
-std::uint16_t dos_time(unsigned hour, unsigned minute)
+constexpr std::uint16_t dos_time(unsigned hour, unsigned minute)
 {
     return static_cast<std::uint16_t>((hour << 11) | (minute << 5));
 }
 
-struct Entry {
-    const char* name;
-    const char* ext;
-    const char* long_name;
-    std::uint8_t kind = KIND_FILE;
-    std::uint8_t attributes = ATTR_ARCHIVE;
-    std::uint64_t size = 512;
-    std::uint16_t time = dos_time(15, 4);
-    std::uint16_t date = dos_date(2015, 8, 17);
-};
+constexpr std::uint16_t SHOWN_TIME = dos_time(15, 4);
+constexpr std::uint16_t SHOWN_DATE = dos_date(2015, 8, 17);
 
-EntryRecord record_of(const Entry& entry)
+// A file as most lines show it: archive, 512 bytes, written 8-17-15 at 3:04p.
+RecordFields listed(std::string_view name, std::string_view ext, std::string_view long_name)
 {
-    EntryRecord record{};
-    fill_field(record.short_name, entry.name);
-    fill_field(record.short_ext, entry.ext);
-    fill_field(record.long_name, entry.long_name);
-    record.kind = entry.kind;
-    record.attributes = entry.attributes;
-    record.size = entry.size;
-    record.dos_time = entry.time;
-    record.dos_date = entry.date;
-    return record;
+    return {name, ext, long_name, KIND_FILE, ATTR_ARCHIVE, 512, SHOWN_TIME, SHOWN_DATE};
 }
 
 class EntryLineTest : public ::testing::Test {
 protected:
     void SetUp() override { fresh_run_state(); }
 
-    std::string emit(const Entry& entry)
+    std::string emit(const RecordFields& entry)
     {
-        emit_entry(out, record_of(entry));
+        emit_entry(out, make_record(entry));
         return out.text();
     }
 
     OutStream out;
 };
 
-const Entry README{"readme", "txt", "ReadMe.txt"};
-const Entry DOCS{"docs", "", "Docs", KIND_DIR, 0, 0, dos_time(9, 30)};
+const RecordFields README = listed("readme", "txt", "ReadMe.txt");
+const RecordFields DOCS{"docs", "", "Docs", KIND_DIR, 0, 0, dos_time(9, 30), SHOWN_DATE};
 
 struct AdornedCase {
     const char* title;
-    Entry entry;
+    RecordFields entry;
     int dot_style;
     int no_ext;
     const char* expected;
@@ -97,20 +81,22 @@ struct AdornedCase {
 
 TEST_F(EntryLineTest, AdornedLinesFillTheirColumns)
 {
-    const Entry zero_stamp{"readme", "txt", "ReadMe.txt", KIND_FILE, ATTR_ARCHIVE, 512, 0, 0};
-    const Entry big{"big", "iso", "big.iso", KIND_FILE, ATTR_ARCHIVE, 1234567890};
-    const Entry full{"longname", "htm", "LongName.html", KIND_FILE, 0, 0};
-    const Entry hidden{"secret", "", "secret", KIND_FILE, 0x27, 1};
-    const Entry read_only{"ro",
-                          "",
-                          "ro",
-                          KIND_FILE,
-                          ATTR_READONLY | ATTR_SYSTEM,
-                          1,
-                          dos_time(0, 1),
-                          dos_date(2000, 1, 2)};
-    const Entry year_2080{"late", "", "late",          KIND_FILE,
-                          0,      0,  dos_time(12, 0), dos_date(2080, 12, 31)};
+    const RecordFields zero_stamp{"readme", "txt", "ReadMe.txt", KIND_FILE, ATTR_ARCHIVE, 512};
+    RecordFields big = listed("big", "iso", "big.iso");
+    big.size = 1234567890;
+    const RecordFields full{"longname", "htm", "LongName.html", KIND_FILE,
+                            0,          0,     SHOWN_TIME,      SHOWN_DATE};
+    const RecordFields hidden{"secret", "", "secret", KIND_FILE, 0x27, 1, SHOWN_TIME, SHOWN_DATE};
+    const RecordFields read_only{"ro",
+                                 "",
+                                 "ro",
+                                 KIND_FILE,
+                                 ATTR_READONLY | ATTR_SYSTEM,
+                                 1,
+                                 dos_time(0, 1),
+                                 dos_date(2000, 1, 2)};
+    const RecordFields year_2080{"late", "", "late",          KIND_FILE,
+                                 0,      0,  dos_time(12, 0), dos_date(2080, 12, 31)};
     const AdornedCase cases[] = {
         {"plain", README, 0, 0, "·readme···txt··8-17-15··3:04p·········512·a····ReadMe.txt\n"},
         {"dot style", README, 1, 0, "·readme.txt····8-17-15··3:04p·········512·a····ReadMe.txt\n"},
@@ -129,12 +115,8 @@ TEST_F(EntryLineTest, AdornedLinesFillTheirColumns)
         {"read-only", read_only, 0, 0, "+ro············1-02-00··0:01a···········1··r·s·ro\n"},
         {"year 2080", year_2080, 0, 0, "·late·········12-31-80·12:00p···········0······late\n"},
         // Columns as a terminal shows them: a combining mark takes none.
-        {"combining mark",
-         {"cafe\xCC\x81", "md", "cafe\xCC\x81.md"},
-         0,
-         0,
-         "·cafe\xCC\x81·····md···8-17-15··3:04p·········512·a····cafe\xCC\x81.md\n",
-         Page::UTF8},
+        {"combining mark", listed("cafe\xCC\x81", "md", "cafe\xCC\x81.md"), 0, 0,
+         "·cafe\xCC\x81·····md···8-17-15··3:04p·········512·a····cafe\xCC\x81.md\n", Page::UTF8},
     };
     for (const auto& c : cases) {
         SetUp();
@@ -152,7 +134,7 @@ TEST_F(EntryLineTest, AdornedLinesFillTheirColumns)
 TEST_F(EntryLineTest, NoExtLeavesTheCallersRecord)
 {
     settings.no_ext = 1;
-    const EntryRecord record = record_of(README);
+    const EntryRecord record = make_record(README);
     emit_entry(out, record);
     EXPECT_EQ(std::string(record.short_ext.data(), 3), "txt");
 }
@@ -225,8 +207,8 @@ TEST_F(EntryLineTest, LongPrefixAndTrailAreWrittenWhole)
 TEST_F(EntryLineTest, PlainLinesOweAnEmptyLineToEndLine)
 {
     settings.unadorned = 1;
-    emit(Entry{"a", "", "a"});
-    emit(Entry{"b", "", "b"});
+    emit(listed("a", "", "a"));
+    emit(listed("b", "", "b"));
     end_line(out);
     EXPECT_EQ(out.text(), "a\r\nb\r\n\r\n");
     EXPECT_EQ(out_column, 0);
@@ -270,7 +252,7 @@ TEST_F(EntryLineTest, WideCells)
         settings.wide = 1;
         out_column = c.start_column;
         for (const auto& name : c.names)
-            emit(Entry{"x", "", name.c_str()});
+            emit(listed("x", "", name));
         EXPECT_EQ(out.text(), c.expected) << c.title;
         EXPECT_EQ(out_column, c.end_column) << c.title;
     }
@@ -280,7 +262,9 @@ TEST_F(EntryLineTest, WideDirectoryCellCountsItsBrackets)
 {
     settings.unadorned = 1;
     settings.wide = 1;
-    emit(Entry{"x", "", "twelve_chars", KIND_DIR}); // 14 with brackets: two cells
+    RecordFields directory = listed("x", "", "twelve_chars");
+    directory.kind = KIND_DIR; // 14 with brackets: two cells
+    emit(directory);
     EXPECT_EQ(out.text(), "[twelve_chars]" + std::string(18, ' '));
     EXPECT_EQ(out_column, 32);
 }
@@ -301,7 +285,7 @@ TEST_F(EntryLineTest, TrueNameIgnoresWideAndTheColumn)
 struct TrueNameCase {
     const char* title;
     std::string directory;
-    Entry entry;
+    RecordFields entry;
     int no_drive;
     int no_ext;
     std::string expected;
@@ -314,19 +298,19 @@ TEST_F(EntryLineTest, TrueNamesResolveAgainstTheListedDirectory)
         {"file", "C:\\work\\sub\\", README, 0, 0, "c:\\work\\sub\\readme.txt"},
         {"no drive", "C:\\work\\sub\\", README, 1, 0, "\\work\\sub\\readme.txt"},
         {"upper case folded", "C:\\WORK\\Sub\\", README, 0, 0, "c:\\work\\sub\\readme.txt"},
-        {"no extension", "C:\\work\\", Entry{"makefile", "", "Makefile"}, 0, 0,
+        {"no extension", "C:\\work\\", listed("makefile", "", "Makefile"), 0, 0,
          "c:\\work\\makefile"},
         {"no_ext", "C:\\work\\", README, 0, 1, "c:\\work\\readme"},
-        {"full 8.3 fields", "C:\\work\\", Entry{"longname", "htm", "LongName.html"}, 0, 0,
+        {"full 8.3 fields", "C:\\work\\", listed("longname", "htm", "LongName.html"), 0, 0,
          "c:\\work\\longname.htm"},
         {"directory", "C:\\work\\", DOCS, 0, 0, "[c:\\work\\docs]"},
         {"root", "C:\\", README, 1, 0, "\\readme.txt"},
-        {"high bytes kept", "C:\\CAF\xC9\\", Entry{"r\xE9sum\xC9", "txt", "x"}, 0, 0,
+        {"high bytes kept", "C:\\CAF\xC9\\", listed("r\xE9sum\xC9", "txt", "x"), 0, 0,
          "c:\\caf\xC9\\r\xE9sum\xC9.txt"},
         // Joined as text: nothing inside a name is resolved.
-        {"dots and separators in the name", "C:\\work\\", Entry{"x\\", ".\\.", "x\\..\\..\\etc"}, 0,
-         0, "c:\\work\\x\\..\\."},
-        {"a name of a separator and dots", "C:\\work\\", Entry{"\\", ".", "\\.."}, 0, 0,
+        {"dots and separators in the name", "C:\\work\\", listed("x\\", ".\\.", "x\\..\\..\\etc"),
+         0, 0, "c:\\work\\x\\..\\."},
+        {"a name of a separator and dots", "C:\\work\\", listed("\\", ".", "\\.."), 0, 0,
          "c:\\work\\\\.."},
         {"past a path buffer: in full", too_long, README, 0, 0,
          "c:\\" + std::string(250, 'd') + "\\readme.txt"},
@@ -349,7 +333,7 @@ TEST_F(EntryLineTest, TrueNamesResolveAgainstTheListedDirectory)
 // prefix and trail the user typed are kept as they are.
 TEST_F(EntryLineTest, ControlBytesOfNamesAreShownOnATerminal)
 {
-    const Entry escape{"esc\x1b[31", "\x7f", "esc\x1b[31mRED\x1b[0m.\x7f\n"};
+    const RecordFields escape = listed("esc\x1b[31", "\x7f", "esc\x1b[31mRED\x1b[0m.\x7f\n");
     struct Style {
         const char* title;
         int unadorned;
@@ -368,7 +352,7 @@ TEST_F(EntryLineTest, ControlBytesOfNamesAreShownOnATerminal)
         settings.true_name = style.true_name;
         settings.line_prefix = "\t<";
         settings.line_trail = ">";
-        emit_entry(terminal, record_of(escape));
+        emit_entry(terminal, make_record(escape));
         EXPECT_EQ(terminal.text(), shown(style.expected)) << style.title;
     }
 }

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -12,12 +13,17 @@
 
 namespace host_test {
 
+// The drive number of C:, the one drive of a POSIX host (0 is A).
+inline constexpr int DRIVE_C = 2;
+// 1970-01-01 00:00 universal time as a file time.
+inline constexpr std::uint64_t UNIX_EPOCH_FILE_TIME = 116'444'736'000'000'000;
+
 class ScratchDir : public ::testing::Test {
 protected:
     void SetUp() override
     {
         start_ = std::filesystem::current_path();
-        std::string name = (std::filesystem::temp_directory_path() / "wendex-host-XXXXXX").string();
+        std::string name = "/tmp/wendex-host-XXXXXX"; // two levels deep, whatever TMPDIR says
         ASSERT_NE(mkdtemp(name.data()), nullptr);
         root_ = name;
     }

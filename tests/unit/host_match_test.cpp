@@ -1,5 +1,4 @@
 // Name matching and pattern splitting of the host layer's directory search.
-#include "fs/posix/posix_host.h"
 #include "posix_internals.h"
 
 #include <gtest/gtest.h>
@@ -8,6 +7,7 @@
 
 #include "fs/path_split.h"
 #include "tests/unit/code_pages.h"
+#include "text/name_match.h"
 
 namespace {
 

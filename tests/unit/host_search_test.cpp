@@ -2,9 +2,8 @@
 // kinds of entry a POSIX file system has: dot-files, a FIFO, links, a
 // read-only file and a sparse file past 4 GiB.
 #include "fs/host_hooks.h"
-#include "fs/posix/posix_host.h"
-#include "posix_internals.h"
 #include "host_fixture.h"
+#include "posix_internals.h"
 
 #include <gtest/gtest.h>
 
@@ -15,6 +14,7 @@
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -113,27 +113,39 @@ TEST_F(HostSearchTree, AttributeWordsFollowTheEntryKind)
     }
 }
 
+// POSIX time stamps and the file times the search gives for them.
+constexpr FileTime UNIX_EPOCH = host_test::UNIX_EPOCH_FILE_TIME;
+constexpr std::pair<timespec, FileTime> STAMP_CASES[] = {
+    {{0, 0}, UNIX_EPOCH},
+    {{1, 999'999'999}, UNIX_EPOCH + 19'999'999}, // sub-second kept
+    {{1'550'000'000, 0}, 131'944'736'000'000'000},
+    {{1'600'000'000, 0}, 132'444'736'000'000'000},
+    {{1'700'000'000, 123'456'789}, 133'444'736'001'234'567},
+};
+
 TEST_F(HostSearchTree, SizesAndTimesComeFromTheEntry)
 {
-    const timespec stamps[2] = {{1'600'000'000, 0}, {1'700'000'000, 123'456'789}};
-    ASSERT_EQ(utimensat(AT_FDCWD, (root_ / "notes.txt").c_str(), stamps, 0), 0);
-    const auto found = search_all(dos("*"));
-
-    const FindResult& big = found.at("big");
+    // Last access at one stamp, last write at the next.
+    for (std::size_t i = 0; i + 1 < std::size(STAMP_CASES); ++i) {
+        const auto& [access, access_time] = STAMP_CASES[i];
+        const auto& [write, write_time] = STAMP_CASES[i + 1];
+        const timespec stamps[2] = {access, write};
+        ASSERT_EQ(utimensat(AT_FDCWD, (root_ / "notes.txt").c_str(), stamps, 0), 0);
+        const FindResult notes = search_all(dos("*")).at("notes.txt");
+        EXPECT_EQ(notes.ftLastWriteTime, write_time) << write.tv_sec;
+        EXPECT_EQ(notes.ftLastAccessTime, access_time) << access.tv_sec;
+        EXPECT_NE(notes.ftCreationTime, 0U);
+        EXPECT_EQ(notes.nFileSizeLow, 5U);
+    }
+    const FindResult big = search_all(dos("*")).at("big");
     EXPECT_EQ(big.nFileSizeHigh, SPARSE_SIZE >> 32);
     EXPECT_EQ(big.nFileSizeLow, static_cast<std::uint32_t>(SPARSE_SIZE));
-
-    const FindResult& notes = found.at("notes.txt");
-    EXPECT_EQ(notes.nFileSizeLow, 5U);
-    EXPECT_EQ(notes.ftLastWriteTime, file_time_from_unix(1'700'000'000, 123'456'789));
-    EXPECT_EQ(notes.ftLastAccessTime, file_time_from_unix(1'600'000'000, 0));
-    EXPECT_NE(notes.ftCreationTime, 0U);
     // A link is described by itself: its own size (the text it holds) and times.
     const timespec link_stamps[2] = {{1'500'000'000, 0}, {1'550'000'000, 0}};
     ASSERT_EQ(utimensat(AT_FDCWD, (root_ / "link").c_str(), link_stamps, AT_SYMLINK_NOFOLLOW), 0);
     const FindResult link = search_all(dos("*")).at("link");
     EXPECT_EQ(link.nFileSizeLow, std::string_view{"notes.txt"}.size());
-    EXPECT_EQ(link.ftLastWriteTime, file_time_from_unix(1'550'000'000, 0));
+    EXPECT_EQ(link.ftLastWriteTime, 131'944'736'000'000'000U);
 }
 
 TEST_F(HostSearchTree, PatternsSelectByNameCaseBlind)
@@ -180,9 +192,8 @@ TEST_F(HostSearchTree, SearchesThatFindNothing)
     }
     // A directory that is there but fails to open or to read: a read failure.
     for (const HostStep failing_step : {HostStep::OPEN_DIR, HostStep::READ_DIR}) {
-        set_host_hook([failing_step](HostStep step, const char*) {
-            return step == failing_step ? EIO : 0;
-        });
+        set_host_hook(
+            [failing_step](HostStep step, const char*) { return step == failing_step ? EIO : 0; });
         FindResult result;
         EXPECT_EQ(host::FindFirstFileA(dos("sub\\*").c_str(), result), host::INVALID_SEARCH);
         EXPECT_TRUE(host::read_failed()) << static_cast<int>(failing_step);
@@ -243,7 +254,8 @@ TEST_F(HostSearchTree, VolumeLabelIsDeliveredOnceThenTheEnd)
     const std::string pattern = dos("*");
     ASSERT_EQ(find_first(pattern.c_str(), block, ATTR_VOLUME_LABEL | ATTR_DIRECTORY), 0);
     EXPECT_EQ(block.attributes, ATTR_VOLUME_LABEL);
-    EXPECT_EQ(std::string(block.name.data()), host::volume_label(DRIVE_C).value_or("<none>"));
+    EXPECT_EQ(std::string(block.name.data()),
+              host::volume_label(host_test::DRIVE_C).value_or("<none>"));
     EXPECT_NE(find_next(block), 0);
     find_close(block);
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <string_view>
 
 #include "core/run_state.h"
@@ -25,4 +26,30 @@ template <std::size_t N> void fill_field(std::array<char, N>& field, std::string
 {
     field.fill('\0');
     std::copy_n(text.data(), std::min(N, text.size()), field.data());
+}
+
+// The fields of a record that a test names; the others stay zero.
+struct RecordFields {
+    std::string_view name;
+    std::string_view ext = "";
+    std::string_view long_name = "";
+    std::uint8_t kind = KIND_FILE;
+    std::uint8_t attributes = 0;
+    std::uint64_t size = 0;
+    std::uint16_t time = 0;
+    std::uint16_t date = 0;
+};
+
+inline EntryRecord make_record(const RecordFields& fields)
+{
+    EntryRecord record{};
+    fill_field(record.short_name, fields.name);
+    fill_field(record.short_ext, fields.ext);
+    fill_field(record.long_name, fields.long_name);
+    record.kind = fields.kind;
+    record.attributes = fields.attributes;
+    record.size = fields.size;
+    record.dos_time = fields.time;
+    record.dos_date = fields.date;
+    return record;
 }

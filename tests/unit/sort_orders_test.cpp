@@ -14,30 +14,7 @@
 
 namespace {
 
-struct Entry {
-    std::string_view name;
-    std::string_view ext = "";
-    std::uint8_t kind = KIND_FILE;
-    std::uint64_t size = 0;
-    std::uint16_t date = 0;
-    std::uint16_t time = 0;
-    const char* long_name = "";
-};
-
 constexpr std::uint8_t DIR = KIND_DIR;
-
-EntryRecord make_record(const Entry& entry)
-{
-    EntryRecord record{};
-    fill_field(record.short_name, entry.name);
-    fill_field(record.short_ext, entry.ext);
-    fill_field(record.long_name, entry.long_name);
-    record.kind = entry.kind;
-    record.size = entry.size;
-    record.dos_date = entry.date;
-    record.dos_time = entry.time;
-    return record;
-}
 
 // Names a record for the failure output; directories end in '/', a long
 // name follows a space.
@@ -65,17 +42,21 @@ std::vector<std::string> sorted_labels(SortKey key, std::vector<EntryRecord> rec
 struct OrderRow {
     const char* what;
     SortKey key;
-    std::vector<Entry> in_order;
+    std::vector<RecordFields> in_order;
 };
 
 const OrderRow ORDER_ROWS[] = {
-    {"dir before file by name", SORT_NAME, {{"zzz", "", DIR, 0, 9}, {"aaa"}}},
-    {"dir before file by ext", SORT_EXT, {{"zzz", "zzz", DIR, 0, 9}, {"aaa"}}},
-    {"dir before file by size", SORT_SIZE, {{"zzz", "", DIR, 0, 9}, {"aaa"}}},
-    {"dir before file by date", SORT_DATE, {{"zzz", "", DIR, 0, 9}, {"aaa", "", KIND_FILE, 0, 1}}},
+    {"dir before file by name", SORT_NAME, {{.name = "zzz", .kind = DIR, .date = 9}, {"aaa"}}},
+    {"dir before file by ext",
+     SORT_EXT,
+     {{.name = "zzz", .ext = "zzz", .kind = DIR, .date = 9}, {"aaa"}}},
+    {"dir before file by size", SORT_SIZE, {{.name = "zzz", .kind = DIR, .date = 9}, {"aaa"}}},
+    {"dir before file by date",
+     SORT_DATE,
+     {{.name = "zzz", .kind = DIR, .date = 9}, {.name = "aaa", .date = 1}}},
     {"extension groups in name order",
      SORT_EXT,
-     {{"q", "exe", DIR},
+     {{.name = "q", .ext = "exe", .kind = DIR},
       {"b"},
       {"z"},
       {"a", "bat"},
@@ -91,38 +72,38 @@ const OrderRow ORDER_ROWS[] = {
      {{"abcdefgg", "zzz"}, {"abcdefgh", "a"}, {"abcdefgh", "b"}, {"abcdefgi"}}},
     {"sizes, equal ones by name, past 32 bits last",
      SORT_SIZE,
-     {{"a", "", DIR},
-      {"b", "", DIR},
+     {{.name = "a", .kind = DIR},
+      {.name = "b", .kind = DIR},
       {"z"},
-      {"a", "", KIND_FILE, 10},
-      {"b", "", KIND_FILE, 10},
-      {"c", "", KIND_FILE, 4294967295u},
-      {"a", "x", KIND_FILE, 4294967296u},
-      {"b", "x", KIND_FILE, 5000000000u}}},
+      {.name = "a", .size = 10},
+      {.name = "b", .size = 10},
+      {.name = "c", .size = 4294967295u},
+      {.name = "a", .ext = "x", .size = 4294967296u},
+      {.name = "b", .ext = "x", .size = 5000000000u}}},
     {"dates oldest first, same stamp by name",
      SORT_DATE,
-     {{"y", "", DIR, 0, 0x2000},
-      {"x", "", DIR, 0, 0x5000},
-      {"z", "", KIND_FILE, 0, 0x2821, 0xFFFF},
-      {"b", "", KIND_FILE, 0, 0x5000, 0x0001},
-      {"a", "", KIND_FILE, 0, 0x5000, 0x8000},
-      {"c", "", KIND_FILE, 0, 0x5000, 0x8000},
-      {"a", "", KIND_FILE, 0, 0xFFFF, 0}}},
+     {{.name = "y", .kind = DIR, .date = 0x2000},
+      {.name = "x", .kind = DIR, .date = 0x5000},
+      {.name = "z", .time = 0xFFFF, .date = 0x2821},
+      {.name = "b", .time = 0x0001, .date = 0x5000},
+      {.name = "a", .time = 0x8000, .date = 0x5000},
+      {.name = "c", .time = 0x8000, .date = 0x5000},
+      {.name = "a", .date = 0xFFFF}}},
     {"ties by long name: A-Z folded, then as stored",
      SORT_NAME,
-     {{"report-2", "txt", DIR, 0, 0, 0, "report-2024-01.txt"},
-      {"a", "", KIND_FILE, 0, 0, 0, "a_b"},
-      {"a", "", KIND_FILE, 0, 0, 0, "aB"},
-      {"notes", "md", KIND_FILE, 0, 0, 0, "NOTES.md"},
-      {"notes", "md", KIND_FILE, 0, 0, 0, "Notes.md"},
-      {"notes", "md", KIND_FILE, 0, 0, 0, "notes.md"},
-      {"report-2", "txt", KIND_FILE, 0, 0, 0, "report-2022-07.txt"},
-      {"report-2", "txt", KIND_FILE, 0, 0, 0, "Report-2024-01.txt"},
-      {"report-2", "txt", KIND_FILE, 0, 0, 0, "report-2024-03.txt"},
-      {"\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2", "", KIND_FILE, 0, 0, 0,
+     {{"report-2", "txt", "report-2024-01.txt", DIR},
+      {"a", "", "a_b"},
+      {"a", "", "aB"},
+      {"notes", "md", "NOTES.md"},
+      {"notes", "md", "Notes.md"},
+      {"notes", "md", "notes.md"},
+      {"report-2", "txt", "report-2022-07.txt"},
+      {"report-2", "txt", "Report-2024-01.txt"},
+      {"report-2", "txt", "report-2024-03.txt"},
+      {"\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2", "",
        "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82"
        "1"},
-      {"\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2", "", KIND_FILE, 0, 0, 0,
+      {"\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2", "",
        "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82"
        "9"}}},
 };
@@ -132,7 +113,7 @@ TEST(SortEntries, PutsEveryRowInItsOrder)
     for (const OrderRow& row : ORDER_ROWS) {
         SCOPED_TRACE(row.what);
         std::vector<EntryRecord> records;
-        for (const Entry& entry : row.in_order) {
+        for (const RecordFields& entry : row.in_order) {
             records.push_back(make_record(entry));
         }
         std::vector<std::string> expected;
@@ -147,8 +128,8 @@ TEST(SortEntries, PutsEveryRowInItsOrder)
 
 TEST(SortEntries, LeavesTheBufferAloneWithoutAKeyOrAPair)
 {
-    const std::vector<EntryRecord> unsorted = {make_record({"b"}), make_record({"a", "", DIR}),
-                                               make_record({"a"})};
+    const std::vector<EntryRecord> unsorted = {
+        make_record({"b"}), make_record({.name = "a", .kind = DIR}), make_record({"a"})};
     const std::vector<std::string> as_given = {"b.", "a./", "a."};
     for (const auto key : {SORT_NONE, static_cast<SortKey>(9)}) {
         EXPECT_EQ(sorted_labels(key, unsorted), as_given);
@@ -168,8 +149,8 @@ TEST(SortEntries, LeavesTheBufferAloneWithoutAKeyOrAPair)
 // the long name breaks a tie, and records equal in it too compare equal.
 TEST(Comparisons, StopAtTheFieldWidth)
 {
-    const EntryRecord a = make_record({"abcdefgh", "exe", KIND_FILE, 0, 0, 0, "first"});
-    const EntryRecord b = make_record({"abcdefgh", "exe", KIND_FILE, 0, 0, 0, "second"});
+    const EntryRecord a = make_record({"abcdefgh", "exe", "first"});
+    const EntryRecord b = make_record({"abcdefgh", "exe", "second"});
     for (const auto compare : {compare_name, compare_ext, compare_size, compare_date}) {
         EXPECT_LT(compare(a, b), 0);
         EXPECT_GT(compare(b, a), 0);
