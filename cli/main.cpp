@@ -32,6 +32,7 @@
 int main(int argc, char** argv)
 {
     host::note_stack_start(&argc, argv);
+    host::hold_standard_streams();
     // Read once, as the time zone is: every text rule of the run follows it.
     use_code_page(host::code_page());
     std::set_new_handler(on_allocation_failure);

@@ -1,6 +1,6 @@
 # Warnings for every build, errors only with WENDEX_WERROR (CI and the test
 # command), so that a newer compiler never breaks a user's plain build; the
-# sanitizers with WENDEX_SANITIZE.
+# sanitizers with WENDEX_SANITIZE, ThreadSanitizer with WENDEX_TSAN.
 if(MSVC)
   add_compile_options(/W4 /permissive-)
   if(WENDEX_WERROR)
@@ -20,4 +20,8 @@ if(WENDEX_SANITIZE)
     add_compile_options(-Wno-maybe-uninitialized)
   endif()
   add_link_options(-fsanitize=address,undefined)
+endif()
+if(WENDEX_TSAN)
+  add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=thread)
 endif()

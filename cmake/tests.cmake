@@ -33,6 +33,19 @@ target_compile_definitions(wendex_e2e_tests PRIVATE
 if(WENDEX_SANITIZE)
   target_compile_definitions(wendex_e2e_tests PRIVATE WENDEX_SANITIZED)
 endif()
+# The walk's tests on a slow network share: the benchmark's FUSE file system
+# that delays every request, where libfuse3 is here to build it.
+find_package(PkgConfig QUIET)
+if(PKG_CONFIG_FOUND)
+  pkg_check_modules(FUSE3 QUIET IMPORTED_TARGET fuse3)
+endif()
+if(FUSE3_FOUND)
+  add_executable(wendex_delay_fs bench/delay_fs.cpp)
+  target_include_directories(wendex_delay_fs PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/bench)
+  target_link_libraries(wendex_delay_fs PRIVATE PkgConfig::FUSE3)
+  target_compile_definitions(wendex_e2e_tests PRIVATE WENDEX_DELAY_FS="$<TARGET_FILE:wendex_delay_fs>")
+  add_dependencies(wendex_e2e_tests wendex_delay_fs)
+endif()
 add_dependencies(wendex_e2e_tests wendex)
 gtest_discover_tests(wendex_e2e_tests TEST_PREFIX "e2e." DISCOVERY_MODE PRE_TEST)
 

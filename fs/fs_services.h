@@ -217,6 +217,10 @@ Written write_output(Stream stream, std::string_view text);
 // Whether standard output is a terminal, where a name's control bytes would
 // act instead of showing; false when the host cannot say.
 bool output_is_terminal();
+// Called first thing in main: a standard stream the run was started without
+// gets a stand-in that takes no writes, so that no directory the run opens
+// takes its place (and the output still fails as a closed one does).
+void hold_standard_streams();
 
 } // namespace host
 

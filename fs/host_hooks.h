@@ -26,9 +26,16 @@ using HostHook = std::function<int(HostStep step, const char* name)>;
 // Installs the hook (an empty one removes it).
 void set_host_hook(HostHook hook);
 int run_host_hook(HostStep step, const char* name);
+// Whether a hook is installed: the layer then reads nothing ahead of the
+// walk, whose every step the hook is to see.
+bool host_hook_installed();
 #else
 constexpr int run_host_hook(HostStep /*step*/, const char* /*name*/)
 {
     return 0;
+}
+constexpr bool host_hook_installed()
+{
+    return false;
 }
 #endif

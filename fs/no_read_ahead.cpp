@@ -5,8 +5,9 @@
 namespace walk_ahead {
 
 void start() {}
-void listing(const DirectoryId& /*here*/) {}
-void passed_over() {}
+void entered(const host::Subdirectory& /*child*/, const DirectoryId& /*here*/) {}
+void passed_over(const host::Subdirectory& /*child*/) {}
+void returned() {}
 void stop() {}
 
 } // namespace walk_ahead

@@ -84,18 +84,20 @@ void walk_level(OutStream& out, const char* mask_text, SortKey sort_key,
         // A tree deeper than the stack is long is reported, not followed.
         const auto entered = stack_has_room() ? host::enter_subdir(*child, *here) : std::nullopt;
         if (!entered) {
-            walk_ahead::passed_over();
+            walk_ahead::passed_over(*child);
             report_defective(out, child->name);
             continue; // a failed entry leaves the current directory as it was
         }
-        walk_ahead::listing(*entered);
+        walk_ahead::entered(*child, *entered);
         walk_level(out, mask_text, sort_key, entered);
         if (!host::enter_parent_dir(*here)) {
             // Lost: this level's directory has moved or gone. Nothing more is
             // listed from here, or it could lie outside the tree.
+            walk_ahead::stop();
             report_defective(out, "..");
             return;
         }
+        walk_ahead::returned();
     }
 }
 

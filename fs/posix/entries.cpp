@@ -2,7 +2,8 @@
 // on Linux, with the birth time; fstatat elsewhere, where there is none),
 // relative to the open directory, the attribute word made from the entry's
 // kind, mode and name; an entry that cannot be stat-ed described from its
-// directory entry alone.
+// directory entry alone. The stat's facts are gathered when the entry is
+// described, or before, by the read-ahead, through the very same call.
 #include "fs/posix/posix_host.h"
 
 #include <fcntl.h>
@@ -23,24 +24,6 @@ bool stat_entry(int directory_fd, const char* path, const char* name, int flags,
         return false;
     }
     return stat_entry_at(directory_fd, path, flags, status);
-}
-
-// The entry itself, never a link's target: one stat. For a link, a second
-// one asks only whether its target is a directory.
-bool stat_described(int directory_fd, const char* path, const char* name,
-                    EntryStatus& status, bool& is_link, bool& target_is_directory)
-{
-    if (!stat_entry(directory_fd, path, name, AT_SYMLINK_NOFOLLOW, status)) {
-        return false;
-    }
-    is_link = S_ISLNK(status.mode);
-    target_is_directory = false;
-    if (is_link) {
-        EntryStatus target;
-        target_is_directory =
-            stat_entry(directory_fd, path, name, 0, target) && S_ISDIR(target.mode);
-    }
-    return true;
 }
 
 EntryKind kind_of(unsigned mode)
@@ -68,7 +51,50 @@ FileTime file_time(const Stamp& stamp)
     return file_time_from_unix(stamp.seconds, stamp.nanoseconds);
 }
 
+// The entry itself, never a link's target: one stat. For a link, a second
+// one asks only whether its target is a directory.
+EntryFacts gather_facts_at(int directory_fd, const char* path, const char* name)
+{
+    EntryFacts facts;
+    if (!stat_entry(directory_fd, path, name, AT_SYMLINK_NOFOLLOW, facts.status)) {
+        facts.error = errno;
+        return facts;
+    }
+    facts.is_link = S_ISLNK(facts.status.mode);
+    if (facts.is_link) {
+        EntryStatus target;
+        facts.target_is_directory =
+            stat_entry(directory_fd, path, name, 0, target) && S_ISDIR(target.mode);
+    }
+    return facts;
+}
+
+// The description the facts of a stat-ed entry give.
+void describe_from(const EntryFacts& facts, const char* name, FindResult& result)
+{
+    const EntryStatus& status = facts.status;
+    const bool writable = (status.mode & ANY_WRITE_BIT) != 0;
+    // A link lists as a directory when it points at one, else as a file.
+    const EntryKind kind = !facts.is_link              ? kind_of(status.mode)
+                           : facts.target_is_directory ? EntryKind::DIRECTORY
+                                                       : EntryKind::REGULAR;
+    result.dwFileAttributes = attribute_word(kind, writable, facts.is_link, name);
+    result.ftLastWriteTime = file_time(status.last_write);
+    result.ftCreationTime = creation_time(status.birth_reported, status.birth.seconds,
+                                          status.birth.nanoseconds, result.ftLastWriteTime);
+    result.ftLastAccessTime = file_time(status.last_access);
+    result.nFileSizeHigh = static_cast<std::uint32_t>(status.size >> 32);
+    result.nFileSizeLow = static_cast<std::uint32_t>(status.size & LOW_HALF);
+    copy_with_terminator(result.cFileName, name);
+    result.cAlternateFileName[0] = '\0'; // no 8.3 aliases here
+}
+
 } // namespace
+
+EntryFacts gather_facts(int directory_fd, const char* name)
+{
+    return gather_facts_at(directory_fd, name, name);
+}
 
 bool describe_entry(int directory_fd, const char* name, FindResult& result)
 {
@@ -78,39 +104,28 @@ bool describe_entry(int directory_fd, const char* name, FindResult& result)
 bool describe_entry_at(int directory_fd, const char* path, const char* name,
                        FindResult& result)
 {
-    EntryStatus status;
-    bool is_link = false;
-    bool target_is_directory = false;
-    if (!stat_described(directory_fd, path, name, status, is_link, target_is_directory)) {
+    const EntryFacts facts = gather_facts_at(directory_fd, path, name);
+    if (facts.error != 0) {
+        errno = facts.error;
         return false;
     }
-    const bool writable = (status.mode & ANY_WRITE_BIT) != 0;
-    // A link lists as a directory when it points at one, else as a file.
-    const EntryKind kind = !is_link              ? kind_of(status.mode)
-                           : target_is_directory ? EntryKind::DIRECTORY
-                                                 : EntryKind::REGULAR;
-    result.dwFileAttributes = attribute_word(kind, writable, is_link, name);
-    result.ftLastWriteTime = file_time(status.last_write);
-    result.ftCreationTime = creation_time(status.birth_reported, status.birth.seconds,
-                                          status.birth.nanoseconds, result.ftLastWriteTime);
-    result.ftLastAccessTime = file_time(status.last_access);
-    result.nFileSizeHigh = static_cast<std::uint32_t>(status.size >> 32);
-    result.nFileSizeLow = static_cast<std::uint32_t>(status.size & LOW_HALF);
-    copy_with_terminator(result.cFileName, name);
-    result.cAlternateFileName[0] = '\0'; // no 8.3 aliases here
+    describe_from(facts, name, result);
     return true;
 }
 
-bool describe_listed(int directory_fd, const char* name, unsigned char type, FindResult& result)
+bool describe_listed(int directory_fd, const DirEntry& entry, FindResult& result)
 {
-    if (describe_entry(directory_fd, name, result)) {
+    const EntryFacts facts =
+        entry.facts != nullptr ? *entry.facts : gather_facts(directory_fd, entry.name);
+    if (facts.error == 0) {
+        describe_from(facts, entry.name, result);
         return true;
     }
-    const bool named_not_examined = errno == EACCES;
     result = FindResult{}; // size 0; time 0 shows as the earliest DOS time
-    result.dwFileAttributes = attribute_word(kind_of_type(type), true, type == DT_LNK, name);
-    copy_terminated(result.cFileName, name);
-    return named_not_examined;
+    result.dwFileAttributes =
+        attribute_word(kind_of_type(entry.type), true, entry.type == DT_LNK, entry.name);
+    copy_terminated(result.cFileName, entry.name);
+    return facts.error == EACCES; // named, not examined
 }
 
 std::uint32_t attribute_word(EntryKind kind, bool writable, bool is_link, std::string_view name)

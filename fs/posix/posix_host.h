@@ -80,35 +80,6 @@ struct DirStreamCloser {
 // An open directory stream, closed however its reader ends.
 using DirStream = std::unique_ptr<DIR, DirStreamCloser>;
 
-// One entry as a directory gives it: its name and its type (DT_UNKNOWN where
-// the file system keeps none).
-struct DirEntry {
-    const char* name = nullptr;
-    unsigned char type = DT_UNKNOWN;
-};
-
-// A directory read from its start, owning its descriptor. A failed read is
-// never taken for the end: next() gives nothing, and failed() says why.
-class DirReader {
-public:
-    explicit DirReader(int fd); // fd: open for reading; the reader closes it
-    DirReader(const DirReader&) = delete;
-    DirReader& operator=(const DirReader&) = delete;
-    ~DirReader();
-
-    int fd() const { return fd_; }
-    // The next entry, valid until the next call; null at the end or failure.
-    const DirEntry* next();
-    bool failed() const { return failed_; }
-
-private:
-    struct Source; // where the entries come from, as the host's calls give them
-    int fd_;
-    bool failed_ = false;
-    DirEntry entry_;
-    std::unique_ptr<Source> source_;
-};
-
 // --- The calls that differ between hosts --------------------------------------------
 // Linux's own (fs/posix/linux/) or the POSIX calls alone (fs/posix/portable/,
 // on every other host, and on Linux too where the build asks for them with
@@ -121,6 +92,10 @@ bool ask_current_dir(std::span<char> buffer);
 // without read permission; nothing where the host has none.
 std::optional<int> search_only_access();
 
+// The identity of the current directory, from what the host knows of it
+// without asking a file server again: a directory's device and inode never
+// change.
+std::optional<DirectoryId> identity_of_current();
 // What the walk's step down checks of the directory it opened.
 struct ChildStatus {
     DirectoryId id;
@@ -146,6 +121,50 @@ struct EntryStatus {
 // The stat of path relative to directory_fd (flags as fstatat takes them).
 bool stat_entry_at(int directory_fd, const char* path, int flags, EntryStatus& status);
 
+// --- Directory reads --------------------------------------------------------------
+// What a description of an entry takes from the host: its stat (and for a
+// link, whether its target is a directory), or why it could not be made.
+struct EntryFacts {
+    int error = 0; // the stat's errno; 0: stat-ed
+    EntryStatus status;
+    bool is_link = false;
+    bool target_is_directory = false;
+};
+// Stats the entry name of the open directory directory_fd, never following
+// a link, and a link's target once more: the facts a description takes.
+EntryFacts gather_facts(int directory_fd, const char* name);
+
+// One entry as a directory gives it: its name and its type (DT_UNKNOWN where
+// the file system keeps none), and its facts where they were gathered
+// before it was asked for (null: the reader's descriptor is asked).
+struct DirEntry {
+    const char* name = nullptr;
+    unsigned char type = DT_UNKNOWN;
+    const EntryFacts* facts = nullptr;
+};
+
+// A directory read from its start. A failed read is never taken for the
+// end: next() gives nothing, and failed() says why.
+class DirReader {
+public:
+    DirReader() = default;
+    DirReader(const DirReader&) = delete;
+    DirReader& operator=(const DirReader&) = delete;
+    virtual ~DirReader() = default;
+
+    // The descriptor its entries are looked up through.
+    virtual int fd() const = 0;
+    // The next entry, valid until the next call; null at the end or failure.
+    virtual const DirEntry* next() = 0;
+    bool failed() const { return failed_; }
+
+protected:
+    bool failed_ = false;
+};
+// The directory open at fd for reading, read on from where its descriptor
+// stands as the host's calls give it; the reader owns and closes fd.
+std::unique_ptr<DirReader> open_dir_reader(int fd);
+
 // --- The current directory's reads (subdirectories.cpp) ------------------------------
 // Adds the entry of the directory open at directory_fd to found when it is a
 // directory itself (not a link, not "." or ".."); false when it could not be
@@ -155,15 +174,20 @@ bool note_subdirectory(int directory_fd, const DirEntry& entry,
 // The subdirectories a read of the whole current directory found, kept for
 // host::subdirectories until the current directory changes.
 void keep_subdirectories(std::vector<host::Subdirectory> found);
-// The descriptor the walk's step opened the current directory with, for
-// reading, kept until a read of the current directory takes it; -1 for none.
-void keep_step_opened(int fd);
+// The walk's step into the current directory: the descriptor it opened it
+// with for reading (-1 for none), kept until a read of the current directory
+// takes it, and the identity it found there.
+void keep_step(int fd, const DirectoryId& entered);
+// The identity the walk's step into the current directory found; nothing
+// where the current directory was not entered by a step.
+std::optional<DirectoryId> entered_by_step();
 // The current directory changes: what was kept of the one left goes.
 void left_current_dir();
 // The directory at path opened for reading; nothing when it cannot be.
 std::unique_ptr<DirReader> read_directory_at(const char* path);
-// The current directory opened for reading, through the step's descriptor
-// where one is kept.
+// The current directory opened for reading: what was read ahead of the walk
+// where the step's directory was, else through the step's descriptor where
+// one is kept.
 std::unique_ptr<DirReader> reader_of_current_dir();
 
 // --- Entries ------------------------------------------------------------------
@@ -182,12 +206,34 @@ bool describe_entry(int directory_fd, const char* name, FindResult& result);
 // the current directory), described under its name, the path's last part.
 bool describe_entry_at(int directory_fd, const char* path, const char* name,
                        FindResult& result);
-// Fills result for an entry that readdir gave: as describe_entry does, or,
-// when it cannot be stat-ed, from the directory entry alone (its kind from
-// the type, size 0, every time the earliest): every listed entry is delivered.
-// False when it could not be examined for a reason other than permission (an
-// I/O error, no memory): a failure to report, not a fact of the entry.
-bool describe_listed(int directory_fd, const char* name, unsigned char type, FindResult& result);
+// Fills result for an entry that a read gave: from its facts (gathered
+// through directory_fd where the entry brings none), as describe_entry does,
+// or, when it cannot be stat-ed, from the directory entry alone (its kind
+// from the type, size 0, every time the earliest): every listed entry is
+// delivered. False when it could not be examined for a reason other than
+// permission (an I/O error, no memory): a failure to report, not a fact of
+// the entry.
+bool describe_listed(int directory_fd, const DirEntry& entry, FindResult& result);
+// Whether the searches describe directories (host::describe_directories).
+bool directories_are_described();
+
+// Every free byte of the file system holding the directory open at fd.
+std::optional<std::uint64_t> free_bytes_of_open(int fd);
+
+// --- What was read ahead of the walk --------------------------------------------------
+// Linux's read-ahead (fs/posix/linux/read_ahead.cpp) or none
+// (fs/posix/no_read_ahead.cpp, where the build reads nothing ahead).
+
+// A reader of the current directory, which the walk's step entered and
+// found to be current, from what was read ahead of the walk; null when
+// nothing was, and the layer reads for itself.
+std::unique_ptr<DirReader> reader_read_ahead(const DirectoryId& current);
+// The free bytes of the file system holding that directory, as read ahead:
+// nothing when they were not; an empty answer when they could not be read.
+std::optional<std::optional<std::uint64_t>> free_bytes_read_ahead(const DirectoryId& current);
+// Whether the walk's steps open directories for lookups alone, as what they
+// list is read ahead of them.
+bool steps_only_look_up();
 
 // --- Times ----------------------------------------------------------------------
 // A POSIX time stamp as a file time: before 1601 gives 0, beyond the range

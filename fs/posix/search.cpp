@@ -63,7 +63,7 @@ bool describe_delivered(const host::Search& search, const DirEntry& entry, FindR
         copy_terminated(result.cFileName, entry.name);
         return true;
     }
-    return describe_listed(search.reader->fd(), entry.name, entry.type, result);
+    return describe_listed(search.reader->fd(), entry, result);
 }
 
 bool wanted(const host::Search& search, std::string_view name)
@@ -103,7 +103,7 @@ std::unique_ptr<DirReader> reader_of(const host::Search& search)
 {
     const char* directory = search.lookup_fd == AT_FDCWD ? search.lookup_dir.c_str() : ".";
     const int read_fd = openat(search.lookup_fd, directory, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    return read_fd < 0 ? nullptr : std::make_unique<DirReader>(read_fd);
+    return read_fd < 0 ? nullptr : open_dir_reader(read_fd);
 }
 
 // The entry name of the directory looked up in.
@@ -216,6 +216,11 @@ bool open_with_first_result(const char* pattern, FindResult& result, host::Searc
 }
 
 } // namespace
+
+bool directories_are_described()
+{
+    return directories_described;
+}
 
 namespace host {
 

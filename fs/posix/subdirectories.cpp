@@ -2,8 +2,9 @@
 // walk: kept from the read its pass made where that read took every entry,
 // or read for the walk alone. The directory is read through the descriptor
 // the walk's step opened it with, where there is one, so that the step and
-// the read are of the very same directory; whatever is kept goes when the
-// current directory changes.
+// the read are of the very same directory, or taken from what was read
+// ahead of the walk where that was the directory the step found; whatever
+// is kept goes when the current directory changes.
 #include "fs/posix/posix_host.h"
 
 #include <fcntl.h>
@@ -18,6 +19,15 @@ namespace {
 // What the layer keeps of the current directory.
 std::optional<std::vector<host::Subdirectory>> kept;
 int step_opened = -1;
+std::optional<DirectoryId> step_entered;
+
+void close_step_opened()
+{
+    if (step_opened >= 0) {
+        close(step_opened);
+    }
+    step_opened = -1;
+}
 
 // Whether the entry is a directory itself (not a link to one), from its
 // type or, where the file system keeps none, from the entry (not following
@@ -26,6 +36,11 @@ std::optional<bool> is_real_directory(int directory_fd, const DirEntry& entry)
 {
     if (entry.type != DT_UNKNOWN) {
         return entry.type == DT_DIR;
+    }
+    if (entry.facts != nullptr) {
+        errno = entry.facts->error;
+        return entry.facts->error == 0 ? std::optional{S_ISDIR(entry.facts->status.mode)}
+                                       : std::nullopt;
     }
     struct stat status {};
     if (fstatat(directory_fd, entry.name, &status, AT_SYMLINK_NOFOLLOW) != 0) {
@@ -56,18 +71,23 @@ void keep_subdirectories(std::vector<host::Subdirectory> found)
     kept = std::move(found);
 }
 
-void keep_step_opened(int fd)
+void keep_step(int fd, const DirectoryId& entered)
 {
-    if (step_opened >= 0) {
-        close(step_opened);
-    }
+    close_step_opened();
     step_opened = fd;
+    step_entered = entered;
+}
+
+std::optional<DirectoryId> entered_by_step()
+{
+    return step_entered;
 }
 
 void left_current_dir()
 {
     kept.reset();
-    keep_step_opened(-1);
+    close_step_opened();
+    step_entered.reset();
 }
 
 std::unique_ptr<DirReader> read_directory_at(const char* path)
@@ -77,13 +97,19 @@ std::unique_ptr<DirReader> read_directory_at(const char* path)
         return nullptr;
     }
     const int fd = open(path, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    return fd < 0 ? nullptr : std::make_unique<DirReader>(fd);
+    return fd < 0 ? nullptr : open_dir_reader(fd);
 }
 
 std::unique_ptr<DirReader> reader_of_current_dir()
 {
+    if (step_entered) {
+        if (auto ahead = reader_read_ahead(*step_entered)) {
+            close_step_opened();
+            return ahead;
+        }
+    }
     if (step_opened >= 0) {
-        return std::make_unique<DirReader>(std::exchange(step_opened, -1));
+        return open_dir_reader(std::exchange(step_opened, -1));
     }
     return read_directory_at(".");
 }

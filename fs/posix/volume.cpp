@@ -64,6 +64,15 @@ std::optional<std::uint64_t> free_bytes_at(const char* path)
 
 } // namespace
 
+std::optional<std::uint64_t> free_bytes_of_open(int fd)
+{
+    struct statvfs volume {};
+    if (fstatvfs(fd, &volume) != 0) {
+        return std::nullopt;
+    }
+    return static_cast<std::uint64_t>(volume.f_bfree) * volume.f_frsize;
+}
+
 // decode_label and find_label are reached by the tests too, which declare
 // them themselves.
 std::string decode_label(std::string_view link_name)
@@ -125,7 +134,8 @@ std::optional<std::string> volume_label(int drive)
 }
 
 // The current directory (the section of a walk) is asked as ".", never by a
-// path looked up again, which may be longer than the host takes. A path that
+// path looked up again, which may be longer than the host takes; or the
+// answer comes from what was read ahead of the walk for it. A path that
 // does not exist is asked about through its nearest existing parent.
 std::optional<std::uint64_t> disk_free_bytes(const char* path)
 {
@@ -133,6 +143,10 @@ std::optional<std::uint64_t> disk_free_bytes(const char* path)
         return std::nullopt;
     }
     if (names_current_dir(path)) {
+        const auto entered = entered_by_step();
+        if (const auto ahead = entered ? free_bytes_read_ahead(*entered) : std::nullopt) {
+            return *ahead;
+        }
         return free_bytes_at(".");
     }
     for (auto target = posix_form_any_case(path); target; target = parent_of(*target)) {

@@ -14,23 +14,22 @@
 
 namespace {
 
-DirectoryId identity_of(const struct stat& status)
-{
-    return {static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino)};
-}
-
 struct OpenedChild {
     int fd;
     bool readable;
 };
 
 // The child opened without following a link: for reading where it may be
-// read (its pass reads it through this descriptor), else for the step alone.
+// read (its pass reads it through this descriptor), else for the step
+// alone; for the step alone too where what it lists is read ahead of it.
 OpenedChild open_child(const char* name)
 {
     constexpr int CHILD = O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
-    const int fd = openat(AT_FDCWD, name, O_RDONLY | CHILD);
     const auto step_only = search_only_access(); // none: entered only where it can be read
+    if (step_only && steps_only_look_up()) {
+        return {openat(AT_FDCWD, name, *step_only | CHILD), false};
+    }
+    const int fd = openat(AT_FDCWD, name, O_RDONLY | CHILD);
     if (fd >= 0 || errno != EACCES || !step_only) {
         return {fd, true};
     }
@@ -43,11 +42,10 @@ namespace host {
 
 std::optional<DirectoryId> current_dir_id()
 {
-    struct stat status {};
-    if (run_host_hook(HostStep::STAT_CURRENT, ".") != 0 || stat(".", &status) != 0) {
+    if (run_host_hook(HostStep::STAT_CURRENT, ".") != 0) {
         return std::nullopt;
     }
-    return identity_of(status);
+    return identity_of_current();
 }
 
 // A POSIX name is its own way: the name is all the step needs.
@@ -68,7 +66,7 @@ std::optional<DirectoryId> enter_subdir(const Subdirectory& child, const Directo
         return std::nullopt;
     }
     left_current_dir();
-    keep_step_opened(opened.readable ? opened.fd : (close(opened.fd), -1));
+    keep_step(opened.readable ? opened.fd : (close(opened.fd), -1), status->id);
     follow_into(name);
     return status->id;
 }

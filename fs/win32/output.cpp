@@ -117,4 +117,7 @@ bool output_is_terminal()
     return is_console(handle_of(Stream::STANDARD_OUTPUT));
 }
 
+// A Win32 handle is never reused as a standard stream: nothing to hold.
+void hold_standard_streams() {}
+
 } // namespace host

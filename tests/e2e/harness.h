@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <ctime>
+#include <memory>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -135,6 +136,7 @@ struct RunOptions {
     std::string search_path{};   // the child's PATH, when not empty
     std::string locale{};        // the child's LC_ALL, when not empty
     bool no_current_dir = false; // the host refuses to say which directory is current
+    unsigned inherited_files = 0; // descriptors beyond its streams the child starts with open
 };
 
 // Runs WENDEX_BINARY with argv[1..] = args in cwd, environment TZ=UTC; or
@@ -149,6 +151,26 @@ RunResult run_wendex(const std::vector<std::string>& args, const std::string& cw
 std::optional<RunResult> run_wendex_with_mounts(const std::string& setup,
                                                 const std::vector<std::string>& args,
                                                 const std::string& cwd);
+
+// A slow network share: source mounted read-only at path() through the
+// benchmark's FUSE file system, which answers every request after delay_us
+// ("nocache": keeping nothing; "cache": as an NFS client keeps what it
+// reads), until it is destroyed. Null where the host cannot mount one (no
+// /dev/fuse, no fusermount3, not root, the file system not built).
+class DelayMount {
+public:
+    static std::unique_ptr<DelayMount> mount(const std::string& source, unsigned delay_us,
+                                             const std::string& mode);
+    DelayMount(const DelayMount&) = delete;
+    DelayMount& operator=(const DelayMount&) = delete;
+    ~DelayMount();
+    const std::string& path() const { return path_; }
+
+private:
+    DelayMount(std::string path, int pid) : path_(std::move(path)), pid_(pid) {}
+    std::string path_;
+    int pid_;
+};
 
 // Runs argv[0], a full path, the same way.
 RunResult run_program(const std::vector<std::string>& argv, const std::string& cwd,

@@ -5,7 +5,9 @@
 #include <linux/seccomp.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/mount.h>
 #include <sys/prctl.h>
+#include <sys/statfs.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
@@ -184,6 +186,10 @@ bool refuse_current_dir()
         if (bound != 0 && setrlimit(resource, &limit) != 0)
             _exit(refused);
     }
+    // Descriptors 3 up to 2 + inherited_files open, whatever was open before.
+    for (int last = 2; options.inherited_files > 0 && last < 2 + int(options.inherited_files);)
+        if ((last = open("/dev/null", O_RDONLY)) < 0)
+            _exit(119);
     if (options.no_current_dir && !refuse_current_dir())
         _exit(120);
     alarm(options.seconds);
@@ -312,6 +318,55 @@ RunResult run_program(const std::vector<std::string>& argv, const std::string& c
         result.exit_code = WEXITSTATUS(status);
     }
     return result;
+}
+
+std::unique_ptr<DelayMount> DelayMount::mount(const std::string& source, unsigned delay_us,
+                                              const std::string& mode)
+{
+#ifdef WENDEX_DELAY_FS
+    constexpr long FUSE_MAGIC = 0x65735546;
+    constexpr int TENTHS_TO_WAIT = 50;
+    if (on_wine() || geteuid() != 0 || access("/dev/fuse", R_OK | W_OK) != 0 ||
+        access("/usr/bin/fusermount3", X_OK) != 0)
+        return nullptr;
+    char pattern[] = "/tmp/wendex-share-XXXXXX";
+    if (mkdtemp(pattern) == nullptr)
+        return nullptr;
+    std::vector<std::string> argv = {WENDEX_DELAY_FS, "--source", source, "--mountpoint",
+                                           pattern, "--delay-us", std::to_string(delay_us),
+                                           "--mode", mode};
+    const pid_t pid = fork();
+    if (pid == 0) {
+        execv(argv[0].c_str(), pointers(argv).data());
+        _exit(127);
+    }
+    std::unique_ptr<DelayMount> share(new DelayMount(pattern, pid));
+    for (int tenth = 0; tenth < TENTHS_TO_WAIT; ++tenth) {
+        struct statfs mounted {};
+        if (statfs(pattern, &mounted) == 0 && mounted.f_type == FUSE_MAGIC)
+            return share;
+        if (waitpid(pid, nullptr, WNOHANG) == pid) {
+            share->pid_ = -1;
+            return nullptr;
+        }
+        usleep(100'000);
+    }
+    return nullptr;
+#else
+    (void)source, (void)delay_us, (void)mode;
+    return nullptr;
+#endif
+}
+
+DelayMount::~DelayMount()
+{
+    if (run_program({"/usr/bin/fusermount3", "-u", path_}, "/").exit_code != 0)
+        umount2(path_.c_str(), MNT_DETACH);
+    if (pid_ > 0) {
+        kill(pid_, SIGTERM);
+        waitpid(pid_, nullptr, 0);
+    }
+    rmdir(path_.c_str());
 }
 
 } // namespace e2e

@@ -506,15 +506,18 @@ bool empty_page_cache()
     return static_cast<bool>(drop << "3\n" << std::flush);
 }
 
+// Where a row of the read-ahead's table runs.
+enum class Where { LOCAL, COLD, SHARE_NOCACHE, SHARE_CACHE };
+
 // A walk lists the same bytes whether the host reads ahead of it or not:
-// under a file limit of 64 no read-ahead starts, and each row runs once so
-// and once with it. The tree has what the read-ahead treats apart: a
-// directory large enough to be stat-ed in inode order, directories with and
-// without subdirectories, a link to a directory, a directory a user who is
-// not its owner cannot enter, and a chain deeper than the least file limit
-// the read-ahead starts under has descriptors. On a warm cache the
-// read-ahead stops within a few directories; the last row empties the page
-// cache first (root only), so that it reads ahead through the whole tree.
+// with 20 descriptors no read-ahead starts, and each row runs once so and
+// once with it. The tree has what the read-ahead treats apart: a directory
+// larger than one read, directories with and without subdirectories, a link
+// to a directory, a directory a user who is not its owner cannot enter, and
+// a chain deeper than the read-ahead holds descriptors. On a warm cache the
+// read-ahead stops within a few directories; a cache emptied first (root
+// only) and a slow network share (a FUSE file system that delays every
+// request, where one can be mounted) have it read ahead of the whole walk.
 TEST(Walk, SameBytesWithOrWithoutReadingAhead)
 {
     if (on_wine()) {
@@ -523,7 +526,7 @@ TEST(Walk, SameBytesWithOrWithoutReadingAhead)
     Fixture tree;
     const Stamp when{2021, 3, 4, 5, 6, 0};
     tree.dir("big", when);
-    for (int i = 0; i < 600; ++i)
+    for (int i = 0; i < 1500; ++i)
         tree.file("big/f" + std::to_string(i) + ".txt", i, when);
     for (const char* dir : {"big/leaf", "locked", "nest", "nest/a", "nest/a/b", "zz"})
         tree.dir(dir, when);
@@ -539,26 +542,47 @@ TEST(Walk, SameBytesWithOrWithoutReadingAhead)
     tree.seal();
     ASSERT_EQ(chmod(tree.root().c_str(), 0755), 0);
     ASSERT_EQ(chmod(tree.path("locked").c_str(), 0700), 0);
+    constexpr unsigned ALONE = 20;
     const struct {
         std::string name;
         RunOptions alone, reading_ahead;
-        bool cold = false;
+        Where where = Where::LOCAL;
     } rows[] = {
-        {"the file limit it is run with", {.open_files = 64}, {}},
-        {"the least file limit it reads ahead under", {.open_files = 64}, {.open_files = 256}},
-        {"a user the locked directory shuts out", {.open_files = 64, .as_nobody = true},
+        {"the file limit it is run with", {.open_files = ALONE}, {}},
+        {"250 descriptors inherited under a limit of 256", {.open_files = ALONE},
+         {.open_files = 256, .inherited_files = 250}},
+        {"a user the locked directory shuts out", {.open_files = ALONE, .as_nobody = true},
          {.as_nobody = true}},
-        {"a cache emptied first", {.open_files = 64}, {}, true},
+        {"a cache emptied first", {.open_files = ALONE}, {}, Where::COLD},
+        {"a share that caches nothing", {.open_files = ALONE}, {}, Where::SHARE_NOCACHE},
+        {"a share that caches what it reads", {.open_files = ALONE}, {}, Where::SHARE_CACHE},
+        {"a share, standard output closed", {.open_files = ALONE, .stdout_to = Stdout::CLOSED},
+         {.stdout_to = Stdout::CLOSED}, Where::SHARE_NOCACHE},
     };
+    std::map<Where, std::unique_ptr<DelayMount>> shares;
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        const RunResult alone = run_wendex({"//", "/z-"}, tree.root(), row.alone);
-        if (row.cold && !empty_page_cache()) {
+        std::string cwd = tree.root();
+        if (row.where == Where::SHARE_NOCACHE || row.where == Where::SHARE_CACHE) {
+            auto& share = shares[row.where];
+            if (share == nullptr)
+                share = DelayMount::mount(
+                    tree.root(), 200, row.where == Where::SHARE_CACHE ? "cache" : "nocache");
+            if (share == nullptr) {
+                std::cerr << "note: no FUSE share can be mounted here; row skipped\n";
+                continue;
+            }
+            cwd = share->path();
+        }
+        const RunResult alone = run_wendex({"//", "/z-"}, cwd, row.alone);
+        if (row.where == Where::COLD && !empty_page_cache()) {
             std::cerr << "note: the page cache could not be emptied; row skipped\n";
             continue;
         }
-        const RunResult read_ahead = run_wendex({"//", "/z-"}, tree.root(), row.reading_ahead);
-        ASSERT_NE(alone.out.find("l.txt"), std::string::npos);
+        const RunResult read_ahead = run_wendex({"//", "/z-"}, cwd, row.reading_ahead);
+        if (row.alone.stdout_to == Stdout::PIPE) {
+            ASSERT_NE(alone.out.find("l.txt"), std::string::npos);
+        }
         EXPECT_EQ(read_ahead.exit_code, alone.exit_code);
         EXPECT_EQ(read_ahead.err, alone.err);
         EXPECT_EQ(read_ahead.out, alone.out);

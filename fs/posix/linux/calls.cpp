@@ -1,8 +1,10 @@
 // The POSIX layer's calls on Linux, where the kernel has its own: the
 // working directory asked of the kernel alone (the C library's fallback for
 // a deep one reads every directory above it, on every call), directories
-// opened for searching alone with O_PATH, a mount's root told by statx's own
-// mark, and entries described by statx, with their birth time.
+// opened for searching alone with O_PATH, identities read from what the
+// kernel holds (on a network share, no request to the server), a mount's
+// root told by statx's own mark, and entries described by statx, with their
+// birth time.
 #include "fs/posix/posix_host.h"
 
 #include <fcntl.h>
@@ -32,6 +34,11 @@ std::optional<std::uint64_t> mount_id(int fd, const char* path, int flags)
     return status.stx_mnt_id;
 }
 
+DirectoryId identity_of(const struct statx& status)
+{
+    return {makedev(status.stx_dev_major, status.stx_dev_minor), status.stx_ino};
+}
+
 } // namespace
 
 bool ask_current_dir(std::span<char> buffer)
@@ -44,6 +51,15 @@ std::optional<int> search_only_access()
     return O_PATH;
 }
 
+std::optional<DirectoryId> identity_of_current()
+{
+    struct statx status {};
+    if (statx(AT_FDCWD, ".", AT_STATX_DONT_SYNC, STATX_INO, &status) != 0) {
+        return std::nullopt;
+    }
+    return identity_of(status);
+}
+
 // A mount point is told by the host's own mark of a mount's root, on the
 // very descriptor opened; where that mark is unknown, by a mount id that
 // differs from the current directory's. Either way a bind mount of a
@@ -51,11 +67,11 @@ std::optional<int> search_only_access()
 std::optional<ChildStatus> status_of_child(int fd)
 {
     struct statx status {};
-    if (statx(fd, "", AT_EMPTY_PATH, STATX_TYPE | STATX_INO, &status) != 0) {
+    if (statx(fd, "", AT_EMPTY_PATH | AT_STATX_DONT_SYNC, STATX_TYPE | STATX_INO, &status) != 0) {
         return std::nullopt;
     }
     ChildStatus child;
-    child.id = {makedev(status.stx_dev_major, status.stx_dev_minor), status.stx_ino};
+    child.id = identity_of(status);
     child.is_directory = S_ISDIR(status.stx_mode);
     if ((status.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT) != 0) {
         child.is_mount_root = (status.stx_attributes & STATX_ATTR_MOUNT_ROOT) != 0;

@@ -40,6 +40,16 @@ std::optional<int> search_only_access()
 #endif
 }
 
+std::optional<DirectoryId> identity_of_current()
+{
+    struct stat status {};
+    if (stat(".", &status) != 0) {
+        return std::nullopt;
+    }
+    return DirectoryId{static_cast<std::uint64_t>(status.st_dev),
+                       static_cast<std::uint64_t>(status.st_ino)};
+}
+
 std::optional<ChildStatus> status_of_child(int fd)
 {
     struct stat status {};

@@ -7,40 +7,50 @@
 
 #include "fs/host_hooks.h"
 
-// The stream, which owns the descriptor once it is made.
-struct DirReader::Source {
-    DirStream stream;
+namespace {
+
+class StreamReader final : public DirReader {
+public:
+    // The stream owns the descriptor once it is made.
+    explicit StreamReader(int fd) : fd_(fd), stream_(fdopendir(fd)) { failed_ = stream_ == nullptr; }
+    ~StreamReader() override
+    {
+        if (stream_ == nullptr) {
+            close(fd_);
+        }
+    }
+
+    int fd() const override { return fd_; }
+
+    const DirEntry* next() override
+    {
+        if (const int error = run_host_hook(HostStep::READ_DIR, ""); error != 0) {
+            errno = error;
+            failed_ = true;
+            return nullptr;
+        }
+        if (stream_ == nullptr) {
+            return nullptr;
+        }
+        errno = 0;
+        const dirent* record = readdir(stream_.get());
+        if (record == nullptr) {
+            failed_ = failed_ || errno != 0;
+            return nullptr;
+        }
+        entry_ = {record->d_name, record->d_type};
+        return &entry_;
+    }
+
+private:
+    int fd_;
+    DirStream stream_;
+    DirEntry entry_;
 };
 
-DirReader::DirReader(int fd) : fd_(fd), source_(std::make_unique<Source>())
-{
-    source_->stream.reset(fdopendir(fd));
-    failed_ = source_->stream == nullptr;
-}
+} // namespace
 
-DirReader::~DirReader()
+std::unique_ptr<DirReader> open_dir_reader(int fd)
 {
-    if (source_->stream == nullptr && fd_ >= 0) {
-        close(fd_);
-    }
-}
-
-const DirEntry* DirReader::next()
-{
-    if (const int error = run_host_hook(HostStep::READ_DIR, ""); error != 0) {
-        errno = error;
-        failed_ = true;
-        return nullptr;
-    }
-    if (source_->stream == nullptr) {
-        return nullptr;
-    }
-    errno = 0;
-    const dirent* record = readdir(source_->stream.get());
-    if (record == nullptr) {
-        failed_ = failed_ || errno != 0;
-        return nullptr;
-    }
-    entry_ = {record->d_name, record->d_type};
-    return &entry_;
+    return std::make_unique<StreamReader>(fd);
 }
