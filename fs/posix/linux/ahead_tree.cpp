@@ -326,7 +326,7 @@ Work Tree::gather_work(Node& node)
             continue;
         }
         const std::uint32_t first = index;
-        for (std::uint32_t taken = 0; index < block->count && taken < STAT_CHUNK; ++index) {
+        for (std::uint32_t taken = 0; index < block->count && taken < stat_chunk; ++index) {
             if (block->state(index) == EntryState::WANTED) {
                 block->state(index) = EntryState::GATHERING;
                 ++taken;
@@ -374,8 +374,10 @@ Work Tree::work_on(Node& node)
 
 Work Tree::take_work()
 {
+    const bool may_open = descriptors_open_ < descriptor_budget && room_to_read();
     for (Node* node = head; node != nullptr && running(); node = node->next) {
-        if (node->dropped) {
+        if (node->dropped || (node->state == NodeState::WAITING && !may_open &&
+                              !is_walk_target(*node))) {
             continue;
         }
         if (const Work work = work_on(*node); work.kind != Work::NONE) {
@@ -398,7 +400,7 @@ void Tree::finish_open(Node& node, int fd, const DirectoryId& id, int error)
         node.fd = fd;
         node.id = id;
         node.free_wanted = !node.listed;
-        ++work_added;
+        work_added += 2; // its read, and its free space
         if (node.arrived && *node.arrived != id) {
             drop(node); // not the directory the walk's own step found
         }
@@ -419,10 +421,13 @@ void Tree::finish_read(Node& node, Block* block, long got, int error)
         return;
     }
     entries_held_ += block->count;
+    std::uint32_t wanted_entries = 0;
     for (std::uint32_t index = 0; index < block->count; ++index) {
         const bool wanted = wants_facts(node, block->record(index));
         block->state(index) = wanted ? EntryState::WANTED : EntryState::NOT_NEEDED;
+        wanted_entries += wanted ? 1 : 0;
     }
+    work_added += (wanted_entries + stat_chunk - 1) / stat_chunk;
     settle(*block);
     (node.last_block != nullptr ? node.last_block->next : node.first_block) = block;
     node.last_block = block;

@@ -11,7 +11,6 @@
 
 #include <array>
 #include <atomic>
-#include <chrono>
 #include <condition_variable>
 #include <cstdlib>
 #include <cstdint>
@@ -34,7 +33,10 @@ inline constexpr std::size_t MOST_PER_BLOCK = BLOCK_BYTES / 24; // the shortest 
 inline constexpr std::uint32_t MAX_BLOCKS_HELD = 128;
 inline constexpr std::uint32_t MAX_ENTRIES_HELD = 16384; // with the blocks, some 2 MiB
 inline constexpr std::uint32_t MAX_DIRECTORIES_KNOWN = 4096;
-inline constexpr std::uint32_t STAT_CHUNK = 4; // entries stat-ed by one worker at a time
+// Entries one worker stats at a time: a few where each stat waits, so that
+// many are in flight; many where they come from the cache.
+inline constexpr std::uint32_t STAT_CHUNK_WAITING = 4;
+inline constexpr std::uint32_t STAT_CHUNK_CACHED = 64;
 
 // Where an entry of a block stands.
 enum class EntryState : std::uint8_t {
@@ -136,9 +138,11 @@ public:
     std::mutex lock;
     std::condition_variable work_ready; // workers wait here for work, or the end
     std::condition_variable progress;   // the walk waits here for what workers bring
-    std::uint64_t work_added = 0;       // counts each change that may give workers work
+    std::uint64_t work_added = 0;       // counts the work each change may give workers
+    std::uint32_t idle_workers = 0;     // waiting on work_ready
 
     std::atomic<Mode> mode{Mode::SCOUTING};
+    std::uint32_t stat_chunk = STAT_CHUNK_WAITING;
     Node* head = nullptr;    // the first of the walk's order still kept
     Node* walk_at = nullptr; // the directory the walk stands in, when the tree knows it
     int off_tree = 0;        // levels the walk stands below walk_at, in directories not known here
@@ -207,22 +211,26 @@ private:
 
 Tree& tree();
 
-// How long the read-ahead's first requests took, and what that says: a
-// file system whose requests each cost a round trip (a network share, a
-// disk the cache has not seen) is read ahead with many requests in flight;
-// one that answers from the cache is left to the walk alone.
+// What the read-ahead's requests say of the file system: one that makes a
+// worker wait (it sleeps while a disk or a server answers) is read ahead
+// with many requests in flight; one that answers from the cache is left to
+// the walk alone. Waiting, not time, is the measure: on a busy machine a
+// cached request can take long, but it never sleeps.
 class Verdict {
 public:
-    // Notes one request (a directory's opening, read or free space: per_entry
-    // false; an entry's stat: true); Mode::SCOUTING until enough are noted.
-    Mode note(std::chrono::steady_clock::duration took, bool per_entry);
+    // Notes one request (a directory's opening, read or free space; or,
+    // per_entry, an entry's stat) and whether it waited: the mode it calls
+    // for, from the mode now.
+    Mode note(bool waited, bool per_entry, Mode now);
 
 private:
-    static constexpr std::size_t SAMPLES = 8;
-    std::array<std::chrono::steady_clock::duration, SAMPLES> directory_requests_{};
-    std::array<std::chrono::steady_clock::duration, 2 * SAMPLES> entry_requests_{};
-    std::size_t directories_ = 0;
-    std::size_t entries_ = 0;
+    static constexpr std::uint32_t SCOUTED = 8;       // directory requests that decide
+    static constexpr std::uint32_t WARM_IN_A_ROW = 64; // directory requests none of which waited
+    std::uint32_t directories_ = 0;
+    std::uint32_t directories_waited_ = 0;
+    std::uint32_t entries_ = 0;
+    std::uint32_t entries_waited_ = 0;
+    std::uint32_t unwaited_in_a_row_ = 0;
 };
 
 // A worker: takes the first work in the walk's order, does it, and so on

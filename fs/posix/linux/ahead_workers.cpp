@@ -10,20 +10,18 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <new>
 #include <fcntl.h>
 #include <linux/openat2.h>
+#include <sys/resource.h>
 #include <sys/syscall.h>
 #include <unistd.h>
+#include <utility>
 
 namespace ahead {
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-// Slower than this, a request went to a disk or a server.
-constexpr auto SLOW_REQUEST = std::chrono::microseconds(30);
 
 struct Opened {
     int fd = -1;
@@ -57,45 +55,75 @@ Opened open_beneath(const Node& node)
     return opened;
 }
 
-// A block with room for the largest read, or none where memory is short.
-Block* new_block()
-{
-    Block* block = std::pmr::polymorphic_allocator<Block>(&memory()).new_object<Block>();
-    block->records = static_cast<char*>(std::malloc(BLOCK_BYTES));
-    block->entries = static_cast<BlockEntry*>(std::malloc(MOST_PER_BLOCK * sizeof(BlockEntry)));
-    if (block->records == nullptr || block->entries == nullptr) {
-        std::pmr::polymorphic_allocator<Block>(&memory()).delete_object(block);
-        throw std::bad_alloc();
-    }
-    return block;
-}
+// A worker's room for the largest read, taken once and read into every
+// time: a block then keeps only what its read filled, and no large block of
+// memory comes and goes with each directory.
+struct Scratch {
+    char* records = nullptr;
+    BlockEntry* entries = nullptr;
 
-// Gives back the room a read did not fill; where the memory cannot move,
-// the block keeps what it has.
+    Scratch() = default;
+    Scratch(const Scratch&) = delete;
+    Scratch& operator=(const Scratch&) = delete;
+    ~Scratch()
+    {
+        std::free(records);
+        std::free(entries);
+    }
+
+    bool ready()
+    {
+        if (records == nullptr) {
+            records = static_cast<char*>(std::malloc(BLOCK_BYTES));
+        }
+        if (entries == nullptr) {
+            entries = static_cast<BlockEntry*>(std::malloc(MOST_PER_BLOCK * sizeof(BlockEntry)));
+        }
+        return records != nullptr && entries != nullptr;
+    }
+};
+
+thread_local Scratch scratch;
+
+// A copy of the first bytes of from, or null where memory is short.
 template <typename T>
-void cut_to(T*& memory, std::size_t bytes)
+T* copy_of(const T* from, std::size_t bytes)
 {
-    if (void* cut = std::realloc(memory, std::max<std::size_t>(bytes, 1))) {
-        memory = static_cast<T*>(cut);
+    auto* copy = static_cast<T*>(std::malloc(std::max<std::size_t>(bytes, 1)));
+    if (copy != nullptr) {
+        std::memcpy(copy, from, bytes);
     }
+    return copy;
 }
 
-// The next block of the directory, its records indexed; got as getdents64
-// gives it.
-long read_block(const Node& node, Block& block, int& error)
+// The next block of the directory into block, its records indexed; got as
+// getdents64 gives it. Where memory for its own copy is short, the block
+// takes the worker's room itself, so that nothing read is lost, and
+// short_of_memory says so.
+long read_block(const Node& node, Block& block, int& error, bool& short_of_memory)
 {
     long got = 0;
     do {
-        got = syscall(SYS_getdents64, node.fd, block.records, BLOCK_BYTES);
+        got = syscall(SYS_getdents64, node.fd, scratch.records, BLOCK_BYTES);
     } while (got < 0 && errno == EINTR);
     error = got < 0 ? errno : 0;
     for (long at = 0; at < got && block.count < MOST_PER_BLOCK;) {
-        new (&block.entries[block.count++]) BlockEntry{};
-        block.entries[block.count - 1].offset = static_cast<std::uint16_t>(at);
-        at += reinterpret_cast<const dirent64*>(block.records + at)->d_reclen;
+        new (&scratch.entries[block.count]) BlockEntry{};
+        scratch.entries[block.count++].offset = static_cast<std::uint16_t>(at);
+        at += reinterpret_cast<const dirent64*>(scratch.records + at)->d_reclen;
     }
-    cut_to(block.records, static_cast<std::size_t>(std::max(got, 0L)));
-    cut_to(block.entries, block.count * sizeof(BlockEntry));
+    if (got <= 0) {
+        return got;
+    }
+    block.records = copy_of(scratch.records, static_cast<std::size_t>(got));
+    block.entries = copy_of(scratch.entries, block.count * sizeof(BlockEntry));
+    if (block.records == nullptr || block.entries == nullptr) {
+        std::free(block.records);
+        std::free(block.entries);
+        block.records = std::exchange(scratch.records, nullptr);
+        block.entries = std::exchange(scratch.entries, nullptr);
+        short_of_memory = true;
+    }
     return got;
 }
 
@@ -116,6 +144,14 @@ void stop(Tree& shared)
     shared.progress.notify_all();
 }
 
+// The times this worker has slept in the kernel, waiting for something.
+long waits_so_far()
+{
+    rusage usage{};
+    getrusage(RUSAGE_THREAD, &usage);
+    return usage.ru_nvcsw;
+}
+
 Verdict& verdict()
 {
     static Verdict measured;
@@ -127,19 +163,23 @@ Verdict& verdict()
 void do_work(Tree& shared, const Work& work, std::unique_lock<std::mutex>& held)
 {
     held.unlock();
-    const auto began = Clock::now();
+    const long waits_before = waits_so_far();
     Node& node = *work.node;
     Opened opened;
     Block* block = nullptr;
     long got = 0;
     int error = 0;
     std::optional<std::uint64_t> free_bytes;
+    bool short_of_memory = false;
     try {
         switch (work.kind) {
         case Work::OPEN: opened = open_beneath(node); break;
         case Work::READ:
-            block = new_block();
-            got = read_block(node, *block, error);
+            if (!scratch.ready()) {
+                throw std::bad_alloc();
+            }
+            block = std::pmr::polymorphic_allocator<Block>(&memory()).new_object<Block>();
+            got = read_block(node, *block, error, short_of_memory);
             break;
         case Work::GATHER: gather(work); break;
         case Work::FREE: free_bytes = free_bytes_of_open(node.fd); break;
@@ -151,12 +191,13 @@ void do_work(Tree& shared, const Work& work, std::unique_lock<std::mutex>& held)
         stop(shared);
         return;
     }
-    const auto took = Clock::now() - began;
+    const bool waited = waits_so_far() != waits_before;
     held.lock();
     const std::uint64_t added = shared.work_added;
     // Asked before the finish, which may free the node: a directory the walk
     // listed already is in the cache, and tells nothing of the file system.
     const bool telling = !node.listed;
+    const bool for_walk = &node == shared.walk_at; // what the walk may be waiting for
     try {
         switch (work.kind) {
         case Work::OPEN:
@@ -165,7 +206,12 @@ void do_work(Tree& shared, const Work& work, std::unique_lock<std::mutex>& held)
                 stop(shared);
             }
             break;
-        case Work::READ: shared.finish_read(node, block, got, error); break;
+        case Work::READ:
+            shared.finish_read(node, block, got, error);
+            if (short_of_memory) {
+                stop(shared);
+            }
+            break;
         case Work::GATHER: shared.finish_gather(work); break;
         case Work::FREE: shared.finish_free(node, free_bytes); break;
         case Work::NONE: break;
@@ -174,47 +220,56 @@ void do_work(Tree& shared, const Work& work, std::unique_lock<std::mutex>& held)
         stop(shared); // no memory to note what was found: the walk reads for itself
         return;
     }
-    if (shared.mode == Mode::SCOUTING && telling) {
-        const std::uint32_t entries = work.kind == Work::GATHER ? work.last - work.first : 1;
-        const Mode judged = verdict().note(took / std::max<std::uint32_t>(entries, 1),
-                                           work.kind == Work::GATHER);
+    if (telling && shared.running()) {
+        const Mode judged = verdict().note(waited, work.kind == Work::GATHER, shared.mode);
         if (judged == Mode::STOPPED) {
             stop(shared);
         } else {
             shared.mode = judged;
         }
+        if (work.kind == Work::GATHER) {
+            shared.stat_chunk = waited ? STAT_CHUNK_WAITING : STAT_CHUNK_CACHED;
+        }
     }
-    if (shared.work_added != added) {
-        shared.work_ready.notify_all();
+    // As many idle workers woken as there is new work for, no more, and only
+    // where requests wait: answered from the cache, the work goes faster on
+    // the worker at hand than a wakeup takes.
+    const std::uint64_t wakes =
+        waited ? std::min<std::uint64_t>(shared.work_added - added, shared.idle_workers) : 0;
+    for (std::uint64_t wake = 0; wake < wakes; ++wake) {
+        shared.work_ready.notify_one();
     }
-    shared.progress.notify_one();
-}
-
-Clock::duration median(std::span<Clock::duration> taken)
-{
-    std::sort(taken.begin(), taken.end());
-    return taken[taken.size() / 2];
+    if (for_walk) {
+        shared.progress.notify_one();
+    }
 }
 
 } // namespace
 
-Mode Verdict::note(Clock::duration took, bool per_entry)
+Mode Verdict::note(bool waited, bool per_entry, Mode now)
 {
-    if (per_entry) {
-        if (entries_ < entry_requests_.size()) {
-            entry_requests_[entries_++] = took;
-        }
-    } else if (directories_ < directory_requests_.size()) {
-        directory_requests_[directories_++] = took;
+    if (waited) {
+        unwaited_in_a_row_ = 0;
+    } else if (!per_entry) {
+        ++unwaited_in_a_row_;
     }
-    if (directories_ < directory_requests_.size()) {
+    if (now == Mode::ACTIVE) {
+        // The rest of the tree is in the cache: the walk goes on alone.
+        return unwaited_in_a_row_ >= WARM_IN_A_ROW ? Mode::STOPPED : Mode::ACTIVE;
+    }
+    if (per_entry) {
+        ++entries_;
+        entries_waited_ += waited ? 1 : 0;
         return Mode::SCOUTING;
     }
-    // Medians: a request held up once (the machine busy elsewhere) decides nothing.
-    const bool slow_directories = median(directory_requests_) > SLOW_REQUEST;
-    const bool slow_entries = entries_ >= SAMPLES &&
-                              median(std::span(entry_requests_).first(entries_)) > SLOW_REQUEST;
-    return slow_directories || slow_entries ? Mode::ACTIVE : Mode::STOPPED;
+    ++directories_;
+    directories_waited_ += waited ? 1 : 0;
+    if (directories_ < SCOUTED) {
+        return Mode::SCOUTING;
+    }
+    const bool directories_wait = 2 * directories_waited_ >= directories_;
+    const bool entries_wait = entries_ >= SCOUTED && 2 * entries_waited_ >= entries_;
+    return directories_wait || entries_wait ? Mode::ACTIVE : Mode::STOPPED;
 }
 
 void run_worker()
@@ -224,7 +279,9 @@ void run_worker()
     while (shared.running()) {
         const Work work = shared.take_work();
         if (work.kind == Work::NONE) {
+            ++shared.idle_workers;
             shared.work_ready.wait(held);
+            --shared.idle_workers;
             continue;
         }
         do_work(shared, work, held);

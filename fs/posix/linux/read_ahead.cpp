@@ -164,7 +164,7 @@ public:
     {
         const std::lock_guard held(ahead::tree().lock);
         ahead::tree().reader_done(node_);
-        ahead::tree().work_ready.notify_all();
+        ahead::tree().work_ready.notify_one();
     }
 
     int fd() const override { return rest_ != nullptr ? rest_->fd() : node_.fd; }
@@ -280,7 +280,7 @@ void entered(const host::Subdirectory& child, const DirectoryId& here)
         std::unique_lock held(ahead::tree().lock);
         ahead::tree().walk_entered(held, child.name, here);
     }
-    ahead::tree().work_ready.notify_all();
+    ahead::tree().work_ready.notify_one();
     crew().staff();
 }
 
@@ -302,7 +302,7 @@ void returned()
         const std::lock_guard held(ahead::tree().lock);
         ahead::tree().walk_returned();
     }
-    ahead::tree().work_ready.notify_all();
+    ahead::tree().work_ready.notify_one();
 }
 
 void stop()
