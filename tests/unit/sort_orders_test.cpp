@@ -32,10 +32,10 @@ std::vector<std::string> sorted_labels(SortKey key, std::vector<EntryRecord> rec
 {
     entry_buffer = std::make_unique<EntryRecord[]>(records.size() + 1);
     std::copy(records.begin(), records.end(), entry_buffer.get());
-    sort_entries(key, static_cast<std::uint32_t>(records.size()));
     std::vector<std::string> labels;
-    std::transform(entry_buffer.get(), entry_buffer.get() + records.size(),
-                   std::back_inserter(labels), label);
+    for (const std::uint32_t slot : sorted_slots(key, static_cast<std::uint32_t>(records.size()))) {
+        labels.push_back(label(entry_buffer[slot]));
+    }
     return labels;
 }
 
@@ -140,9 +140,9 @@ TEST(SortEntries, LeavesTheBufferAloneWithoutAKeyOrAPair)
     // Only records [0, n) take part.
     entry_buffer = std::make_unique<EntryRecord[]>(3);
     std::copy(unsorted.begin(), unsorted.end(), entry_buffer.get());
-    sort_entries(SORT_NAME, 2);
-    EXPECT_EQ(label(entry_buffer[0]), "a./");
-    EXPECT_EQ(label(entry_buffer[2]), "a.");
+    const auto slots = sorted_slots(SORT_NAME, 2);
+    EXPECT_EQ(std::vector<std::uint32_t>(slots.begin(), slots.end()),
+              (std::vector<std::uint32_t>{1, 0}));
 }
 
 // Fields are read only up to their width: past a full name or extension only
