@@ -106,7 +106,9 @@ template <SortKey Key> int compare_fields(const OrderFields& a, const OrderField
     if constexpr (Key == SORT_SIZE) {
         order = by([](const OrderFields& f) { return f.size; });
     } else if constexpr (Key == SORT_DATE) {
-        order = by([](const OrderFields& f) { return f.dos_date << 16 | f.dos_time; });
+        order = by([](const OrderFields& f) {
+            return std::uint32_t{f.dos_date} << 16 | f.dos_time; // the date's top bit too
+        });
     }
     if constexpr (Key == SORT_EXT) {
         order = order != 0 ? order : by(ext);

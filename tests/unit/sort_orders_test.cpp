@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "scan/compact_entries.h"
 #include "scan/directory_pass.h"
 #include "scan/sort_orders.h"
 #include "tests/unit/run_state.h"
@@ -35,6 +36,21 @@ std::vector<std::string> sorted_labels(SortKey key, std::vector<EntryRecord> rec
     std::vector<std::string> labels;
     for (const std::uint32_t slot : sorted_slots(key, static_cast<std::uint32_t>(records.size()))) {
         labels.push_back(label(entry_buffer[slot]));
+    }
+    return labels;
+}
+
+// The same records held compactly, as a pass past the entry buffer holds them.
+std::vector<std::string> compact_labels(SortKey key, const std::vector<EntryRecord>& records)
+{
+    CompactEntries held;
+    std::for_each(records.begin(), records.end(), [&held](const EntryRecord& r) { held.add(r); });
+    held.sort(key);
+    std::vector<std::string> labels;
+    EntryRecord scratch{};
+    for (std::size_t index = 0; index < held.size(); ++index) {
+        held.restore(index, scratch);
+        labels.push_back(label(scratch));
     }
     return labels;
 }
@@ -121,8 +137,10 @@ TEST(SortEntries, PutsEveryRowInItsOrder)
 
         std::vector<EntryRecord> reversed(records.rbegin(), records.rend());
         EXPECT_EQ(sorted_labels(row.key, reversed), expected);
+        EXPECT_EQ(compact_labels(row.key, reversed), expected);
         std::rotate(records.begin(), records.begin() + records.size() / 2, records.end());
         EXPECT_EQ(sorted_labels(row.key, records), expected);
+        EXPECT_EQ(compact_labels(row.key, records), expected);
     }
 }
 
