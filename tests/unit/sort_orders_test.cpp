@@ -122,6 +122,20 @@ const OrderRow ORDER_ROWS[] = {
       {"\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2", "",
        "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82"
        "9"}}},
+    // Runs of ties told apart past a long shared start, by case alone, or
+    // only by bytes past the eight after it; names not led by their 8.3 name.
+    {"ties past a shared start",
+     SORT_EXT,
+     {{"abcdefgh", "c", "ABCDEFGH.c"},
+      {"abcdefgh", "c", "abcdefgh.c"},
+      {"abcdefgh", "c", "Abcdefgh_0123456789.c"},
+      {"abcdefgh", "c", "abcdefgh_0123456789.c"},
+      {"abcdefgh", "c", "abcdefgh_0123456799.c"},
+      {"abcdefgh", "c", "abcdefghij.c"},
+      {"abcdefgh", "c", "abcdefgh\xC3\xA9.c"},
+      {"x", "d", "a-alias"},
+      {"x", "d", "B-alias"},
+      {"x", "d", "b-alias"}}},
 };
 
 TEST(SortEntries, PutsEveryRowInItsOrder)
