@@ -16,8 +16,8 @@
 inline constexpr std::size_t ATTR_LETTERS_LENGTH = 4;
 inline constexpr std::size_t TIME_TEXT_LENGTH = 6;
 
-// The last two digits of every byte's value, "00" to "55", two characters
-// each, so that any std::uint8_t is a place in the table.
+// Every value a byte holds, 0 to 255, as its last two digits: any
+// std::uint8_t indexes the table.
 inline constexpr std::array<char, 512> DIGIT_PAIRS = [] {
     std::array<char, 512> pairs{};
     for (std::size_t n = 0; n < pairs.size() / 2; ++n) {
