@@ -16,6 +16,7 @@
 #include "fs/fs_services.h"
 #include "text/case_map.h"
 #include "text/fixed_text.h"
+#include "report/column_texts.h"
 #include "report/format_count.h"
 #include "report/line_builder.h"
 
@@ -113,45 +114,57 @@ constexpr std::size_t SIZE_AT = 30;
 constexpr std::size_t LETTERS_AT = 42;
 constexpr std::string_view DIRECTORY_WORD = "(directory)";
 
+// Eight bytes at a time: a byte's top bit, and the low seven of every byte.
+constexpr std::uint64_t TOP_BITS = 0x8080'8080'8080'8080ULL;
+constexpr std::uint64_t LOW_BITS = 0x7F7F'7F7F'7F7F'7F7FULL;
+
 // A fixed field of one byte a column: its bytes, its NUL padding shown as
-// blanks. False when it holds a byte from 0x80 up, which the general line
-// counts by its columns.
+// blanks, all in one word. False when it holds a byte from 0x80 up, which
+// the general line counts by its columns.
 template <std::size_t Width> bool put_ascii_field(char* at, const std::array<char, Width>& field)
 {
-    unsigned high = 0;
-    for (std::size_t i = 0; i < Width; ++i) {
-        high |= static_cast<unsigned char>(field[i]);
-        at[i] = field[i] == '\0' ? ' ' : field[i];
+    static_assert(Width <= sizeof(std::uint64_t));
+    std::uint64_t word = 0;
+    std::memcpy(&word, field.data(), Width);
+    if ((word & TOP_BITS) != 0) {
+        return false;
     }
-    return (high & 0x80u) == 0;
+    // Adding 0x7F sets a byte's top bit unless the byte is NUL; no byte is
+    // above 0x7F, so nothing carries into the next. 0x80 >> 2 is a blank.
+    const std::uint64_t nul_tops = ~(word + LOW_BITS) & TOP_BITS;
+    word |= nul_tops >> 2;
+    std::memcpy(at, &word, Width);
+    return true;
 }
 
-void put_two_digits(char* at, unsigned n, char lead)
-{
-    at[0] = n >= 10 ? static_cast<char>('0' + n / 10 % 10) : lead;
-    at[1] = static_cast<char>('0' + n % 10);
-}
-
-// The size right-aligned in its 11 columns with comma groups, as
-// format_count gives it; false for a size that format_count would cut.
+// The size right-aligned in its 11 columns, which hold blanks, with comma
+// groups, as format_count gives it; false for a size that format_count
+// would cut.
 bool put_size(char* at, std::uint64_t size)
 {
     constexpr std::uint64_t UNCUT_BELOW = 1'000'000'000; // "999,999,999" fills the column
+    constexpr unsigned GROUP = 1000;
     if (size >= UNCUT_BELOW) {
         return false;
     }
-    std::size_t column = SIZE_COLUMN_WIDTH;
-    int in_group = 0;
-    do {
-        if (in_group == 3) {
-            at[--column] = ',';
-            in_group = 0;
-        }
-        at[--column] = static_cast<char>('0' + size % 10);
-        size /= 10;
-        ++in_group;
-    } while (size != 0);
-    std::memset(at, ' ', column);
+    auto left = static_cast<std::uint32_t>(size);
+    char* end = at + SIZE_COLUMN_WIDTH;
+    while (left >= GROUP) {
+        const unsigned group = left % GROUP;
+        left /= GROUP;
+        end -= 3;
+        end[0] = static_cast<char>('0' + group / 100);
+        put_two_digits(end + 1, static_cast<std::uint8_t>(group % 100), '0');
+        *--end = ',';
+    }
+    if (left >= 100) {
+        end -= 3;
+        end[0] = static_cast<char>('0' + left / 100);
+        put_two_digits(end + 1, static_cast<std::uint8_t>(left % 100), '0');
+    } else {
+        // One or two digits: a lead blank falls on a blank.
+        put_two_digits(end - 2, static_cast<std::uint8_t>(left), ' ');
+    }
     return true;
 }
 
@@ -168,13 +181,16 @@ bool write_adorned_directly(OutStream& out, const EntryRecord& record)
         !put_ascii_field(text + EXT_AT, record.short_ext)) {
         return false;
     }
+    // Four bits of month and five of day each fit a byte; the year shows its
+    // last two digits (80 for 1980, 00 for 2000).
     const DosDate date = dos_date_of(record.dos_date);
-    put_two_digits(text + DATE_AT, date.month, ' ');
+    const auto year = static_cast<std::uint8_t>(date.year % 100u);
+    put_two_digits(text + DATE_AT, static_cast<std::uint8_t>(date.month), ' ');
     text[DATE_AT + 2] = '-';
-    put_two_digits(text + DATE_AT + 3, date.day, '0');
+    put_two_digits(text + DATE_AT + 3, static_cast<std::uint8_t>(date.day), '0');
     text[DATE_AT + 5] = '-';
-    put_two_digits(text + DATE_AT + 6, date.year % 100u, '0'); // 1980 as 80, 2000 as 00
-    std::memcpy(text + TIME_AT, format_time(record.dos_time), TIME_TEXT_LENGTH);
+    put_two_digits(text + DATE_AT + 6, year, '0');
+    put_time(text + TIME_AT, record.dos_time);
     if (record.kind == KIND_DIR) {
         std::memcpy(text + SIZE_AT, DIRECTORY_WORD.data(), DIRECTORY_WORD.size());
     } else if (!put_size(text + SIZE_AT, record.size)) {

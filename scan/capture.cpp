@@ -22,8 +22,9 @@ template <std::size_t N> void fill_field(std::array<char, N>& field, std::string
 // partly written, at the first byte from 0x80 up before they are complete.
 bool capture_ascii_short_name(EntryRecord& record, std::string_view source)
 {
-    record.short_name.fill('\0');
-    record.short_ext.fill('\0');
+    // Assigned rather than filled: one store each, no call.
+    record.short_name = {};
+    record.short_ext = {};
     std::size_t at = 0;
     for (; at < source.size() && source[at] != '.'; ++at) {
         if (static_cast<unsigned char>(source[at]) >= 0x80) {

@@ -201,8 +201,9 @@ void list_entry(OutStream& out, PassState& pass, const FindResult& result)
 void list_sorted(OutStream& out, const PassState& pass, SortKey sort_key)
 {
     if (!pass.compact) {
-        sort_entries(sort_key, pass.buffered);
-        emit_buffered(out, pass.buffered);
+        for (const std::uint32_t slot : sorted_slots(sort_key, pass.buffered)) {
+            emit_entry(out, entry_buffer[slot]);
+        }
         return;
     }
     held_compactly().sort(sort_key);

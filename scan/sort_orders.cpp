@@ -1,7 +1,7 @@
 // The four listing orders over entry records, each with directories first
-// and every remaining tie broken by the long name, and the sort of a pass's
-// buffered records: an order of their slots is sorted, then the records are
-// put in it, each moved once.
+// and every remaining tie broken by the long name, and the order of a pass's
+// buffered records: their slots sorted by packed keys, the records left where
+// they are for the listing to read in that order.
 #include "scan/sort_orders.h"
 
 #include <algorithm>
@@ -23,9 +23,6 @@ int compare_bytes(char a, char b)
     return byte_a < byte_b ? -1 : (byte_a > byte_b ? 1 : 0);
 }
 
-// A NUL-padded field as one number whose order is that of its bytes read as
-// unsigned, first to last: a shorter field, padded with NULs, comes before
-// one it is the start of, and the bytes after a shared NUL are NULs too.
 bool is_directory(const EntryRecord& record)
 {
     return (record.kind & KIND_DIR) != 0;
@@ -53,35 +50,30 @@ template <SortKey Key> OrderKey key_of(const EntryRecord& record)
                                       record.size, record.dos_date, record.dos_time});
 }
 
-// The slots [0, n) ordered by their keys, ties by long name; then the
-// records put in that order, each moved once, along the cycles of the order.
-template <SortKey Key> void sort_by_keys(EntryRecord* first, std::uint32_t n)
+// The keys' order, word by word, each word read only when those before tie.
+int compare_keys(const OrderKey& a, const OrderKey& b)
 {
-    static std::vector<Keyed> order;
-    order.resize(n);
-    for (std::uint32_t slot = 0; slot < n; ++slot) {
-        order[slot] = {key_of<Key>(first[slot]), slot};
+    for (std::size_t word = 0; word < a.size(); ++word) {
+        if (a[word] != b[word]) {
+            return a[word] < b[word] ? -1 : 1;
+        }
     }
-    std::sort(order.begin(), order.end(), [first](const Keyed& a, const Keyed& b) {
-        return a.key != b.key ? a.key < b.key
-                              : compare_long_names(first[a.slot].long_name.data(),
-                                                   first[b.slot].long_name.data()) < 0;
+    return 0;
+}
+
+// The records' slots ordered by their keys, ties by long name; the records
+// themselves stay where they are.
+template <SortKey Key> void sort_keyed(std::vector<Keyed>& keyed, const EntryRecord* first)
+{
+    for (Keyed& entry : keyed) {
+        entry.key = key_of<Key>(first[entry.slot]);
+    }
+    std::sort(keyed.begin(), keyed.end(), [first](const Keyed& a, const Keyed& b) {
+        const int order = compare_keys(a.key, b.key);
+        return order != 0 ? order < 0
+                          : compare_long_names(first[a.slot].long_name.data(),
+                                               first[b.slot].long_name.data()) < 0;
     });
-    for (std::uint32_t start = 0; start < n; ++start) {
-        if (order[start].slot == start) {
-            continue;
-        }
-        const EntryRecord held = first[start];
-        std::uint32_t place = start;
-        while (order[place].slot != start) {
-            const std::uint32_t from = order[place].slot;
-            first[place] = first[from];
-            order[place].slot = place;
-            place = from;
-        }
-        first[place] = held;
-        order[place].slot = place;
-    }
 }
 
 } // namespace
@@ -170,10 +162,20 @@ int compare_date(const EntryRecord& a, const EntryRecord& b)
     return compare_name(a, b);
 }
 
-void sort_entries(SortKey sort_key, std::uint32_t n)
+std::span<const std::uint32_t> sorted_slots(SortKey sort_key, std::uint32_t n)
 {
-    if (n < 2) {
-        return;
+    static std::vector<Keyed> keyed;
+    static std::vector<std::uint32_t> slots;
+    keyed.resize(n);
+    for (std::uint32_t slot = 0; slot < n; ++slot) {
+        keyed[slot].slot = slot;
     }
-    with_order(sort_key, [n](auto key) { sort_by_keys<decltype(key)::value>(entry_buffer.get(), n); });
+    if (n > 1) {
+        with_order(sort_key,
+                   [](auto key) { sort_keyed<decltype(key)::value>(keyed, entry_buffer.get()); });
+    }
+    slots.resize(n);
+    std::transform(keyed.begin(), keyed.end(), slots.begin(),
+                   [](const Keyed& entry) { return entry.slot; });
+    return {slots.data(), n};
 }

@@ -7,6 +7,7 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <span>
 #include <type_traits>
 
 #include "core/entry_record.h"
@@ -18,9 +19,10 @@ int compare_ext(const EntryRecord& a, const EntryRecord& b);
 int compare_size(const EntryRecord& a, const EntryRecord& b);
 int compare_date(const EntryRecord& a, const EntryRecord& b);
 
-// Sorts records [0, n) of entry_buffer in place by the key; SORT_NONE and any
-// unknown key leave them as they are.
-void sort_entries(SortKey sort_key, std::uint32_t n);
+// The slots [0, n) of entry_buffer in the order of the key, the records left
+// where they are; SORT_NONE and any unknown key give them as they stand. The
+// view holds until the next call.
+std::span<const std::uint32_t> sorted_slots(SortKey sort_key, std::uint32_t n);
 
 // What an order reads of an entry, wherever the entry is held.
 struct OrderFields {
@@ -104,7 +106,9 @@ template <SortKey Key> int compare_fields(const OrderFields& a, const OrderField
     if constexpr (Key == SORT_SIZE) {
         order = by([](const OrderFields& f) { return f.size; });
     } else if constexpr (Key == SORT_DATE) {
-        order = by([](const OrderFields& f) { return f.dos_date << 16 | f.dos_time; });
+        order = by([](const OrderFields& f) {
+            return std::uint32_t{f.dos_date} << 16 | f.dos_time; // the date's top bit too
+        });
     }
     if constexpr (Key == SORT_EXT) {
         order = order != 0 ? order : by(ext);

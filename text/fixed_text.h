@@ -8,17 +8,23 @@
 #include <cstring>
 #include <span>
 #include <string_view>
+#include <type_traits>
 
 #include "text/code_page.h"
 
 // The text up to its NUL, or its first `room` characters when it has none.
+// memchr stops at the first NUL it finds, so no byte past it is read.
 constexpr std::string_view bounded_text(const char* text, std::size_t room)
 {
-    std::size_t length = 0;
-    while (length < room && text[length] != '\0') {
-        ++length;
+    if (std::is_constant_evaluated()) {
+        std::size_t length = 0;
+        while (length < room && text[length] != '\0') {
+            ++length;
+        }
+        return {text, length};
     }
-    return {text, length};
+    const auto* end = static_cast<const char*>(std::memchr(text, '\0', room));
+    return {text, end == nullptr ? room : static_cast<std::size_t>(end - text)};
 }
 
 // Whether text ends within `room` bytes, its NUL included.

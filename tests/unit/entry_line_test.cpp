@@ -11,6 +11,7 @@
 
 #include "core/run_state.h"
 #include "fs/fs_services.h"
+#include "report/column_texts.h"
 #include "report/section.h"
 #include "scan/directory_pass.h"
 #include "tests/unit/code_pages.h"
@@ -84,6 +85,10 @@ TEST_F(EntryLineTest, AdornedLinesFillTheirColumns)
     const RecordFields zero_stamp{"readme", "txt", "ReadMe.txt", KIND_FILE, ATTR_ARCHIVE, 512};
     RecordFields big = listed("big", "iso", "big.iso");
     big.size = 1234567890;
+    RecordFields widest = big;
+    widest.size = 999999999;
+    RecordFields inner_zeros = big;
+    inner_zeros.size = 1000005;
     const RecordFields full{"longname", "htm", "LongName.html", KIND_FILE,
                             0,          0,     SHOWN_TIME,      SHOWN_DATE};
     const RecordFields hidden{"secret", "", "secret", KIND_FILE, 0x27, 1, SHOWN_TIME, SHOWN_DATE};
@@ -109,6 +114,12 @@ TEST_F(EntryLineTest, AdornedLinesFillTheirColumns)
         {"zero stamp", zero_stamp, 0, 0,
          "·readme···txt··0-00-80················512·a····ReadMe.txt\n"},
         {"size cut at 11", big, 0, 0, "·big······iso··8-17-15··3:04p·1,234,567..·a····big.iso\n"},
+        {"size filling 11", widest, 0, 0,
+         "·big······iso··8-17-15··3:04p·999,999,999·a····big.iso\n"},
+        {"groups of zeros", inner_zeros, 0, 0,
+         "·big······iso··8-17-15··3:04p···1,000,005·a····big.iso\n"},
+        {"full 8.3 fields", full, 0, 0,
+         "·longname·htm··8-17-15··3:04p···········0······LongName.html\n"},
         {"full 8.3 fields, dot style", full, 1, 0,
          "·longname.htm··8-17-15··3:04p···········0······LongName.html\n"},
         {"hidden wins", hidden, 0, 0, "*secret········8-17-15··3:04p···········1·arhs·secret\n"},

@@ -47,7 +47,8 @@ inline EntryRecord make_record(const RecordFields& fields)
     fill_field(record.short_ext, fields.ext);
     fill_field(record.long_name, fields.long_name);
     record.kind = fields.kind;
-    record.attributes = fields.attributes;
+    // A directory's attribute word says so too, as the host's does.
+    record.attributes = fields.attributes | ((fields.kind & KIND_DIR) != 0 ? ATTR_DIRECTORY : 0);
     record.size = fields.size;
     record.dos_time = fields.time;
     record.dos_date = fields.date;

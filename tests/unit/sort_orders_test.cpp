@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "scan/compact_entries.h"
 #include "scan/directory_pass.h"
 #include "scan/sort_orders.h"
 #include "tests/unit/run_state.h"
@@ -32,10 +33,25 @@ std::vector<std::string> sorted_labels(SortKey key, std::vector<EntryRecord> rec
 {
     entry_buffer = std::make_unique<EntryRecord[]>(records.size() + 1);
     std::copy(records.begin(), records.end(), entry_buffer.get());
-    sort_entries(key, static_cast<std::uint32_t>(records.size()));
     std::vector<std::string> labels;
-    std::transform(entry_buffer.get(), entry_buffer.get() + records.size(),
-                   std::back_inserter(labels), label);
+    for (const std::uint32_t slot : sorted_slots(key, static_cast<std::uint32_t>(records.size()))) {
+        labels.push_back(label(entry_buffer[slot]));
+    }
+    return labels;
+}
+
+// The same records held compactly, as a pass past the entry buffer holds them.
+std::vector<std::string> compact_labels(SortKey key, const std::vector<EntryRecord>& records)
+{
+    CompactEntries held;
+    std::for_each(records.begin(), records.end(), [&held](const EntryRecord& r) { held.add(r); });
+    held.sort(key);
+    std::vector<std::string> labels;
+    EntryRecord scratch{};
+    for (std::size_t index = 0; index < held.size(); ++index) {
+        held.restore(index, scratch);
+        labels.push_back(label(scratch));
+    }
     return labels;
 }
 
@@ -106,6 +122,20 @@ const OrderRow ORDER_ROWS[] = {
       {"\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2", "",
        "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82"
        "9"}}},
+    // Runs of ties told apart past a long shared start, by case alone, or
+    // only by bytes past the eight after it; names not led by their 8.3 name.
+    {"ties past a shared start",
+     SORT_EXT,
+     {{"abcdefgh", "c", "ABCDEFGH.c"},
+      {"abcdefgh", "c", "abcdefgh.c"},
+      {"abcdefgh", "c", "Abcdefgh_0123456789.c"},
+      {"abcdefgh", "c", "abcdefgh_0123456789.c"},
+      {"abcdefgh", "c", "abcdefgh_0123456799.c"},
+      {"abcdefgh", "c", "abcdefghij.c"},
+      {"abcdefgh", "c", "abcdefgh\xC3\xA9.c"},
+      {"x", "d", "a-alias"},
+      {"x", "d", "B-alias"},
+      {"x", "d", "b-alias"}}},
 };
 
 TEST(SortEntries, PutsEveryRowInItsOrder)
@@ -121,8 +151,10 @@ TEST(SortEntries, PutsEveryRowInItsOrder)
 
         std::vector<EntryRecord> reversed(records.rbegin(), records.rend());
         EXPECT_EQ(sorted_labels(row.key, reversed), expected);
+        EXPECT_EQ(compact_labels(row.key, reversed), expected);
         std::rotate(records.begin(), records.begin() + records.size() / 2, records.end());
         EXPECT_EQ(sorted_labels(row.key, records), expected);
+        EXPECT_EQ(compact_labels(row.key, records), expected);
     }
 }
 
@@ -140,9 +172,9 @@ TEST(SortEntries, LeavesTheBufferAloneWithoutAKeyOrAPair)
     // Only records [0, n) take part.
     entry_buffer = std::make_unique<EntryRecord[]>(3);
     std::copy(unsorted.begin(), unsorted.end(), entry_buffer.get());
-    sort_entries(SORT_NAME, 2);
-    EXPECT_EQ(label(entry_buffer[0]), "a./");
-    EXPECT_EQ(label(entry_buffer[2]), "a.");
+    const auto slots = sorted_slots(SORT_NAME, 2);
+    EXPECT_EQ(std::vector<std::uint32_t>(slots.begin(), slots.end()),
+              (std::vector<std::uint32_t>{1, 0}));
 }
 
 // Fields are read only up to their width: past a full name or extension only
