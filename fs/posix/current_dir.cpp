@@ -40,6 +40,12 @@ constexpr std::string_view RUN_START = ".";
 // deep for the host: the path is used only while the current directory
 // still is that one.
 std::optional<DirectoryId> followed_path_id;
+// How followed_path came to be. Once the host's own answer has been extended
+// by the walk's checked steps (down by a name that is no link, back up to
+// the directory the step came from), it names the current directory, and
+// the host is not asked again for every directory of a walk.
+enum class Followed { UNCHECKED, HOST_ANSWER, STEPS_FROM_HOST };
+Followed followed = Followed::UNCHECKED;
 
 bool host_cwd(std::array<char, CWD_ROOM>& buffer)
 {
@@ -100,6 +106,7 @@ bool beyond_path_room(std::string_view text, std::string_view cwd)
 
 void follow_into(std::string_view path)
 {
+    followed = Followed::UNCHECKED;
     followed_path_id.reset();
     if (followed_path.empty() || !goes_only_down(path)) {
         followed_path.clear(); // the host names it, if it can, when next asked
@@ -117,15 +124,28 @@ void follow_into(std::string_view path)
     }
 }
 
-void follow_to_parent(const DirectoryId& parent)
+void follow_step_into(std::string_view name)
 {
+    const bool from_host = followed != Followed::UNCHECKED;
+    follow_into(name);
+    if (from_host && !followed_path.empty() && !too_deep_for_host()) {
+        followed = Followed::STEPS_FROM_HOST;
+    }
+}
+
+void follow_to_parent(const DirectoryId& arrived, bool as_expected)
+{
+    if (!as_expected) {
+        followed = Followed::UNCHECKED;
+    }
     followed_path_id.reset();
     const std::size_t last = followed_path.rfind('/');
     if (last != std::string::npos) {
         followed_path.resize(last == 0 ? 1 : last);
     }
     if (too_deep_for_host()) {
-        followed_path_id = parent;
+        followed = Followed::UNCHECKED;
+        followed_path_id = arrived;
     }
 }
 
@@ -144,6 +164,9 @@ std::optional<std::string> current_posix_dir()
 {
     static bool asked = false;
     const bool at_start = !std::exchange(asked, true);
+    if (followed == Followed::STEPS_FROM_HOST) {
+        return followed_path;
+    }
     // Too deep for the host: the path followed down, while it still leads here.
     if (followed_path_id && host::current_dir_id() == followed_path_id) {
         return followed_path;
@@ -152,6 +175,7 @@ std::optional<std::string> current_posix_dir()
     if (host_cwd(buffer)) {
         followed_path = buffer.data();
         followed_path_id.reset();
+        followed = Followed::HOST_ANSWER;
         return followed_path;
     }
     // Started (or moved) deeper than the host can name: the path climbed once,

@@ -70,8 +70,13 @@ bool names_current_dir(std::string_view path);
 // Records a change into path (a name, or any path), so that the path followed
 // down names directories too deep for the host to name.
 void follow_into(std::string_view path);
-// Records a checked return to the parent, whose identity is parent.
-void follow_to_parent(const DirectoryId& parent);
+// Records the walk's checked step into the subdirectory name: a path the
+// host named, extended by such steps alone, names the directory without
+// asking the host again.
+void follow_step_into(std::string_view name);
+// Records the walk's return to the parent, whose identity is arrived;
+// as_expected when that is the directory the step down came from.
+void follow_to_parent(const DirectoryId& arrived, bool as_expected);
 
 // --- Directory streams ----------------------------------------------------------
 struct DirStreamCloser {

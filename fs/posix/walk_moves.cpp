@@ -67,7 +67,7 @@ std::optional<DirectoryId> enter_subdir(const Subdirectory& child, const Directo
     }
     left_current_dir();
     keep_step(opened.readable ? opened.fd : (close(opened.fd), -1), status->id);
-    follow_into(name);
+    follow_step_into(name);
     return status->id;
 }
 
@@ -85,7 +85,7 @@ bool enter_parent_dir(const DirectoryId& parent)
         follow_into(".."); // where that is, only the host can say now
         return false;
     }
-    follow_to_parent(*arrived); // the path's parent, whatever directory it is
+    follow_to_parent(*arrived, *arrived == parent); // the path's parent, whatever directory it is
     return *arrived == parent;
 }
 

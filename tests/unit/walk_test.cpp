@@ -235,7 +235,7 @@ TEST_F(WalkTree, DirectoriesTheHostCannotNameAreNamedFromTheWalk)
 
     set_host_hook([this](HostStep now, const char*) {
         std::error_code gone;
-        if (now == HostStep::CURRENT_DIR && std::filesystem::equivalent(".", root_ / "tree/gone", gone)) {
+        if (now == HostStep::READ_DIR && std::filesystem::equivalent(".", root_ / "tree/gone", gone)) {
             std::filesystem::remove(root_ / "tree/gone");
         }
         return 0;

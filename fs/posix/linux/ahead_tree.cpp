@@ -237,6 +237,13 @@ bool Tree::may_close(const Node& node) const
     if (node.fd < 0 || node.busy != 0 || node.reader_on) {
         return false;
     }
+    // A child being opened opens through this descriptor, dropped or not.
+    for (const Node* child = node.first_child; child != nullptr; child = child->next_sibling) {
+        if (child->state == NodeState::OPENING ||
+            (!node.dropped && !child->dropped && child->state == NodeState::WAITING)) {
+            return false;
+        }
+    }
     if (node.dropped) {
         return true;
     }
@@ -245,11 +252,6 @@ bool Tree::may_close(const Node& node) const
     }
     for (const Block* block = node.first_block; block != nullptr; block = block->next) {
         if (block->settled < block->count) {
-            return false;
-        }
-    }
-    for (const Node* child = node.first_child; child != nullptr; child = child->next_sibling) {
-        if (!child->dropped && (child->state == NodeState::WAITING || child->state == NodeState::OPENING)) {
             return false;
         }
     }
