@@ -1,8 +1,9 @@
 // Reading ahead of the walk on Linux. Once the walk first steps down, a
 // worker thread reads the tree below the start directory in the walk's own
-// order and times its requests: where they come from the cache, it stops
-// within a few directories and the walk goes alone; where each is a round
-// trip (a network share, a disk the cache has not seen), more workers join,
+// order and notes whether its requests make it wait: where they come from
+// the cache, it stops within a few directories and the walk goes alone;
+// where each waits on a round trip (a network share, a disk the cache has
+// not seen), more workers join,
 // each with a request in flight, a bounded window ahead of the walk. The
 // walk still takes every step itself, by name and checked as ever; the pass
 // of a directory its step entered takes that directory's entries, with
