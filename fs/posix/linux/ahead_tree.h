@@ -11,6 +11,7 @@
 
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdlib>
 #include <cstdint>
@@ -18,6 +19,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "fs/posix/posix_host.h"
 
@@ -142,6 +144,7 @@ public:
     std::uint32_t idle_workers = 0;     // waiting on work_ready
 
     std::atomic<Mode> mode{Mode::SCOUTING};
+    std::atomic<bool> requests_wait{false}; // once active: many workers, not one a CPU
     std::uint32_t stat_chunk = STAT_CHUNK_WAITING;
     Node* head = nullptr;    // the first of the walk's order still kept
     Node* walk_at = nullptr; // the directory the walk stands in, when the tree knows it
@@ -211,26 +214,51 @@ private:
 
 Tree& tree();
 
-// What the read-ahead's requests say of the file system: one that makes a
-// worker wait (it sleeps while a disk or a server answers) is read ahead
-// with many requests in flight; one that answers from the cache is left to
-// the walk alone. Waiting, not time, is the measure: on a busy machine a
-// cached request can take long, but it never sleeps.
+// What the read-ahead's requests say of the file system. One whose requests
+// make a worker wait (it sleeps while a server or a disk answers) is read
+// ahead with many requests in flight. One whose stats cost far more the
+// first time than the same stats again (a local disk the cache has not
+// seen, where the kernel builds every inode it is asked for) is read ahead
+// by as many workers as there are CPUs. One that answers from the cache is
+// left to the walk alone.
 class Verdict {
 public:
-    // Notes one request (a directory's opening, read or free space; or,
-    // per_entry, an entry's stat) and whether it waited: the mode it calls
-    // for, from the mode now.
-    Mode note(bool waited, bool per_entry, Mode now);
+    using Duration = std::chrono::steady_clock::duration;
+
+    struct Sample {
+        bool waited = false;
+        bool per_entry = false; // a chunk of entries' stats, not a directory request
+        // For a chunk of stats that did not wait: its time, and the same stats' again.
+        std::optional<std::pair<Duration, Duration>> first_and_repeat;
+    };
+
+    // Notes one request: the mode it calls for, from the mode now.
+    Mode note(const Sample& sample, Mode now);
+    // Whether the next chunk of stats that does not wait is to be repeated.
+    bool wants_repeat(Mode now);
+    // Whether the requests wait, once the verdict is active: else it is cold.
+    bool requests_wait() const { return requests_wait_; }
 
 private:
-    static constexpr std::uint32_t SCOUTED = 8;       // directory requests that decide
+    Mode judge_scouted();
+
+    static constexpr std::uint32_t SCOUTED = 8;        // directory requests that decide
+    static constexpr std::uint32_t REPEATS = 4;        // repeated chunks that decide
+    static constexpr std::uint32_t COLD_RATIO = 4;     // a first stat this much dearer is cold
     static constexpr std::uint32_t WARM_IN_A_ROW = 64; // directory requests none of which waited
+    static constexpr std::uint32_t REPEAT_EVERY = 8;   // chunks between repeats, once active
+    static constexpr std::uint32_t WARM_REPEATS_IN_A_ROW = 8;
     std::uint32_t directories_ = 0;
     std::uint32_t directories_waited_ = 0;
     std::uint32_t entries_ = 0;
     std::uint32_t entries_waited_ = 0;
     std::uint32_t unwaited_in_a_row_ = 0;
+    std::uint32_t repeats_ = 0;
+    Duration first_total_{};
+    Duration repeat_total_{};
+    std::uint32_t chunks_since_repeat_ = 0;
+    std::uint32_t warm_repeats_in_a_row_ = 0;
+    bool requests_wait_ = false;
 };
 
 // A worker: takes the first work in the walk's order, does it, and so on

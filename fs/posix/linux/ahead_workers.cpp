@@ -23,6 +23,8 @@ namespace ahead {
 
 namespace {
 
+using Clock = std::chrono::steady_clock;
+
 struct Opened {
     int fd = -1;
     DirectoryId id{};
@@ -137,6 +139,20 @@ void gather(const Work& work)
     }
 }
 
+// The time of the chunk's stats made again, now that they are cached: the
+// yardstick a first stat's time is held against.
+Clock::duration time_of_repeat(const Work& work)
+{
+    const Block& block = *work.block;
+    const auto began = Clock::now();
+    for (std::uint32_t index = work.first; index < work.last; ++index) {
+        if (block.state(index) == EntryState::GATHERING) {
+            gather_facts(work.node->fd, block.record(index).d_name);
+        }
+    }
+    return Clock::now() - began;
+}
+
 void stop(Tree& shared)
 {
     shared.mode = Mode::STOPPED;
@@ -162,8 +178,13 @@ Verdict& verdict()
 // found. Memory running out stops the read-ahead.
 void do_work(Tree& shared, const Work& work, std::unique_lock<std::mutex>& held)
 {
+    const bool repeat = work.kind == Work::GATHER && !work.node->listed &&
+                        verdict().wants_repeat(shared.mode);
     held.unlock();
     const long waits_before = waits_so_far();
+    const auto began = Clock::now();
+    Verdict::Sample sample;
+    sample.per_entry = work.kind == Work::GATHER;
     Node& node = *work.node;
     Opened opened;
     Block* block = nullptr;
@@ -181,7 +202,13 @@ void do_work(Tree& shared, const Work& work, std::unique_lock<std::mutex>& held)
             block = std::pmr::polymorphic_allocator<Block>(&memory()).new_object<Block>();
             got = read_block(node, *block, error, short_of_memory);
             break;
-        case Work::GATHER: gather(work); break;
+        case Work::GATHER:
+            gather(work);
+            if (repeat && waits_so_far() == waits_before) {
+                const auto took = Clock::now() - began;
+                sample.first_and_repeat.emplace(took, time_of_repeat(work));
+            }
+            break;
         case Work::FREE: free_bytes = free_bytes_of_open(node.fd); break;
         case Work::NONE: break;
         }
@@ -191,7 +218,8 @@ void do_work(Tree& shared, const Work& work, std::unique_lock<std::mutex>& held)
         stop(shared);
         return;
     }
-    const bool waited = waits_so_far() != waits_before;
+    sample.waited = waits_so_far() != waits_before;
+    const bool waited = sample.waited;
     held.lock();
     const std::uint64_t added = shared.work_added;
     // Asked before the finish, which may free the node: a directory the walk
@@ -221,10 +249,11 @@ void do_work(Tree& shared, const Work& work, std::unique_lock<std::mutex>& held)
         return;
     }
     if (telling && shared.running()) {
-        const Mode judged = verdict().note(waited, work.kind == Work::GATHER, shared.mode);
+        const Mode judged = verdict().note(sample, shared.mode);
         if (judged == Mode::STOPPED) {
             stop(shared);
         } else {
+            shared.requests_wait = verdict().requests_wait();
             shared.mode = judged;
         }
         if (work.kind == Work::GATHER) {
@@ -232,10 +261,11 @@ void do_work(Tree& shared, const Work& work, std::unique_lock<std::mutex>& held)
         }
     }
     // As many idle workers woken as there is new work for, no more, and only
-    // where requests wait: answered from the cache, the work goes faster on
-    // the worker at hand than a wakeup takes.
+    // where requests wait or are cold: answered from the cache, the work
+    // goes faster on the worker at hand than a wakeup takes.
+    const bool others_help = waited || (shared.mode == Mode::ACTIVE && !shared.requests_wait);
     const std::uint64_t wakes =
-        waited ? std::min<std::uint64_t>(shared.work_added - added, shared.idle_workers) : 0;
+        others_help ? std::min<std::uint64_t>(shared.work_added - added, shared.idle_workers) : 0;
     for (std::uint64_t wake = 0; wake < wakes; ++wake) {
         shared.work_ready.notify_one();
     }
@@ -246,30 +276,67 @@ void do_work(Tree& shared, const Work& work, std::unique_lock<std::mutex>& held)
 
 } // namespace
 
-Mode Verdict::note(bool waited, bool per_entry, Mode now)
+Mode Verdict::note(const Sample& sample, Mode now)
 {
-    if (waited) {
+    if (sample.waited) {
         unwaited_in_a_row_ = 0;
-    } else if (!per_entry) {
+    } else if (!sample.per_entry) {
         ++unwaited_in_a_row_;
+    }
+    if (sample.first_and_repeat) {
+        const auto [first, repeat] = *sample.first_and_repeat;
+        if (now == Mode::SCOUTING) {
+            ++repeats_;
+            first_total_ += first;
+            repeat_total_ += repeat;
+        } else {
+            warm_repeats_in_a_row_ = first > COLD_RATIO * repeat ? 0 : warm_repeats_in_a_row_ + 1;
+        }
     }
     if (now == Mode::ACTIVE) {
         // The rest of the tree is in the cache: the walk goes on alone.
-        return unwaited_in_a_row_ >= WARM_IN_A_ROW ? Mode::STOPPED : Mode::ACTIVE;
+        const bool warm = requests_wait_ ? unwaited_in_a_row_ >= WARM_IN_A_ROW
+                                         : warm_repeats_in_a_row_ >= WARM_REPEATS_IN_A_ROW;
+        return warm ? Mode::STOPPED : Mode::ACTIVE;
     }
-    if (per_entry) {
+    if (sample.per_entry) {
         ++entries_;
-        entries_waited_ += waited ? 1 : 0;
+        entries_waited_ += sample.waited ? 1 : 0;
         return Mode::SCOUTING;
     }
     ++directories_;
-    directories_waited_ += waited ? 1 : 0;
+    directories_waited_ += sample.waited ? 1 : 0;
+    return judge_scouted();
+}
+
+Mode Verdict::judge_scouted()
+{
     if (directories_ < SCOUTED) {
         return Mode::SCOUTING;
     }
     const bool directories_wait = 2 * directories_waited_ >= directories_;
     const bool entries_wait = entries_ >= SCOUTED && 2 * entries_waited_ >= entries_;
-    return directories_wait || entries_wait ? Mode::ACTIVE : Mode::STOPPED;
+    if (directories_wait || entries_wait) {
+        requests_wait_ = true;
+        return Mode::ACTIVE;
+    }
+    if (repeats_ < REPEATS) {
+        // Too few stats yet to hold against their repeats: a while longer.
+        return directories_ < 2 * SCOUTED ? Mode::SCOUTING : Mode::STOPPED;
+    }
+    return first_total_ > COLD_RATIO * repeat_total_ ? Mode::ACTIVE : Mode::STOPPED;
+}
+
+bool Verdict::wants_repeat(Mode now)
+{
+    if (now == Mode::SCOUTING) {
+        return true;
+    }
+    if (now != Mode::ACTIVE || requests_wait_) {
+        return false;
+    }
+    chunks_since_repeat_ = (chunks_since_repeat_ + 1) % REPEAT_EVERY;
+    return chunks_since_repeat_ == 0;
 }
 
 void run_worker()

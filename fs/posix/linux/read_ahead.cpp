@@ -16,8 +16,10 @@
 #include "fs/host_hooks.h"
 #include "fs/posix/linux/ahead_tree.h"
 
+#include <algorithm>
 #include <fcntl.h>
 #include <pthread.h>
+#include <sched.h>
 #include <unistd.h>
 #include <vector>
 
@@ -52,6 +54,17 @@ int spare_descriptors(int any_open)
         close(taken[index]);
     }
     return static_cast<int>(count) - WALK_DESCRIPTORS;
+}
+
+// The CPUs this process may run on, at most the most workers.
+std::size_t cpus_to_use()
+{
+    cpu_set_t allowed;
+    CPU_ZERO(&allowed);
+    if (sched_getaffinity(0, sizeof allowed, &allowed) != 0) {
+        return 1;
+    }
+    return std::clamp<std::size_t>(static_cast<std::size_t>(CPU_COUNT(&allowed)), 1, MOST_WORKERS);
 }
 
 void* worker_main(void*)
@@ -92,13 +105,15 @@ public:
         return true;
     }
 
-    // As many workers as the mode asks for.
+    // As many workers as the mode asks for: one a request in flight where
+    // requests wait, one a CPU where the kernel's own work is what costs.
     void staff()
     {
         if (!started_ || ahead::tree().mode != Mode::ACTIVE) {
             return;
         }
-        while (threads_.size() < MOST_WORKERS && add_worker()) {
+        const std::size_t wanted = ahead::tree().requests_wait ? MOST_WORKERS : cpus_to_use();
+        while (threads_.size() < wanted && add_worker()) {
         }
     }
 
