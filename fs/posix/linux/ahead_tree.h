@@ -244,10 +244,10 @@ private:
 
     static constexpr std::uint32_t SCOUTED = 8;        // directory requests that decide
     static constexpr std::uint32_t REPEATS = 4;        // repeated chunks that decide
-    static constexpr std::uint32_t COLD_RATIO = 4;     // a first stat this much dearer is cold
+    static constexpr std::uint32_t COLD_RATIO = 2;     // a first stat this much dearer is cold
     static constexpr std::uint32_t WARM_IN_A_ROW = 64; // directory requests none of which waited
     static constexpr std::uint32_t REPEAT_EVERY = 8;   // chunks between repeats, once active
-    static constexpr std::uint32_t WARM_REPEATS_IN_A_ROW = 8;
+    static constexpr std::uint32_t WARM_REPEATS_IN_A_ROW = 16;
     std::uint32_t directories_ = 0;
     std::uint32_t directories_waited_ = 0;
     std::uint32_t entries_ = 0;

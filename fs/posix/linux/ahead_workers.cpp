@@ -256,8 +256,11 @@ void do_work(Tree& shared, const Work& work, std::unique_lock<std::mutex>& held)
             shared.requests_wait = verdict().requests_wait();
             shared.mode = judged;
         }
+        // Small chunks only where each stat waits on a server: many then
+        // go at once. A disk's waits are short, and a chunk's overhead is not.
         if (work.kind == Work::GATHER) {
-            shared.stat_chunk = waited ? STAT_CHUNK_WAITING : STAT_CHUNK_CACHED;
+            const bool many_in_flight = waited && (judged != Mode::ACTIVE || shared.requests_wait);
+            shared.stat_chunk = many_in_flight ? STAT_CHUNK_WAITING : STAT_CHUNK_CACHED;
         }
     }
     // As many idle workers woken as there is new work for, no more, and only

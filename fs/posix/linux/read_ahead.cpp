@@ -64,7 +64,7 @@ std::size_t cpus_to_use()
     if (sched_getaffinity(0, sizeof allowed, &allowed) != 0) {
         return 1;
     }
-    return std::clamp<std::size_t>(static_cast<std::size_t>(CPU_COUNT(&allowed)), 1, MOST_WORKERS);
+    return std::clamp<std::size_t>(static_cast<std::size_t>(CPU_COUNT(&allowed)) - 1, 1, MOST_WORKERS);
 }
 
 void* worker_main(void*)
@@ -192,6 +192,11 @@ public:
             failed_ = rest_->failed();
             return entry;
         }
+        // Entries known settled need no lock: no worker changes them again,
+        // and only this reader lets their block go.
+        if (block_ != nullptr && index_ < settled_) {
+            return take_entry();
+        }
         std::unique_lock held(ahead::tree().lock);
         for (;;) {
             if (const DirEntry* entry = next_held(held)) {
@@ -201,6 +206,7 @@ public:
                 ahead::Block* passed = block_;
                 block_ = block_->next;
                 index_ = 0;
+                settled_ = 0;
                 ahead::tree().release_through(node_, passed);
                 continue;
             }
@@ -235,6 +241,12 @@ private:
                (shared.running() || block_->state(index_) == ahead::EntryState::GATHERING)) {
             shared.progress.wait(held);
         }
+        settled_ = block_->settled;
+        return take_entry();
+    }
+
+    const DirEntry* take_entry()
+    {
         const dirent64& record = block_->record(index_);
         const bool gathered = block_->state(index_) == ahead::EntryState::GATHERED;
         entry_ = {record.d_name, record.d_type, gathered ? &block_->facts(index_) : nullptr};
@@ -259,6 +271,7 @@ private:
     Node& node_;
     ahead::Block* block_ = nullptr;
     std::uint32_t index_ = 0;
+    std::uint32_t settled_ = 0; // of block_, as last seen under the lock
     DirEntry entry_;
     std::unique_ptr<DirReader> rest_;
 };
