@@ -101,7 +101,9 @@ bool passes_filters(const FindResult& result)
     if (is_dir && settings.show_dirs == 0) {
         return false;
     }
-    return !is_dot_entry(result.cFileName.data()) && !has_excluded_char(result.cFileName.data());
+    // Only a name that starts with '.' is measured for the dot entries.
+    const bool dot = result.cFileName[0] == '.' && is_dot_entry(result.cFileName.data());
+    return !dot && !has_excluded_char(result.cFileName.data());
 }
 
 struct SearchCloser {

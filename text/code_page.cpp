@@ -121,7 +121,7 @@ std::size_t char_length(std::string_view text, std::size_t at, const CodePage& p
     return 1;
 }
 
-std::size_t whole_chars_within(std::string_view text, std::size_t room)
+std::size_t whole_chars_cut_to(std::string_view text, std::size_t room)
 {
     if (text.size() <= room) {
         return text.size();

@@ -44,9 +44,16 @@ inline std::size_t char_length(std::string_view text, std::size_t at)
     return char_length(text, at, active_code_page());
 }
 
+// whole_chars_within's own work, for a text longer than room.
+std::size_t whole_chars_cut_to(std::string_view text, std::size_t room);
+
 // The length of the longest start of text made of whole characters that
-// fits room bytes.
-std::size_t whole_chars_within(std::string_view text, std::size_t room);
+// fits room bytes. A text that fits whole is told here, without a call: the
+// copies of every name ask it.
+inline std::size_t whole_chars_within(std::string_view text, std::size_t room)
+{
+    return text.size() <= room ? text.size() : whole_chars_cut_to(text, room);
+}
 
 // Whether the character (one whole one, as char_length delimits it) must be
 // shown as '?' on a terminal: a C0 control or DEL, a C1 control (a byte

@@ -107,10 +107,15 @@ bool has_wildcards(std::string_view name)
            find_single_byte_char(name, '?') != std::string_view::npos;
 }
 
+bool matches_every_name(std::string_view pattern)
+{
+    return pattern == "*" || pattern == "*.*"; // with a '.' or without
+}
+
 bool name_matches(std::string_view pattern, std::string_view name)
 {
-    if (pattern == "*" || pattern == "*.*") {
-        return true; // every name, with a '.' or without
+    if (matches_every_name(pattern)) {
+        return true;
     }
     return glob_matches(pattern, name) || matches_without_dot_star(pattern, name) ||
            matches_without_extension(pattern, name);

@@ -14,3 +14,6 @@ bool has_wildcards(std::string_view name);
 // matches a name with no '.', and one ending in a lone '.' after its last
 // wildcard matches a name with no extension.
 bool name_matches(std::string_view pattern, std::string_view name);
+// Whether the pattern matches every name ("*" and "*.*"), so that a search
+// need not ask name by name.
+bool matches_every_name(std::string_view pattern);

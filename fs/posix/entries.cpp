@@ -70,7 +70,7 @@ EntryFacts gather_facts_at(int directory_fd, const char* path, const char* name)
 }
 
 // The description the facts of a stat-ed entry give.
-void describe_from(const EntryFacts& facts, const char* name, FindResult& result)
+void describe_from(const EntryFacts& facts, std::string_view name, FindResult& result)
 {
     const EntryStatus& status = facts.status;
     const bool writable = (status.mode & ANY_WRITE_BIT) != 0;
@@ -116,7 +116,7 @@ bool describe_entry_at(int directory_fd, const char* path, const char* name,
 bool describe_listed(int directory_fd, const DirEntry& entry, FindResult& result)
 {
     const EntryFacts facts =
-        entry.facts != nullptr ? *entry.facts : gather_facts(directory_fd, entry.name);
+        entry.facts != nullptr ? *entry.facts : gather_facts(directory_fd, entry.name.data());
     if (facts.error == 0) {
         describe_from(facts, entry.name, result);
         return true;

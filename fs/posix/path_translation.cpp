@@ -1,6 +1,7 @@
 // Path texts of drive C: on a POSIX host: their POSIX form, the case-blind
 // lookup of components that do not exist as typed, and full paths built from
 // the text alone against a current directory.
+#include <algorithm>
 #include <fcntl.h>
 #include <sys/stat.h>
 
@@ -13,23 +14,34 @@ bool names_drive_c(std::string_view text)
     return text[0] == 'C' || text[0] == 'c';
 }
 
-bool is_posix_separator(char c)
+// Which characters separate the components of a path.
+enum class Separators { PATH_TEXT, POSIX };
+
+// Where the component that starts at `start` ends: at its separator, or at
+// the end of the path. A path text separates with '\' or '/'; a POSIX path
+// with '/' alone, so that a '\' inside one of its names stays in that name.
+std::size_t component_end(std::string_view path, std::size_t start, Separators separators)
 {
-    return c == '/';
+    if (separators == Separators::POSIX) {
+        // One search, not a test per character: a deep directory's path is long.
+        return std::min(path.find('/', start), path.size());
+    }
+    std::size_t end = start;
+    while (end < path.size() && !is_separator(path[end])) {
+        ++end;
+    }
+    return end;
 }
 
 // Calls visit with each component of a path, in order; empty ones (repeated
-// separators) skipped. A path text separates with '\' or '/'; a POSIX path
-// with '/' alone, so that a '\' inside one of its names stays in that name.
+// separators) skipped.
 template <typename Visit>
-void for_each_component(std::string_view path, Visit visit, bool (*separates)(char) = is_separator)
+void for_each_component(std::string_view path, Visit visit,
+                        Separators separators = Separators::PATH_TEXT)
 {
     std::size_t start = 0;
     while (start <= path.size()) {
-        std::size_t end = start;
-        while (end < path.size() && !separates(path[end])) {
-            ++end;
-        }
+        const std::size_t end = component_end(path, start, separators);
         if (end > start) {
             visit(path.substr(start, end - start));
         }
@@ -136,6 +148,8 @@ std::optional<std::string> full_path_text(std::string_view text, std::string_vie
     // run started, the form is relative to that: ".\sub\*.txt".
     const bool absolute = !text.empty() && is_separator(text.front());
     std::string full = absolute || !is_relative_to_start(cwd) ? "C:" : ".";
+    // Room for every component at once: the path never grows past it.
+    full.reserve(full.size() + cwd.size() + text.size() + 2);
     const std::size_t base = full.size();
     bool above_base = false; // a relative form cannot name what is above the start
     const auto add = [&full, base, &above_base](std::string_view part) {
@@ -149,7 +163,7 @@ std::optional<std::string> full_path_text(std::string_view text, std::string_vie
         }
     };
     if (!absolute) {
-        for_each_component(cwd, add, is_posix_separator);
+        for_each_component(cwd, add, Separators::POSIX);
     }
     for_each_component(text, add);
     if (full.size() == base || (!text.empty() && is_separator(text.back()))) {

@@ -141,9 +141,10 @@ EntryFacts gather_facts(int directory_fd, const char* name);
 
 // One entry as a directory gives it: its name and its type (DT_UNKNOWN where
 // the file system keeps none), and its facts where they were gathered
-// before it was asked for (null: the reader's descriptor is asked).
+// before it was asked for (null: the reader's descriptor is asked). The
+// name's length is measured once, by the reader; its NUL still follows it.
 struct DirEntry {
-    const char* name = nullptr;
+    std::string_view name;
     unsigned char type = DT_UNKNOWN;
     const EntryFacts* facts = nullptr;
 };

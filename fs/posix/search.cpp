@@ -20,6 +20,7 @@ struct host::Search {
     int lookup_fd = -1;                // no wildcard: the directory, opened for lookups
     std::string lookup_dir; // where lookup_fd is AT_FDCWD: the directory's path, and '/'
     std::string name_pattern;
+    bool every_name = false;  // the pattern matches every name: none is asked
     bool direct = false;      // no wildcard: one lookup, a read only if needed
     bool looked_up = false;   // the name as typed has been tried
     bool direct_done = false; // the one match has been found
@@ -69,7 +70,7 @@ bool describe_delivered(const host::Search& search, const DirEntry& entry, FindR
 bool wanted(const host::Search& search, std::string_view name)
 {
     if (!search.direct) {
-        return name_matches(search.name_pattern, name);
+        return search.every_name || name_matches(search.name_pattern, name);
     }
     return !search.direct_done && names_equal_blind(search.name_pattern, name);
 }
@@ -203,6 +204,7 @@ bool open_with_first_result(const char* pattern, FindResult& result, host::Searc
     }
     search.name_pattern = parts.name;
     search.direct = !has_wildcards(parts.name);
+    search.every_name = matches_every_name(parts.name);
     search.whole_current_dir = !search.direct && parts.directory.empty();
     if (!open_directory(search, parts.directory)) {
         read_failed = open_failure_is_read_failure(search, parts.directory);

@@ -43,7 +43,7 @@ std::optional<bool> is_real_directory(int directory_fd, const DirEntry& entry)
                                        : std::nullopt;
     }
     struct stat status {};
-    if (fstatat(directory_fd, entry.name, &status, AT_SYMLINK_NOFOLLOW) != 0) {
+    if (fstatat(directory_fd, entry.name.data(), &status, AT_SYMLINK_NOFOLLOW) != 0) {
         return std::nullopt;
     }
     return S_ISDIR(status.st_mode);
@@ -59,7 +59,7 @@ bool note_subdirectory(int directory_fd, const DirEntry& entry,
     }
     const auto directory = is_real_directory(directory_fd, entry);
     if (directory && *directory) {
-        found.push_back({entry.name, ATTR_DIRECTORY, {}});
+        found.push_back({std::string{entry.name}, ATTR_DIRECTORY, {}});
     }
     // An entry that may be a subdirectory and cannot be examined is a
     // failure: its subtree would be lost without a word.

@@ -85,7 +85,9 @@ std::optional<ChildStatus> status_of_child(int fd)
 
 bool stat_entry_at(int directory_fd, const char* path, int flags, EntryStatus& status)
 {
-    struct statx found {};
+    // Not cleared: the kernel writes the whole record, and a failed call
+    // leaves nothing to read. Once an entry, its 256 bytes would show.
+    struct statx found;
     if (statx(directory_fd, path, flags | AT_NO_AUTOMOUNT, STAT_MASK, &found) != 0) {
         return false;
     }
