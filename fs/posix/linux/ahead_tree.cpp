@@ -521,7 +521,7 @@ void Tree::walk_entered(std::unique_lock<std::mutex>& held, const std::string& n
     // The walk read the directory itself (the start directory, always):
     // the workers' read of it is about to tell its children.
     while (child == nullptr && running() && !at.read_done && at.state == NodeState::OPEN) {
-        progress.wait(held);
+        wait_for_workers(held);
         child = unvisited_child(at, name);
     }
     if (child == nullptr) {
@@ -566,6 +566,19 @@ void Tree::walk_returned()
     tidy(left);
 }
 
+bool Tree::worth_waking() const
+{
+    if (idle_workers == 0) {
+        return false;
+    }
+    if (walk_at != nullptr && off_tree == 0 && !walk_at->dropped &&
+        (walk_at->state != NodeState::OPEN || !walk_at->read_done)) {
+        return true;
+    }
+    return 4 * descriptors_open_ <= 3 * descriptor_budget && 4 * blocks_held_ <= 3 * MAX_BLOCKS_HELD &&
+           4 * entries_held_ <= 3 * MAX_ENTRIES_HELD;
+}
+
 Node* Tree::node_for_walk(std::unique_lock<std::mutex>& held, const DirectoryId& id)
 {
     Node* node = off_tree == 0 ? walk_at : nullptr;
@@ -575,7 +588,7 @@ Node* Tree::node_for_walk(std::unique_lock<std::mutex>& held, const DirectoryId&
     while (running() && !node->dropped &&
            (node->state == NodeState::OPENING ||
             (node->state == NodeState::WAITING && mode == Mode::ACTIVE))) {
-        progress.wait(held);
+        wait_for_workers(held);
     }
     if (node->state == NodeState::WAITING) {
         node->listed = true; // the walk reads it for itself; workers only look for its children

@@ -180,6 +180,19 @@ public:
     void clear();
 
     bool running() const { return mode != Mode::STOPPED; }
+    // The walk waits for what workers bring, a worker woken first: the walk
+    // wakes workers for what it frees only in batches (worth_waking), so
+    // one may be asleep with work to do.
+    void wait_for_workers(std::unique_lock<std::mutex>& held)
+    {
+        work_ready.notify_one();
+        progress.wait(held);
+    }
+    // Whether what the walk has just freed or asked for is worth a worker's
+    // wakeup: the walk's own directory is not ready, or a quarter of the
+    // window is free. Waking a worker for each directory freed would cost a
+    // switch each, where a batch costs one.
+    bool worth_waking() const;
     bool is_walk_target(const Node& node) const { return &node == walk_at && off_tree == 0; }
     // The block after block of node, once the one before it is done with.
     void release_through(Node& node, Block* block);

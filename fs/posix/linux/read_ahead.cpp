@@ -56,7 +56,8 @@ int spare_descriptors(int any_open)
     return static_cast<int>(count) - WALK_DESCRIPTORS;
 }
 
-// The CPUs this process may run on, at most the most workers.
+// The CPUs this process may run on beside the walk's own (one at least),
+// at most the most workers.
 std::size_t cpus_to_use()
 {
     cpu_set_t allowed;
@@ -106,7 +107,7 @@ public:
     }
 
     // As many workers as the mode asks for: one a request in flight where
-    // requests wait, one a CPU where the kernel's own work is what costs.
+    // requests wait, one a spare CPU where the kernel's own work is what costs.
     void staff()
     {
         if (!started_ || ahead::tree().mode != Mode::ACTIVE) {
@@ -180,7 +181,9 @@ public:
     {
         const std::lock_guard held(ahead::tree().lock);
         ahead::tree().reader_done(node_);
-        ahead::tree().work_ready.notify_one();
+        if (ahead::tree().worth_waking()) {
+            ahead::tree().work_ready.notify_one();
+        }
     }
 
     int fd() const override { return rest_ != nullptr ? rest_->fd() : node_.fd; }
@@ -220,7 +223,7 @@ public:
                 return nullptr;
             }
             if (ahead::tree().running() || node_.reading) {
-                ahead::tree().progress.wait(held);
+                ahead::tree().wait_for_workers(held);
                 continue;
             }
             held.unlock();
@@ -239,7 +242,7 @@ private:
         Tree& shared = ahead::tree();
         while (index_ >= block_->settled &&
                (shared.running() || block_->state(index_) == ahead::EntryState::GATHERING)) {
-            shared.progress.wait(held);
+            shared.wait_for_workers(held);
         }
         settled_ = block_->settled;
         return take_entry();
@@ -305,11 +308,15 @@ void entered(const host::Subdirectory& child, const DirectoryId& here)
     if (!crew().started()) {
         return;
     }
+    bool wake = false;
     {
         std::unique_lock held(ahead::tree().lock);
         ahead::tree().walk_entered(held, child.name, here);
+        wake = ahead::tree().worth_waking();
     }
-    ahead::tree().work_ready.notify_one();
+    if (wake) {
+        ahead::tree().work_ready.notify_one();
+    }
     crew().staff();
 }
 
@@ -327,11 +334,15 @@ void returned()
     if (!crew().started()) {
         return;
     }
+    bool wake = false;
     {
         const std::lock_guard held(ahead::tree().lock);
         ahead::tree().walk_returned();
+        wake = ahead::tree().worth_waking();
     }
-    ahead::tree().work_ready.notify_one();
+    if (wake) {
+        ahead::tree().work_ready.notify_one();
+    }
 }
 
 void stop()
@@ -370,7 +381,7 @@ std::optional<std::optional<std::uint64_t>> free_bytes_read_ahead(const Director
         return std::nullopt;
     }
     while (shared.running() && !node->free_done) {
-        shared.progress.wait(held);
+        shared.wait_for_workers(held);
     }
     if (!node->free_done) {
         return std::nullopt;
