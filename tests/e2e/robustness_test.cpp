@@ -241,18 +241,26 @@ bool is_loader_refusal(const std::string& err)
            err.find("cannot allocate TLS data structures") != std::string::npos;
 }
 
+// Why the binary cannot start under the small address-space limits the
+// memory tests sweep, or nothing where it can.
+const char* why_address_space_cannot_be_limited()
+{
+#ifdef WENDEX_SANITIZED
+    return "sanitizers cannot start under a small address-space limit";
+#else
+    return on_wine() ? "under Wine: its loader alone needs more address space than the limits swept"
+                     : nullptr;
+#endif
+}
+
 // Every allocation that fails, wherever it strikes, ends the run with the
 // message and code of a failed entry buffer: never a signal, and never a
 // listing cut short that passes for whole. The address-space limit is swept
 // so that some runs fail before the listing and some in the middle of it.
 TEST(Memory, EveryAllocationFailureEndsWithItsMessage)
 {
-#ifdef WENDEX_SANITIZED
-    GTEST_SKIP() << "sanitizers cannot start under a small address-space limit";
-#endif
-    if (on_wine()) {
-        GTEST_SKIP() << "under Wine: its loader alone needs more address space than the limits "
-                        "swept";
+    if (const char* why = why_address_space_cannot_be_limited()) {
+        GTEST_SKIP() << why;
     }
     // A file listed first, then a directory whose many subdirectories' names
     // the walk holds.
@@ -299,12 +307,8 @@ TEST(Memory, EveryAllocationFailureEndsWithItsMessage)
 // says that memory ran out.
 TEST(Memory, APassMemoryCannotHoldIsListedInSearchOrder)
 {
-#ifdef WENDEX_SANITIZED
-    GTEST_SKIP() << "sanitizers cannot start under a small address-space limit";
-#endif
-    if (on_wine()) {
-        GTEST_SKIP() << "under Wine: its loader alone needs more address space than the limits "
-                        "swept";
+    if (const char* why = why_address_space_cannot_be_limited()) {
+        GTEST_SKIP() << why;
     }
     constexpr int FILES = 60'000;
     Fixture tree;

@@ -55,8 +55,9 @@ struct BlockEntry {
 };
 
 // One block of a directory's read as the kernel gave it, with the facts of
-// its entries. Its memory is taken before the read, so that nothing read is
-// lost, and cut to what the read filled after it.
+// its entries: an exact copy of what a worker's read filled (or, where
+// memory for the copy is short, the worker's own room, so that nothing read
+// is lost).
 struct Block {
     Block() = default;
     Block(const Block&) = delete;
